@@ -1,0 +1,130 @@
+// TObject and TComponent: the root of every class of the component framework.
+//
+// A component has an owner (or none); an owner frees what it owns. Components
+// live on the heap and are destroyed with Free() (or FreeAndNil, or a
+// TComponentPtr), which tells everyone concerned while the component is still
+// whole: first every component that asked for a free notification, then the
+// owner (which passes the word on to all it owns), then the destructors run
+// and the component frees what it still owns. A component that is deleted
+// directly still tells them, from its base destructor.
+//
+// Threading: components belong to the thread that made them (the UI thread).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+class TObject {
+ public:
+  virtual ~TObject() = default;
+  // The class's name as streamed in form files ("TGenerator").
+  virtual const char* ClassName() const { return "TObject"; }
+};
+
+// Bits of TComponent::ComponentState().
+enum TComponentStateFlag : unsigned {
+  csLoading = 1u << 0,     // being read from a form file; Loaded() clears it
+  csReading = 1u << 1,     // its properties are being read
+  csWriting = 1u << 2,     // being written to a form file
+  csDestroying = 1u << 3,  // on its way out; notifications still arrive
+  csDesigning = 1u << 4,   // lives in the designer, not in a running program
+};
+
+enum TOperation { opInsert, opRemove };
+
+class TFiler;
+
+class TComponent : public TObject {
+ public:
+  // Creates a component owned by owner (none when null); the owner will free it.
+  explicit TComponent(TComponent* owner);
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+
+  const char* ClassName() const override { return "TComponent"; }
+
+  // Destroys this component and what it owns. REQUIRES: heap-allocated.
+  void Free();
+
+  const std::string& Name() const { return name_; }
+  // Raises orv::Exception when name is not an identifier ("'X' is not a valid
+  // component name") or another component of the same owner has it ("A
+  // component named X already exists"). An empty name is allowed.
+  void SetName(const std::string& name);
+
+  TComponent* Owner() const { return owner_; }
+  int ComponentCount() const { return static_cast<int>(components_.size()); }
+  // REQUIRES: 0 <= index < ComponentCount().
+  TComponent* Components(int index) const { return components_.at(index); }
+  // The owned component of that name (case-insensitive), or null.
+  TComponent* FindComponent(const std::string& name) const;
+
+  unsigned ComponentState() const { return state_; }
+  bool Has(TComponentStateFlag flag) const { return (state_ & flag) != 0; }
+  // For the framework (form reading and writing, the designer): sets or clears
+  // flag on this component and, with recursive, on all it owns.
+  void SetState(TComponentStateFlag flag, bool on, bool recursive = false);
+
+  // Takes component into this one's ownership (from its old owner, if any)
+  // and tells everything this one owns (opInsert).
+  void InsertComponent(TComponent* component);
+  // Gives up ownership of component, telling everything this one owns (opRemove).
+  void RemoveComponent(TComponent* component);
+
+  // Asks to be told (Notification opRemove) when component is destroyed; it is
+  // told likewise if this one goes first.
+  void FreeNotification(TComponent* component);
+  void RemoveFreeNotification(TComponent* component);
+
+  // Called once after a form file has set every stored property of every
+  // component it read. Overrides call this first: it clears csLoading.
+  virtual void Loaded();
+
+  // component is being inserted or removed. The base passes the word on to
+  // every owned component and forgets a removed component's free notification;
+  // overrides drop their references to a removed component, then call this.
+  virtual void Notification(TComponent* component, TOperation operation);
+
+  // Declares the entries a form file holds beyond the published properties.
+  virtual void DefineProperties(TFiler* filer);
+
+ protected:
+  // Only Free() (and a derived destructor chain) should destroy a component.
+  ~TComponent() override;
+
+  // Frees every owned component now; a derived destructor calls it first when
+  // what it owns refers back to its derived parts.
+  void DestroyComponents();
+
+ private:
+  void TellBeforeDestruction();
+
+  TComponent* owner_ = nullptr;
+  std::string name_;
+  unsigned state_ = 0;
+  bool told_ = false;  // destruction notices already sent
+  std::vector<TComponent*> components_;
+  std::vector<TComponent*> free_notifies_;
+};
+
+// Frees p (when not null) and sets it to null.
+template <class T>
+void FreeAndNil(T*& p) {
+  T* q = p;
+  p = nullptr;
+  if (q) q->Free();
+}
+
+// A unique_ptr that frees its component with Free().
+struct TFreeDeleter {
+  void operator()(TComponent* c) const {
+    if (c) c->Free();
+  }
+};
+template <class T>
+using TComponentPtr = std::unique_ptr<T, TFreeDeleter>;
+
+}  // namespace orv

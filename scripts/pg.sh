@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# A throwaway PostgreSQL cluster on 127.0.0.1 for the tests.
+#   scripts/pg.sh start DIR   initialises DIR, starts the server on a free port
+#                             and prints its conninfo on stdout
+#   scripts/pg.sh stop DIR    stops it (quietly, when it is not running)
+# As root the server runs as the postgres user, which owns DIR.
+set -euo pipefail
+
+cmd=${1:-}; dir=${2:-}
+[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: scripts/pg.sh start|stop DIR" >&2; exit 2; }
+bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+[ -n "$bin" ] || { echo "pg.sh: PostgreSQL is not installed" >&2; exit 1; }
+
+as_owner=()
+if [ "$(id -u)" -eq 0 ]; then as_owner=(runuser -u postgres --); fi
+
+case "$cmd" in
+  start)
+    rm -rf "$dir"; mkdir -p "$dir"
+    [ "$(id -u)" -eq 0 ] && chown postgres:postgres "$dir"
+    port=""
+    for p in $(seq 55432 55632); do
+      if ! (exec 3<>/dev/tcp/127.0.0.1/$p) 2>/dev/null; then port=$p; break; fi
+    done
+    [ -n "$port" ] || { echo "pg.sh: no free port" >&2; exit 1; }
+    "${as_owner[@]}" "$bin/initdb" -D "$dir/data" -U orv --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
+      || { cat "$dir/initdb.log" >&2; exit 1; }
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+      -o "-h 127.0.0.1 -p $port -k $dir -c fsync=off -c max_connections=100" start >/dev/null \
+      || { cat "$dir/server.log" >&2; exit 1; }
+    "${as_owner[@]}" "$bin/createdb" -h 127.0.0.1 -p "$port" -U orv orvtest
+    echo "host=127.0.0.1 port=$port user=orv dbname=orvtest"
+    ;;
+  stop)
+    [ -d "$dir/data" ] && "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null 2>&1 || true
+    ;;
+  *) echo "usage: scripts/pg.sh start|stop DIR" >&2; exit 2 ;;
+esac

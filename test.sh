@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a Debug build and an AddressSanitizer+UBSan
+# build, each running all CTest suites, against a throwaway PostgreSQL server
+# on 127.0.0.1 (stopped at the end, also on failure). Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$PWD
+scripts/deps.sh test
+
+pgdir=$(mktemp -d /tmp/orv-pg.XXXXXX)
+chmod 755 "$pgdir"
+cleanup() { scripts/pg.sh stop "$pgdir" || true; rm -rf "$pgdir"; }
+trap cleanup EXIT
+ORV_PG_CONNINFO=$(scripts/pg.sh start "$pgdir")
+export ORV_PG_CONNINFO
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp}
+echo "PostgreSQL for the tests: $ORV_PG_CONNINFO"
+
+jobs=$(nproc)
+status=0
+for config in debug asan; do
+  build=build/$config
+  flags=(-DCMAKE_BUILD_TYPE=Debug)
+  [ "$config" = asan ] && flags+=(-DORV_SANITIZE=ON -DORV_BUILD_BENCH=OFF)
+  cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
+  cmake --build "$build" -j "$jobs"
+  echo "== ctest ($config)"
+  (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 900) || status=1
+done
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== fuzz"
+  scripts/fuzz.sh || status=1
+fi
+exit $status
