@@ -115,16 +115,6 @@ TEST(GenMaskScanTest, HoldsOneHundredAndOneElements) {
   EXPECT_EQ(m.GetSuffix(), TmString("1"));
 }
 
-TEST(GenMaskScanTest, RescanReplacesLongerMask) {
-  TGenMask m;
-  m.ScanMask("[ABC]$$$$");
-  m.Increment();
-  m.ScanMask("#");
-  EXPECT_EQ(m.Count(), 1);
-  EXPECT_EQ(m.GetMskValue(), TmString("#"));
-  EXPECT_EQ(Kinds(m), "I1");
-}
-
 // --- Setting the value by part ---------------------------------------------------
 
 TEST(GenMaskSetTest, SuffixAndPrefix) {
@@ -290,28 +280,6 @@ TEST(GenMaskStepTest, WheelsStepAndWrap) {
     EXPECT_EQ(wrapped, c.up_wraps) << c.mask << " up from " << c.from;
     EXPECT_EQ(StepWheel(c.mask, c.from, -1, wrapped), c.down) << c.mask << " down from " << c.from;
     EXPECT_EQ(wrapped, c.down_wraps) << c.mask << " down from " << c.from;
-  }
-}
-
-TEST(GenMaskStepTest, LetterWheelStaysInItsCycle) {
-  // legend: first letter of a cycle; its length. Up from the first letter
-  // visits every letter of the cycle once and comes back.
-  struct Case {
-    unsigned char first;
-    int length;
-  } cases[] = {{'A', 26}, {'a', 26}, {192, 32}, {224, 32}};
-  for (const Case& c : cases) {
-    TGenMask m;
-    m.ScanMask("$");
-    m.SetSuffix(std::string(1, static_cast<char>(c.first)));
-    int overflows = 0;
-    m.SetOnOverFlow(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { ++overflows; }));
-    for (int i = 1; i <= c.length; ++i) {
-      m.Increment();
-      const unsigned char now = static_cast<unsigned char>(m.GetSuffix()[0]);
-      EXPECT_EQ(now, i == c.length ? c.first : c.first + i) << int(c.first);
-    }
-    EXPECT_EQ(overflows, 1) << int(c.first);
   }
 }
 
