@@ -336,6 +336,15 @@ TEST_F(FormFileTest, ReadingIntoAnExistingRootReusesWhatItMade) {
   }
 }
 
+TEST_F(FormFileTest, ADesignedRootReadsDesignedComponents) {
+  TComponentPtr<TSampleModule> mod(new TSampleModule(nullptr));
+  mod->SetState(csDesigning, true);
+  ReadFormFromString(mod.get(), "object Mod: TSampleModule\n  object A: TSampleItem\n    Count = 1\n  end\nend\n");
+  // L = csLoading, R = csReading, D = csDesigning: designed from before its first property.
+  EXPECT_EQ(log, (std::vector<std::string>{"A.SetCount LRD", "A.Loaded peer=none"}));
+  EXPECT_TRUE(mod->Components(0)->Has(csDesigning));
+}
+
 TEST_F(FormFileTest, ReferencesReachIntoAnotherLiveModule) {
   auto data = Load("object Data: TSampleModule\n  object Src: TSampleItem\n  end\nend\n");
   auto form = Load("object Form: TSampleModule\n  object User: TSampleItem\n    Peer = Data.Src\n  end\nend\n");
