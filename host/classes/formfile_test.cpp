@@ -182,6 +182,9 @@ TEST_F(FormFileTest, ReadWriteReadGivesEqualComponents) {
       "    Peer = Mod.A\n"
       "  End\n"
       "end",
+      // Integral floats too big for an integer.
+      "object Mod: TSampleModule\n  object A: TSampleItem\n    Ratio = -177777777777777777777777.5E-3\n"
+      "  end\n  object B: TSampleItem\n    Ratio = 1E300\n  end\nend\n",
       // A long text with every byte value.
       nullptr,
   };
