@@ -10,8 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "host/classes/datamodule.h"
+#include "host/classes/formfile.h"
+#include "host/classes/typinfo.h"
 #include "host/db/datalink.h"
 #include "host/db/datasource.h"
+#include "host/db/dbregister.h"
 #include "host/db/session.h"
 #include "host/db/table.h"
 #include "host/db/testing/child_process.h"
@@ -425,6 +429,38 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
               StartsWith("Cannot connect to database \"" + dead + "\": "));
   Session()->DeleteAlias(dead);
   Session()->DeleteAlias(gone);
+}
+
+// A data module in a form file: the table opens once its names are read,
+// the data source finds its dataset, and writing gives the same text.
+TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
+  GenTable({{1, "A", "a"}})->Close();
+  RegisterDbClasses();
+  RegisterClasses<TDataModule>();
+  const std::string text =
+      "object Data: TDataModule\n"
+      "  object Gen: TTable\n"
+      "    Active = True\n"
+      "    DatabaseName = '" + db_->alias() + "'\n"
+      "    TableName = 'GENTBL.DB'\n"
+      "  end\n"
+      "  object Source: TDataSource\n"
+      "    DataSet = Gen\n"
+      "    Enabled = False\n"
+      "  end\n"
+      "end\n";
+  TComponentPtr<TComponent> module(LoadFormFromString(text));
+  auto* table = dynamic_cast<TTable*>(module->FindComponent("Gen"));
+  auto* source = dynamic_cast<TDataSource*>(module->FindComponent("Source"));
+  ASSERT_NE(table, nullptr);
+  ASSERT_NE(source, nullptr);
+  EXPECT_TRUE(table->Active());
+  EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "a");
+  EXPECT_EQ(source->DataSet(), table);
+  EXPECT_FALSE(source->Enabled());
+  EXPECT_EQ(SaveFormToString(module.get()), text);
+  EXPECT_EQ(GetPropInfo(*table, "TableName").kind, TTypeKind::String);
+  EXPECT_EQ(GetPropInfo(*source, "OnStateChange").kind, TTypeKind::Event);
 }
 
 // Two programs on one row: the second Edit raises at once while the first
