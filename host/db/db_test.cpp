@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -173,6 +174,56 @@ TEST_P(DataLayer, BrowsingVisitsEveryRowOnceInKeyOrder) {
   EXPECT_EQ(empty->RecordCount(), 0);
   EXPECT_TRUE(empty->FieldByName("N")->IsNull());
   EXPECT_EQ(MessageOf([&] { empty->Edit(); }), "No current record to edit");
+}
+
+// Without a primary key rows go by the engine's own row identity (SQLite's
+// rowid, the server's ctid, which moves when a row is rewritten).
+TEST_P(DataLayer, TablesWithoutAKeyAreBrowsedAndEditedToo) {
+  auto t = NewTable("LOOSE");
+  t->CreateTable({{"Name", ftString, 10}, {"N", ftInteger, 0}});
+  t->Open();
+  for (const char* name : {"one", "two", "three"}) {
+    t->Append();
+    t->FieldByName("Name")->SetAsString(name);
+    t->Post();
+  }
+  ASSERT_TRUE(t->Locate("Name", {"two"}));
+  t->Edit();
+  t->FieldByName("N")->SetAsInteger(2);
+  t->Post();
+  EXPECT_EQ(t->FieldByName("Name")->AsString(), "two") << "still on the edited row";
+  t->Edit();
+  t->FieldByName("N")->SetAsInteger(22);
+  t->Post();
+  std::vector<std::string> seen;
+  for (t->First(); !t->Eof(); t->Next())
+    seen.push_back(t->FieldByName("Name")->AsString() + "=" + t->FieldByName("N")->AsString());
+  std::sort(seen.begin(), seen.end());
+  EXPECT_THAT(seen, ElementsAre("one=", "three=", "two=22"));
+}
+
+// Moving away from a pending edit posts it when a field was written, and
+// drops it otherwise; Cancel gives back the values as read.
+TEST_P(DataLayer, PendingEditsArePostedOrDroppedWhenMovingOn) {
+  auto t = GenTable({{1, "A", "a"}, {2, "B", "b"}});
+  t->First();
+  t->Edit();
+  t->FieldByName("Suffix")->SetAsString("changed");
+  t->Cancel();
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "a");
+  t->Edit();
+  t->FieldByName("Suffix")->SetAsString("a2");
+  t->Next();
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "b");
+  t->Edit();
+  t->Next();  // nothing written: dropped, and its lock given back
+  auto other = NewTable();
+  other->Open();
+  EXPECT_EQ(other->FieldByName("Suffix")->AsString(), "a2");
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {2, "B"}));
+  other->Edit();
+  other->Cancel();
 }
 
 TEST_P(DataLayer, WritingNeedsEditOrInsertAndAnOpenTableKeepsItsNames) {
