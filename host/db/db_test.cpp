@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/classes/datamodule.h"
@@ -561,6 +563,30 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   EXPECT_EQ(peer.Wait(), 0);
 }
 
+// A program that dies holding a lock leaves the row free for the others
+// (the engine gives the lock back with the dead program's file or connection).
+TEST_P(DataLayer, ALockDiesWithItsProcess) {
+  auto t = GenTable({{1, "P", "kept"}});
+  {
+    ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
+    for (const char* line : {"open", "edit", "set Suffix lost"}) {
+      peer.WriteLine(line);
+      ASSERT_EQ(peer.ReadLine(), "ok") << line;
+    }
+    EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
+  }  // killed here, in the middle of its edit
+  // The server may take a moment to see the connection gone; the file lock goes at once.
+  std::string message;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    message = MessageOf([&] { t->Edit(); });
+    if (message != "Record locked by another user") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  EXPECT_EQ(message, "(no error)");
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "kept") << "the dead program's write never happened";
+  t->Cancel();
+}
+
 // Within one program two table objects lock each other out the same way.
 TEST_P(DataLayer, TwoTableObjectsLockLikeTwoPrograms) {
   auto a = GenTable({{1, "P", "s"}});
@@ -568,6 +594,11 @@ TEST_P(DataLayer, TwoTableObjectsLockLikeTwoPrograms) {
   b->Open();
   a->Edit();
   EXPECT_EQ(MessageOf([&] { b->Edit(); }), "Record locked by another user");
+  // Opening and reading are never locked out.
+  auto c = NewTable();
+  c->Open();
+  EXPECT_TRUE(c->Locate("GenID;Prefix", {1, "P"}));
+  EXPECT_EQ(c->RecordCount(), 1);
   a->Cancel();
   b->Edit();
   b->Post();
