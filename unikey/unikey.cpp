@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "host/classes/typinfo.h"
 #include "host/db/datalink.h"
 #include "host/db/dataset.h"
 #include "host/db/datasource.h"
@@ -121,7 +122,8 @@ void TUniKEY::CheckFieldWidth(const std::string& key) const {
   TField* field = data_link_->Field();
   if (field->DataType() != ftString)
     throw Exception("Field '" + field->FieldName() + "' is not a string field: the key is text");
-  if (static_cast<int>(key.size()) > field->Size())
+  // Size 0: a string column declared without a length holds any text.
+  if (field->Size() > 0 && static_cast<int>(key.size()) > field->Size())
     throw Exception("Field '" + field->FieldName() + "' is too narrow for the key: it holds " +
                     IntToStr(field->Size()) + " characters, the key needs " + IntToStr(key.size()));
 }
@@ -172,5 +174,16 @@ void TUniKEY::Notification(TComponent* component, TOperation operation) {
 }
 
 void TUniKEY::Loaded() { TComponent::Loaded(); }
+
+const TClassInfo& TUniKEY::StaticClassInfo() {
+  static const TClassInfo info = Published<TUniKEY>()
+                                     .Property("DataSource", &TUniKEY::DataSource, &TUniKEY::SetDataSource)
+                                     .Property("DataField", &TUniKEY::DataField, &TUniKEY::SetDataField)
+                                     .Event("BeforeUniKeyMADE", &TUniKEY::BeforeUniKeyMADE,
+                                            &TUniKEY::SetBeforeUniKeyMADE);
+  return info;
+}
+
+void Register() { RegisterClass(TUniKEY::StaticClassInfo()); }
 
 }  // namespace orv

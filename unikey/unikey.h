@@ -80,14 +80,14 @@ class TrString {
 void SpcTo0(std::string& s);
 
 class TUniKEY : public TComponent {
+  ORV_CLASS(TUniKEY, TComponent)
+
  public:
   // Length of the time part of a key: YYYYMMDDhhmmsszzz.
   static constexpr int kTimeStampLength = 17;
 
   // Not linked, hook not installed, last stamp empty.
   explicit TUniKEY(TComponent* owner);
-
-  const char* ClassName() const override { return "TUniKEY"; }
 
   // The linked data source (not owned), or null.
   TDataSource* DataSource() const { return data_source_; }

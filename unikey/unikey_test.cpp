@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/classes/component.h"
+#include "host/classes/typinfo.h"
 #include "host/db/datasource.h"
 #include "host/db/field.h"
 #include "host/db/table.h"
@@ -173,7 +174,7 @@ TEST_P(UniKeyTest, ManyRecordsGetDistinctStampsOfTheRightForm) {
       EXPECT_TRUE(IsTimeStamp(s.substr(0, 17))) << s;
       EXPECT_EQ(s.substr(17), text);
     }
-    if (!c.real_clock) EXPECT_EQ(stamps.front().substr(0, 17), "20240705090304005");
+    if (!c.real_clock) { EXPECT_EQ(stamps.front().substr(0, 17), "20240705090304005"); }
     uk->Free();
     ds->Free();
     t->Free();
@@ -381,13 +382,13 @@ TEST_P(UniKeyTest, DestructionInAnyOrderLeavesNoDeadHandler) {
         // Survivors hold the application's handlers again once the stamper
         // can no longer reach them, and still work.
         if (data_set) {
-          if (!stamper || !source) EXPECT_TRUE(t->OnNewRecord() == app_new_record);
+          if (!stamper || !source) { EXPECT_TRUE(t->OnNewRecord() == app_new_record); }
           const int before = app_new;
           AppendRow(t, ++id);
           EXPECT_EQ(app_new, before + 1);
         }
-        if (source && !stamper) EXPECT_TRUE(ds->OnStateChange() == app_state_change);
-        if (source && stamper && !data_set) EXPECT_EQ(ds->DataSet(), nullptr);
+        if (source && !stamper) { EXPECT_TRUE(ds->OnStateChange() == app_state_change); }
+        if (source && stamper && !data_set) { EXPECT_EQ(ds->DataSet(), nullptr); }
       }
       if (owner) owner->Free();
     }
@@ -536,6 +537,36 @@ TEST(UniKeyStampTest, SpcTo0AndTrString) {
   }
   EXPECT_EQ(TrString("123456789012345678901234").str(), "12345678901234567890");
   EXPECT_EQ(TrString("short").Length(), 5u);
+}
+
+// Registered, the stamper is made by class name and linked through its
+// published properties, as a form file does it; the property setter takes
+// over and gives back like SetDataSource.
+TEST(UniKeyRegisterTest, MadeByNameAndLinkedThroughItsProperties) {
+  Register();
+  Register();  // again: no harm
+  TComponentPtr<TComponent> owner(new TComponent(nullptr));
+  auto* ds = new TDataSource(owner.get());
+  ds->SetName("DataSource1");
+  const auto app_state = TNotifyEvent::FromCallable([](TObject*) {});
+  ds->SetOnStateChange(app_state);
+  auto* uk = dynamic_cast<TUniKEY*>(CreateComponent("TUniKEY", owner.get()));
+  ASSERT_NE(uk, nullptr);
+  std::vector<std::string> names;
+  for (const TPropInfo* p : ClassInfoOf(*uk).Properties()) names.push_back(p->name);
+  ASSERT_GE(names.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()),
+            (std::vector<std::string>{"DataSource", "DataField", "BeforeUniKeyMADE"}));
+
+  SetPropText(*uk, "DataSource", "DataSource1", owner.get());
+  SetPropText(*uk, "DataField", "UKEY", owner.get());
+  EXPECT_EQ(uk->DataSource(), ds);
+  EXPECT_EQ(uk->DataField(), "UKEY");
+  EXPECT_EQ(GetPropText(*uk, "DataSource", owner.get()), "DataSource1");
+  EXPECT_FALSE(ds->OnStateChange() == app_state);
+  SetPropText(*uk, "DataSource", "", owner.get());
+  EXPECT_EQ(uk->DataSource(), nullptr);
+  EXPECT_TRUE(ds->OnStateChange() == app_state);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ namespace {
 
 using namespace orv;
 
-struct Run {
+struct Outcome {
   int code;
   std::vector<std::string> out;  // stdout lines
   std::string err;
@@ -35,14 +35,14 @@ std::string Quote(const std::string& s) {
 }
 
 // Runs orvgen with args; stdout and stderr are captured separately.
-Run Orvgen(const std::vector<std::string>& args) {
+Outcome Orvgen(const std::vector<std::string>& args) {
   char err_path[] = "/tmp/orvgen-stamp-err.XXXXXX";
   const int fd = mkstemp(err_path);
   if (fd >= 0) close(fd);
   std::string cmd = Quote(ORVGEN_BINARY);
   for (const auto& a : args) cmd += " " + Quote(a);
   cmd += " 2>" + Quote(err_path);
-  Run r{};
+  Outcome r{};
   FILE* p = popen(cmd.c_str(), "r");
   std::string out;
   std::array<char, 4096> buf;
@@ -75,16 +75,18 @@ bool AllDigits(const std::string& s) {
 }
 
 TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
-  Run r = Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "5", "--create"}));
+  Outcome r = Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "5", "--create"}));
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_EQ(r.out.size(), 5u);
   for (size_t i = 0; i < r.out.size(); ++i) {
     EXPECT_EQ(r.out[i].size(), 17u);
     EXPECT_TRUE(AllDigits(r.out[i])) << r.out[i];
-    if (i > 0) EXPECT_LT(r.out[i - 1], r.out[i]);
+    if (i > 0) {
+      EXPECT_LT(r.out[i - 1], r.out[i]);
+    }
   }
   // A second run on the existing table (the key field already fits the text).
-  Run more = Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "3", "--text", "", "--create"}));
+  Outcome more = Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "3", "--text", "", "--create"}));
   ASSERT_EQ(more.code, 0) << more.err;
   ASSERT_EQ(more.out.size(), 3u);
 
@@ -108,7 +110,7 @@ TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
 }
 
 TEST_P(StampCommandTest, TextFollowsTheTimePart) {
-  Run r = Orvgen(Args({"--table", "TEXTKEYS", "--field", "K", "-n", "3", "--text", "AB", "--create"}));
+  Outcome r = Orvgen(Args({"--table", "TEXTKEYS", "--field", "K", "-n", "3", "--text", "AB", "--create"}));
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_EQ(r.out.size(), 3u);
   for (const auto& s : r.out) {
@@ -143,7 +145,7 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
        "orvgen stamp: option -n needs a whole number from 1 to 1000000, not '0'"},
   };
   for (const Case& c : cases) {
-    Run r = Orvgen(Args(c.args));
+    Outcome r = Orvgen(Args(c.args));
     EXPECT_EQ(r.code, c.code) << r.err;
     EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.first_err_line);
     EXPECT_TRUE(r.out.empty());
