@@ -4,12 +4,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "host/classes/datamodule.h"
+#include "host/classes/formfile.h"
+#include "host/classes/typinfo.h"
 #include "host/db/datalink.h"
 #include "host/db/datasource.h"
+#include "host/db/dbregister.h"
 #include "host/db/session.h"
 #include "host/db/table.h"
 #include "host/db/testing/child_process.h"
@@ -378,6 +384,85 @@ TEST_P(DataLayer, MissingThingsGiveClearErrors) {
             "Unknown database \"no_such_alias\": no alias of that name and no such directory");
 }
 
+// Databases and tables that are not there, or not what they should be.
+TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
+  TestDatabase db("sqlite");
+  const std::string dir = db.location();
+  std::ofstream(dir + "/NOTSQL.DB") << "just text, long enough to be read as a header\n";
+  TComponentPtr<TTable> make(new TTable(nullptr));
+  make->SetDatabaseName(db.alias());
+  make->SetTableName("Right.DB");
+  make->CreateTable({{"N", ftInteger, 0}});
+  std::filesystem::rename(dir + "/Right.DB", dir + "/Wrong.DB");
+  const std::string dead = "orvtest_dead_server";
+  const std::string gone = "orvtest_gone_directory";
+  Session()->AddAlias(dead, "postgresql", {{"conninfo", "host=127.0.0.1 port=1 dbname=x connect_timeout=5"}});
+  Session()->AddAlias(gone, "sqlite", {{"path", dir + "/gone"}});
+  // database, table, the message's start, a part of the rest ("" when the start is all)
+  const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+      {"no_such_alias", "T.DB", "Unknown database \"no_such_alias\": no alias of that name and no such directory", ""},
+      {gone, "T.DB", "Directory of database \"" + gone + "\" does not exist: " + dir + "/gone", ""},
+      {db.alias(), "NONE.DB", "Table does not exist: NONE.DB (database " + db.alias() + ")", ""},
+      {dir, "NONE", "Table does not exist: NONE (database " + dir + ")", ""},
+      {db.alias(), "NOTSQL.DB", "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
+      {db.alias(), "Wrong.DB", "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
+      {dead, "GENTBL.DB", "Cannot connect to database \"" + dead + "\": ", "Connection refused"},
+  };
+  for (const auto& [database, table, start, part] : cases) {
+    SCOPED_TRACE(database + " " + table);
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(database);
+    t->SetTableName(table);
+    const std::string message = MessageOf([&] { t->Open(); });
+    if (part.empty()) {
+      EXPECT_EQ(message, start);
+    } else {
+      EXPECT_THAT(message, StartsWith(start));
+      EXPECT_THAT(message, HasSubstr(part));
+    }
+    EXPECT_FALSE(t->Active());
+  }
+  TStringList list;
+  EXPECT_EQ(MessageOf([&] { Session()->GetTableNames(gone, "", true, false, list); }),
+            "Directory of database \"" + gone + "\" does not exist: " + dir + "/gone");
+  EXPECT_THAT(MessageOf([&] { Session()->GetTableNames(dead, "", true, false, list); }),
+              StartsWith("Cannot connect to database \"" + dead + "\": "));
+  Session()->DeleteAlias(dead);
+  Session()->DeleteAlias(gone);
+}
+
+// A data module in a form file: the table opens once its names are read,
+// the data source finds its dataset, and writing gives the same text.
+TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
+  GenTable({{1, "A", "a"}})->Close();
+  RegisterDbClasses();
+  RegisterClasses<TDataModule>();
+  const std::string text =
+      "object Data: TDataModule\n"
+      "  object Gen: TTable\n"
+      "    Active = True\n"
+      "    DatabaseName = '" + db_->alias() + "'\n"
+      "    TableName = 'GENTBL.DB'\n"
+      "  end\n"
+      "  object Source: TDataSource\n"
+      "    DataSet = Gen\n"
+      "    Enabled = False\n"
+      "  end\n"
+      "end\n";
+  TComponentPtr<TComponent> module(LoadFormFromString(text));
+  auto* table = dynamic_cast<TTable*>(module->FindComponent("Gen"));
+  auto* source = dynamic_cast<TDataSource*>(module->FindComponent("Source"));
+  ASSERT_NE(table, nullptr);
+  ASSERT_NE(source, nullptr);
+  EXPECT_TRUE(table->Active());
+  EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "a");
+  EXPECT_EQ(source->DataSet(), table);
+  EXPECT_FALSE(source->Enabled());
+  EXPECT_EQ(SaveFormToString(module.get()), text);
+  EXPECT_EQ(GetPropInfo(*table, "TableName").kind, TTypeKind::String);
+  EXPECT_EQ(GetPropInfo(*source, "OnStateChange").kind, TTypeKind::Event);
+}
+
 // Two programs on one row: the second Edit raises at once while the first
 // holds the row, and succeeds (seeing the first's write) after its Post.
 TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
@@ -394,6 +479,16 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
 
   EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
   EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "before");
+
+  // A new row meanwhile: SQLite's lock covers the whole table file, the
+  // server's only the row.
+  t->Insert();
+  t->FieldByName("GenID")->SetAsInteger(9);
+  t->FieldByName("Prefix")->SetAsString("N");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }), GetParam() == "sqlite" ? "Table locked by another user" : "(no error)");
+  EXPECT_EQ(t->State(), dsBrowse);
+  ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "P"}));
 
   peer.WriteLine("post");
   ASSERT_EQ(peer.ReadLine(), "ok");

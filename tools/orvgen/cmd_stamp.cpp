@@ -20,6 +20,7 @@ constexpr const char* kIdField = "ID";
 constexpr long long kMaxCount = 1000000;
 
 int RunStamp(const Options& o) {
+  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   const std::string table_name = o.Get("--table");
   const std::string field_name = o.Get("--field");
   if (table_name.empty()) throw UsageError("--table is required");
