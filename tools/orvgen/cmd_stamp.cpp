@@ -78,7 +78,7 @@ int RunStamp(const Options& o) {
 ORVGEN_COMMAND({"stamp",
                 "append records stamped with unique time-based keys and print the keys",
                 "orvgen stamp --table T --field F [-n COUNT] [--text TEXT] [--create] [--db NAME]",
-                {{"--table", true, "--table T    the table to append to"},
+                {{"--table", true, "--table T    the table to append to (required here)"},
                  {"--field", true, "--field F    the string field that gets the key"},
                  {"-n", true, "-n COUNT     how many records to append (default 1)"},
                  {"--text", true, "--text TEXT  text added after each key's 17-digit time part"},

@@ -131,13 +131,16 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
   struct Case {
     std::vector<std::string> args;
     int code;
-    const char* first_err_line;
+    std::string first_err_line;
   };
   const Case cases[] = {
       {{"--table", "NARROW", "--field", "UKEY"},
        1,
        "orvgen: Field 'UKEY' is too narrow for the key: it holds 10 characters, the key needs 17"},
       {{"--table", "NARROW", "--field", "NOPE"}, 1, "orvgen: Table NARROW has no field NOPE"},
+      {{"--table", "MISSING", "--field", "UKEY"},
+       1,
+       "orvgen: Table does not exist: MISSING (database " + db_->alias() + ")"},
       {{"--table", "NARROW"}, 2, "orvgen stamp: --field is required"},
       {{"--field", "UKEY"}, 2, "orvgen stamp: --table is required"},
       {{"--table", "NARROW", "--field", "UKEY", "-n", "0"},
