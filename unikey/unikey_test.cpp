@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "host/classes/component.h"
+#include "host/classes/datamodule.h"
+#include "host/classes/formfile.h"
 #include "host/classes/typinfo.h"
 #include "host/db/datasource.h"
+#include "host/db/dbregister.h"
 #include "host/db/field.h"
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
@@ -57,6 +60,31 @@ class CountingStamper : public TUniKEY {
   int calls = 0;
   std::string replacement;  // when set, the key is this text and the call count
 };
+
+// A data module whose published methods a form file binds to the events of
+// its table, data source and stamper.
+class TOrdersModule : public TDataModule {
+  ORV_CLASS(TOrdersModule, TDataModule)
+
+ public:
+  explicit TOrdersModule(TComponent* owner) : TDataModule(owner) {}
+  void Source1StateChange(TObject*) { ++state_changes; }
+  void Table1NewRecord(TDataSet* d) { seen.push_back(d->FieldByName("UKEY")->AsString()); }
+  void Stamper1Text(TObject*, std::string& s) { s = "-X"; }
+  int state_changes = 0;
+  std::vector<std::string> seen;
+
+ protected:
+  ~TOrdersModule() override = default;
+};
+
+const TClassInfo& TOrdersModule::StaticClassInfo() {
+  static const TClassInfo info = Published<TOrdersModule>()
+                                     .Method("Source1StateChange", &TOrdersModule::Source1StateChange)
+                                     .Method("Table1NewRecord", &TOrdersModule::Table1NewRecord)
+                                     .Method("Stamper1Text", &TOrdersModule::Stamper1Text);
+  return info;
+}
 
 TDateTime Moment(int y, int mo, int d, int h, int mi, int s, int ms) {
   return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
@@ -497,6 +525,65 @@ TEST_P(UniKeyTest, ChainedStampersSpliceOut) {
   second->Free();
   EXPECT_TRUE(t->OnNewRecord() == app_new_record);
   EXPECT_TRUE(ds->OnStateChange() == app_state_change);
+}
+
+// A stamper read from a form file links when the references are resolved, at
+// run time taking over the handlers the file bound; in the designer it takes
+// over nothing and the module writes back as it was read.
+TEST_P(UniKeyTest, LivesInFormFiles) {
+  CreateTable("STAMPS", 30);
+  RegisterDbClasses();
+  RegisterClasses<TOrdersModule>();
+  Register();
+  const std::string text =
+      "object Orders: TOrdersModule\n"
+      "  object Table1: TTable\n"
+      "    Active = True\n"
+      "    OnNewRecord = Table1NewRecord\n"
+      "    DatabaseName = '" + Alias() + "'\n"
+      "    TableName = 'STAMPS'\n"
+      "  end\n"
+      "  object Source1: TDataSource\n"
+      "    DataSet = Table1\n"
+      "    OnStateChange = Source1StateChange\n"
+      "  end\n"
+      "  object Stamper1: TUniKEY\n"
+      "    DataSource = Source1\n"
+      "    DataField = 'UKEY'\n"
+      "    BeforeUniKeyMADE = Stamper1Text\n"
+      "  end\n"
+      "end\n";
+  {
+    TComponentPtr<TComponent> root(LoadFormFromString(text));
+    auto* module = dynamic_cast<TOrdersModule*>(root.get());
+    ASSERT_NE(module, nullptr);
+    auto* t = dynamic_cast<TTable*>(module->FindComponent("Table1"));
+    ASSERT_NE(t, nullptr);
+    AppendRow(t, 1);
+    AppendRow(t, 2);
+    const auto stamps = Stamps("STAMPS");
+    EXPECT_EQ(module->seen, stamps);
+    for (const auto& s : stamps) {
+      EXPECT_TRUE(IsTimeStamp(s.substr(0, 17))) << s;
+      EXPECT_EQ(s.substr(17), "-X");
+    }
+    EXPECT_GE(module->state_changes, 4);
+  }
+  {
+    TComponentPtr<TOrdersModule> module(new TOrdersModule(nullptr));
+    module->SetState(csDesigning, true);
+    ReadFormFromString(module.get(), text);
+    auto* t = dynamic_cast<TTable*>(module->FindComponent("Table1"));
+    auto* uk = dynamic_cast<TUniKEY*>(module->FindComponent("Stamper1"));
+    ASSERT_NE(t, nullptr);
+    ASSERT_NE(uk, nullptr);
+    EXPECT_TRUE(uk->Has(csDesigning));
+    EXPECT_NE(uk->DataSource(), nullptr);
+    AppendRow(t, 3);
+    EXPECT_EQ(module->seen, (std::vector<std::string>{""}));
+    EXPECT_EQ(SaveFormToString(module.get()), text);
+  }
+  EXPECT_EQ(Stamps("STAMPS").back(), "<null>");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, UniKeyTest, ::testing::ValuesIn(orv::testing::EngineNames()),
