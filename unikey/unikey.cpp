@@ -25,7 +25,7 @@ std::vector<TUniKEY*>& LiveStampers() {
 
 }  // namespace
 
-void SpcTo0(std::string& s) { std::replace(s.begin(), s.end(), ' ', '0'); }
+void unikey::SpcTo0(std::string& s) { std::replace(s.begin(), s.end(), ' ', '0'); }
 
 TUniKEY::TUniKEY(TComponent* owner) : TComponent(owner), data_link_(std::make_unique<TFieldDataLink>()) {
   LiveStampers().push_back(this);
@@ -155,7 +155,7 @@ std::string TUniKEY::GetTimeStamp() {
   DecodeTime(present_, hour_, min_, sec_, msec_);
   std::string s = FormatInt(year_, 4) + FormatInt(month_, 2) + FormatInt(day_, 2) + FormatInt(hour_, 2) +
                   FormatInt(min_, 2) + FormatInt(sec_, 2) + FormatInt(msec_, 3);
-  SpcTo0(s);
+  unikey::SpcTo0(s);
   return s;
 }
 
@@ -184,6 +184,6 @@ const TClassInfo& TUniKEY::StaticClassInfo() {
   return info;
 }
 
-void Register() { RegisterClass(TUniKEY::StaticClassInfo()); }
+void unikey::Register() { RegisterClass(TUniKEY::StaticClassInfo()); }
 
 }  // namespace orv

@@ -76,8 +76,20 @@ class TrString {
   std::string s_;
 };
 
-// Replaces every blank in s by '0'.
+// The unit's own procedures, apart from the generator unit's namesakes.
+namespace unikey {
+
+// Replaces every blank in s by '0', in place.
 void SpcTo0(std::string& s);
+
+// Registers TUniKEY with the class registry (its published DataSource,
+// DataField and BeforeUniKeyMADE), so that form files can create it by name.
+// The designer's palette page "Orv" is filled by the design-time package,
+// which calls this first. Registering again is harmless. Main thread, at
+// start-up.
+void Register();
+
+}  // namespace unikey
 
 class TUniKEY : public TComponent {
   ORV_CLASS(TUniKEY, TComponent)
@@ -171,9 +183,5 @@ class TUniKEY : public TComponent {
   // in the same millisecond would get equal keys.
   std::string last_stamp_;
 };
-
-// Registers TUniKEY with the class registry (its published DataSource,
-// DataField and BeforeUniKeyMADE) and on the palette page "Orv".
-void Register();
 
 }  // namespace orv

@@ -534,7 +534,7 @@ TEST_P(UniKeyTest, LivesInFormFiles) {
   CreateTable("STAMPS", 30);
   RegisterDbClasses();
   RegisterClasses<TOrdersModule>();
-  Register();
+  unikey::Register();
   const std::string text =
       "object Orders: TOrdersModule\n"
       "  object Table1: TTable\n"
@@ -619,7 +619,7 @@ TEST(UniKeyStampTest, SpcTo0AndTrString) {
   const Case cases[] = {{"", ""}, {" 1 2 ", "01020"}, {"abc", "abc"}, {"   ", "000"}};
   for (const Case& c : cases) {
     std::string s = c.in;
-    SpcTo0(s);
+    unikey::SpcTo0(s);
     EXPECT_EQ(s, c.out);
   }
   EXPECT_EQ(TrString("123456789012345678901234").str(), "12345678901234567890");
@@ -630,8 +630,8 @@ TEST(UniKeyStampTest, SpcTo0AndTrString) {
 // published properties, as a form file does it; the property setter takes
 // over and gives back like SetDataSource.
 TEST(UniKeyRegisterTest, MadeByNameAndLinkedThroughItsProperties) {
-  Register();
-  Register();  // again: no harm
+  unikey::Register();
+  unikey::Register();  // again: no harm
   TComponentPtr<TComponent> owner(new TComponent(nullptr));
   auto* ds = new TDataSource(owner.get());
   ds->SetName("DataSource1");
