@@ -19,8 +19,9 @@ namespace {
 // Every stamper alive, so that one going first can splice itself out of a
 // chain of stampers on one event (UI thread only, like the stampers).
 std::vector<TUniKEY*>& LiveStampers() {
-  static std::vector<TUniKEY*> live;
-  return live;
+  // Never destroyed: a stamper freed during static destruction still finds it.
+  static auto* live = new std::vector<TUniKEY*>;
+  return *live;
 }
 
 }  // namespace
