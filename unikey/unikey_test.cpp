@@ -149,6 +149,22 @@ class UniKeyTest : public ::testing::TestWithParam<std::string> {
     return out;
   }
 
+  // A data source on t, owned like the rest.
+  TDataSource* SourceOn(TDataSet* t) {
+    auto* ds = new TDataSource(Owner());
+    ds->SetDataSet(t);
+    return ds;
+  }
+
+  // A stamper on field whose BeforeUniKeyMADE answers text (none when empty).
+  TUniKEY* NewStamper(const std::string& field, const std::string& text = "") {
+    auto* uk = new TUniKEY(Owner());
+    uk->SetDataField(field);
+    if (!text.empty())
+      uk->SetBeforeUniKeyMADE(TUKBeforeUnKMadeEvent::FromCallable([text](TObject*, std::string& s) { s = text; }));
+    return uk;
+  }
+
   TComponent* Owner() {
     if (!owner_) owner_ = new TComponent(nullptr);
     return owner_;
@@ -184,13 +200,9 @@ TEST_P(UniKeyTest, ManyRecordsGetDistinctStampsOfTheRightForm) {
     const std::string name = "STAMPS" + std::to_string(++table_no);
     CreateTable(name, 40);
     TTable* t = OpenTable(name, Owner());
-    auto* ds = new TDataSource(Owner());
-    ds->SetDataSet(t);
-    auto* uk = new TUniKEY(Owner());
-    uk->SetDataField("UKEY");
+    auto* ds = SourceOn(t);
     const std::string text = c.text;
-    uk->SetBeforeUniKeyMADE(TUKBeforeUnKMadeEvent::FromCallable(
-        [text](TObject*, std::string& s) { s = text; }));
+    auto* uk = NewStamper("UKEY", text);
     uk->SetDataSource(ds);
     for (int i = 1; i <= c.count; ++i) AppendRow(t, i);
 
@@ -216,8 +228,7 @@ TEST_P(UniKeyTest, FirstRecordIsStampedWithoutWaiting) {
   TManualClock clock(Moment(2027, 1, 1, 0, 0, 0, 0));
   ClockScope scope(&clock);
   TTable* t = OpenTable("STAMPS", Owner());
-  auto* ds = new TDataSource(Owner());
-  ds->SetDataSet(t);
+  auto* ds = SourceOn(t);
   for (int run = 1; run <= 2; ++run) {  // each stamper is a fresh start of the program
     auto* uk = new CountingStamper(Owner());
     uk->SetDataField("UKEY");
@@ -243,8 +254,7 @@ TEST_P(UniKeyTest, FirstRecordIsStampedWithoutWaiting) {
 TEST_P(UniKeyTest, ApplicationHandlersRunAndSeeTheStamp) {
   CreateTable("STAMPS", 30);
   TTable* t = OpenTable("STAMPS", Owner());
-  auto* ds = new TDataSource(Owner());
-  ds->SetDataSet(t);
+  auto* ds = SourceOn(t);
   std::vector<std::string> seen_by_new_record;
   std::vector<std::string> seen_after_post;  // by OnStateChange, back in browse
   std::vector<TObject*> senders;
@@ -257,8 +267,7 @@ TEST_P(UniKeyTest, ApplicationHandlersRunAndSeeTheStamp) {
     if (ds->State() == dsBrowse && !t->FieldByName("UKEY")->IsNull())
       seen_after_post.push_back(t->FieldByName("UKEY")->AsString());
   }));
-  auto* uk = new TUniKEY(Owner());
-  uk->SetDataField("UKEY");
+  auto* uk = NewStamper("UKEY");
   uk->SetDataSource(ds);
   for (int i = 1; i <= 3; ++i) AppendRow(t, i);
 
@@ -276,8 +285,7 @@ TEST_P(UniKeyTest, ApplicationHandlersRunAndSeeTheStamp) {
 TEST_P(UniKeyTest, DesignTimeStampsNothing) {
   CreateTable("STAMPS", 30);
   TTable* t = OpenTable("STAMPS", Owner());
-  auto* ds = new TDataSource(Owner());
-  ds->SetDataSet(t);
+  auto* ds = SourceOn(t);
   int app_calls = 0;
   const auto app_new_record = TDataSetNotifyEvent::FromCallable([&](TDataSet*) { ++app_calls; });
   const auto app_state = TNotifyEvent::FromCallable([](TObject*) {});
@@ -302,12 +310,10 @@ TEST_P(UniKeyTest, DesignTimeStampsNothing) {
 TEST_P(UniKeyTest, DataFieldNamingNoFieldInsertsUnstamped) {
   CreateTable("STAMPS", 30);
   TTable* t = OpenTable("STAMPS", Owner());
-  auto* ds = new TDataSource(Owner());
-  ds->SetDataSet(t);
+  auto* ds = SourceOn(t);
   int app_calls = 0, event_calls = 0;
   t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet*) { ++app_calls; }));
-  auto* uk = new TUniKEY(Owner());
-  uk->SetDataField("NOSUCHFIELD");
+  auto* uk = NewStamper("NOSUCHFIELD");
   uk->SetBeforeUniKeyMADE(TUKBeforeUnKMadeEvent::FromCallable([&](TObject*, std::string&) { ++event_calls; }));
   uk->SetDataSource(ds);
   AppendRow(t, 1);
@@ -339,14 +345,10 @@ TEST_P(UniKeyTest, UnfitFieldGivesItsError) {
     const std::string name = "NARROW" + std::to_string(++table_no);
     CreateTable(name, c.width, c.type);
     TTable* t = OpenTable(name, Owner());
-    auto* ds = new TDataSource(Owner());
-    ds->SetDataSet(t);
+    auto* ds = SourceOn(t);
     int app_calls = 0;
     t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet*) { ++app_calls; }));
-    auto* uk = new TUniKEY(Owner());
-    uk->SetDataField("UKEY");
-    const std::string text = c.text;
-    uk->SetBeforeUniKeyMADE(TUKBeforeUnKMadeEvent::FromCallable([text](TObject*, std::string& s) { s = text; }));
+    auto* uk = NewStamper("UKEY", c.text);
     uk->SetDataSource(ds);
     try {
       t->Append();
@@ -438,8 +440,7 @@ TEST_P(UniKeyTest, ChangingDataSourceGivesBackWhatWasTaken) {
   const auto app_state = TNotifyEvent::FromCallable([](TObject*) {});
   t1->SetOnNewRecord(app_new_record);
   ds1->SetOnStateChange(app_state);
-  auto* uk = new TUniKEY(Owner());
-  uk->SetDataField("UKEY");
+  auto* uk = NewStamper("UKEY");
   uk->SetDataSource(ds1);
   AppendRow(t1, 1);
   uk->SetDataSource(ds1);  // the same again changes nothing
@@ -466,13 +467,11 @@ TEST_P(UniKeyTest, HookFollowsTheDataSourcesNewDataSet) {
   CreateTable("TWO", 30);
   TTable* t1 = OpenTable("ONE", Owner());
   TTable* t2 = OpenTable("TWO", Owner());
-  auto* ds = new TDataSource(Owner());
-  ds->SetDataSet(t1);
+  auto* ds = SourceOn(t1);
   int app_calls = 0;
   const auto app_new_record = TDataSetNotifyEvent::FromCallable([&](TDataSet*) { ++app_calls; });
   t1->SetOnNewRecord(app_new_record);
-  auto* uk = new TUniKEY(Owner());
-  uk->SetDataField("UKEY");
+  auto* uk = NewStamper("UKEY");
   uk->SetDataSource(ds);
   AppendRow(t1, 1);
   ds->SetDataSet(t2);
@@ -498,18 +497,15 @@ TEST_P(UniKeyTest, ChainedStampersSpliceOut) {
   maker->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 30}, {"VKEY", ftString, 30}}, {"ID"});
   maker.reset();
   TTable* t = OpenTable("TWOKEYS", Owner());
-  auto* ds = new TDataSource(Owner());
-  ds->SetDataSet(t);
+  auto* ds = SourceOn(t);
   int app_new = 0, app_state = 0;
   const auto app_new_record = TDataSetNotifyEvent::FromCallable([&](TDataSet*) { ++app_new; });
   const auto app_state_change = TNotifyEvent::FromCallable([&](TObject*) { ++app_state; });
   t->SetOnNewRecord(app_new_record);
   ds->SetOnStateChange(app_state_change);
-  auto* first = new TUniKEY(Owner());
-  first->SetDataField("UKEY");
+  auto* first = NewStamper("UKEY");
   first->SetDataSource(ds);
-  auto* second = new TUniKEY(Owner());
-  second->SetDataField("VKEY");
+  auto* second = NewStamper("VKEY");
   second->SetDataSource(ds);
   AppendRow(t, 1);
   first->Free();
@@ -589,8 +585,7 @@ TEST_P(UniKeyTest, LivesInFormFiles) {
 INSTANTIATE_TEST_SUITE_P(Engines, UniKeyTest, ::testing::ValuesIn(orv::testing::EngineNames()),
                          [](const auto& info) { return info.param; });
 
-// The key text for given moments, and event texts with blanks: blanks of the
-// time part become '0', those of the event text stay.
+// The key text for given moments: every part zero-padded to its width.
 TEST(UniKeyStampTest, TimeStampText) {
   struct Case {
     TDateTime moment;
@@ -609,51 +604,6 @@ TEST(UniKeyStampTest, TimeStampText) {
     EXPECT_EQ(uk->GetTimeStamp(), c.stamp);
     EXPECT_EQ(uk->Present(), c.moment);
   }
-}
-
-TEST(UniKeyStampTest, SpcTo0AndTrString) {
-  struct Case {
-    const char* in;
-    const char* out;
-  };
-  const Case cases[] = {{"", ""}, {" 1 2 ", "01020"}, {"abc", "abc"}, {"   ", "000"}};
-  for (const Case& c : cases) {
-    std::string s = c.in;
-    unikey::SpcTo0(s);
-    EXPECT_EQ(s, c.out);
-  }
-  EXPECT_EQ(TrString("123456789012345678901234").str(), "12345678901234567890");
-  EXPECT_EQ(TrString("short").Length(), 5u);
-}
-
-// Registered, the stamper is made by class name and linked through its
-// published properties, as a form file does it; the property setter takes
-// over and gives back like SetDataSource.
-TEST(UniKeyRegisterTest, MadeByNameAndLinkedThroughItsProperties) {
-  unikey::Register();
-  unikey::Register();  // again: no harm
-  TComponentPtr<TComponent> owner(new TComponent(nullptr));
-  auto* ds = new TDataSource(owner.get());
-  ds->SetName("DataSource1");
-  const auto app_state = TNotifyEvent::FromCallable([](TObject*) {});
-  ds->SetOnStateChange(app_state);
-  auto* uk = dynamic_cast<TUniKEY*>(CreateComponent("TUniKEY", owner.get()));
-  ASSERT_NE(uk, nullptr);
-  std::vector<std::string> names;
-  for (const TPropInfo* p : ClassInfoOf(*uk).Properties()) names.push_back(p->name);
-  ASSERT_GE(names.size(), 3u);
-  EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()),
-            (std::vector<std::string>{"DataSource", "DataField", "BeforeUniKeyMADE"}));
-
-  SetPropText(*uk, "DataSource", "DataSource1", owner.get());
-  SetPropText(*uk, "DataField", "UKEY", owner.get());
-  EXPECT_EQ(uk->DataSource(), ds);
-  EXPECT_EQ(uk->DataField(), "UKEY");
-  EXPECT_EQ(GetPropText(*uk, "DataSource", owner.get()), "DataSource1");
-  EXPECT_FALSE(ds->OnStateChange() == app_state);
-  SetPropText(*uk, "DataSource", "", owner.get());
-  EXPECT_EQ(uk->DataSource(), nullptr);
-  EXPECT_TRUE(ds->OnStateChange() == app_state);
 }
 
 }  // namespace
