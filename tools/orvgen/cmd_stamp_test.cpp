@@ -1,0 +1,167 @@
+// Runs the real orvgen binary for "stamp" against each engine.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/classes/component.h"
+#include "host/db/field.h"
+#include "host/db/table.h"
+#include "host/db/testing/engines.h"
+
+namespace {
+
+using namespace orv;
+
+struct Outcome {
+  int code;
+  std::vector<std::string> out;  // stdout lines
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs orvgen with args; stdout and stderr are captured separately.
+Outcome Orvgen(const std::vector<std::string>& args) {
+  char err_path[] = "/tmp/orvgen-stamp-err.XXXXXX";
+  const int fd = mkstemp(err_path);
+  if (fd >= 0) close(fd);
+  std::string cmd = Quote(ORVGEN_BINARY);
+  for (const auto& a : args) cmd += " " + Quote(a);
+  cmd += " 2>" + Quote(err_path);
+  Outcome r{};
+  FILE* p = popen(cmd.c_str(), "r");
+  std::string out;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+  const int status = pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) r.out.push_back(line);
+  FILE* e = fopen(err_path, "r");
+  while (e && (n = fread(buf.data(), 1, buf.size(), e)) > 0) r.err.append(buf.data(), n);
+  if (e) fclose(e);
+  std::remove(err_path);
+  return r;
+}
+
+class StampCommandTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override { db_ = std::make_unique<orv::testing::TestDatabase>(GetParam()); }
+  std::vector<std::string> Args(std::vector<std::string> more) {
+    std::vector<std::string> a = {"stamp", "--aliases", db_->aliasFile(), "--db", db_->alias()};
+    a.insert(a.end(), more.begin(), more.end());
+    return a;
+  }
+  std::unique_ptr<orv::testing::TestDatabase> db_;
+};
+
+bool AllDigits(const std::string& s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
+  Outcome r = Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "5", "--create"}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.out.size(), 5u);
+  for (size_t i = 0; i < r.out.size(); ++i) {
+    EXPECT_EQ(r.out[i].size(), 17u);
+    EXPECT_TRUE(AllDigits(r.out[i])) << r.out[i];
+    if (i > 0) {
+      EXPECT_LT(r.out[i - 1], r.out[i]);
+    }
+  }
+  // A second run on the existing table (the key field already fits the text).
+  Outcome more = Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "3", "--text", "", "--create"}));
+  ASSERT_EQ(more.code, 0) << more.err;
+  ASSERT_EQ(more.out.size(), 3u);
+
+  // What was printed is what is stored, numbered on from the rows before.
+  std::vector<std::string> printed = r.out;
+  printed.insert(printed.end(), more.out.begin(), more.out.end());
+  TComponentPtr<TTable> t(new TTable(nullptr));
+  t->SetDatabaseName(db_->alias());
+  t->SetTableName("KEYS");
+  t->Open();
+  std::vector<std::pair<long long, std::string>> rows;
+  for (t->First(); !t->Eof(); t->Next())
+    rows.emplace_back(t->FieldByName("ID")->AsInteger(), t->FieldByName("UKEY")->AsString());
+  std::sort(rows.begin(), rows.end());
+  ASSERT_EQ(rows.size(), 8u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].first, static_cast<long long>(i + 1));
+    EXPECT_EQ(rows[i].second, printed[i]);
+  }
+  EXPECT_EQ(std::set<std::string>(printed.begin(), printed.end()).size(), printed.size());
+}
+
+TEST_P(StampCommandTest, TextFollowsTheTimePart) {
+  Outcome r = Orvgen(Args({"--table", "TEXTKEYS", "--field", "K", "-n", "3", "--text", "AB", "--create"}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.out.size(), 3u);
+  for (const auto& s : r.out) {
+    ASSERT_EQ(s.size(), 19u);
+    EXPECT_TRUE(AllDigits(s.substr(0, 17))) << s;
+    EXPECT_EQ(s.substr(17), "AB");
+  }
+}
+
+// Failures: the exit code and the exact first line on stderr.
+TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
+  {
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(db_->alias());
+    t->SetTableName("NARROW");
+    t->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 10}}, {"ID"});
+  }
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string first_err_line;
+  };
+  const Case cases[] = {
+      {{"--table", "NARROW", "--field", "UKEY"},
+       1,
+       "orvgen: Field 'UKEY' is too narrow for the key: it holds 10 characters, the key needs 17"},
+      {{"--table", "NARROW", "--field", "NOPE"}, 1, "orvgen: Table NARROW has no field NOPE"},
+      {{"--table", "MISSING", "--field", "UKEY"},
+       1,
+       "orvgen: Table does not exist: MISSING (database " + db_->alias() + ")"},
+      {{"--table", "NARROW"}, 2, "orvgen stamp: --field is required"},
+      {{"--field", "UKEY"}, 2, "orvgen stamp: --table is required"},
+      {{"--table", "NARROW", "--field", "UKEY", "-n", "0"},
+       2,
+       "orvgen stamp: option -n needs a whole number from 1 to 1000000, not '0'"},
+  };
+  for (const Case& c : cases) {
+    Outcome r = Orvgen(Args(c.args));
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.first_err_line);
+    EXPECT_TRUE(r.out.empty());
+  }
+  // Nothing was appended by the failed runs.
+  TComponentPtr<TTable> t(new TTable(nullptr));
+  t->SetDatabaseName(db_->alias());
+  t->SetTableName("NARROW");
+  t->Open();
+  EXPECT_EQ(t->RecordCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, StampCommandTest, ::testing::ValuesIn(orv::testing::EngineNames()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
