@@ -1,5 +1,6 @@
 #include "tools/orvgen/cli.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/rtl/cp1251.h"
@@ -125,9 +126,14 @@ std::string UsageText(const Command& c) {
     out += "\noptions:\n";
     list(c.options);
   }
-  if (!GlobalOptions().empty()) {
+  // A command that declares a global option itself (to say more of it) lists it once.
+  std::vector<OptionSpec> globals;
+  for (const auto& g : GlobalOptions())
+    if (std::none_of(c.options.begin(), c.options.end(), [&](const OptionSpec& o) { return o.name == g.name; }))
+      globals.push_back(g);
+  if (!globals.empty()) {
     out += "\nglobal options:\n";
-    list(GlobalOptions());
+    list(globals);
   }
   return out;
 }
