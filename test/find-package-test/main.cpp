@@ -1,0 +1,24 @@
+// Steps a mask and opens a table through the installed orv package.
+#include <cstdio>
+#include <filesystem>
+
+#include "host/db/table.h"
+#include "keygen/genmask.h"
+
+int main(int argc, char** argv) {
+  orv::TGenMask mask;
+  mask.ScanMask("INV-####");
+  mask.NullValue();
+  mask.Increment();
+  std::printf("%s\n", mask.GetMskValue().str().c_str());
+  if (argc > 1) {
+    orv::TTable table(nullptr);
+    table.SetDatabaseName(argv[1]);
+    table.SetTableName("KEYS.DB");
+    table.CreateTable({{"ID", orv::ftInteger, 0}, {"KEY", orv::ftString, 20}});
+    table.Open();
+    std::printf("%d fields\n", table.FieldCount());
+    table.Close();
+  }
+  return 0;
+}
