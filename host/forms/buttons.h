@@ -11,9 +11,9 @@ namespace orv {
 // The glyph holds NumGlyphs pictures side by side: up, disabled (the others
 // are accepted and unused). The colour of its bottom left pixel is see-through.
 class TBitBtn : public TButton {
+  ORV_CLASS(TBitBtn, TButton)
  public:
   explicit TBitBtn(TComponent* owner);
-  const char* ClassName() const override { return "TBitBtn"; }
   TBitmap* Glyph() { return &glyph_; }
   // Copies bitmap into the glyph and shows it.
   void SetGlyph(const TBitmap& bitmap);

@@ -11,7 +11,12 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
+#include "host/rtl/sysutils.h"
+
+#include "host/classes/reader.h"
+#include "host/classes/writer.h"
 #include "host/forms/forms.h"
 #include "host/forms/widgets_p.h"
 #include "host/rtl/cp1251.h"
@@ -171,6 +176,7 @@ void TControl::SetWidget(QWidget* widget) {
   widget_ = widget;
   bridge_ = new TControlBridge(this);
   bridge_->Watch(widget);
+  widget->setAttribute(Qt::WA_NoMousePropagation);  // a click is the control's, never its parent's
   widget->setProperty("orvControl", QVariant::fromValue(reinterpret_cast<quintptr>(this)));
   UpdateGeometry();
   widget->setFont(font_.ToQFont());
@@ -180,7 +186,9 @@ void TControl::SetWidget(QWidget* widget) {
 QObject* TControl::Context() const { return bridge_; }
 
 void TControl::WatchInput(QWidget* inner) {
-  if (bridge_ && inner) bridge_->Watch(inner);
+  if (!bridge_ || !inner) return;
+  inner->setAttribute(Qt::WA_NoMousePropagation);
+  bridge_->Watch(inner);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
@@ -269,6 +277,13 @@ void TControl::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
   ColorChanged();
+}
+
+void TControl::SetDefaultColor(TColor color, bool parentColor) {
+  default_color_ = color;
+  default_parent_color_ = parentColor;
+  SetColor(color);
+  SetParentColor(parentColor);
 }
 
 void TControl::SetParentColor(bool on) {
@@ -528,8 +543,7 @@ bool TControl::QtEvent(QObject* watched, QEvent* event) {
       return DeliverInput(ch);
     }
     case QEvent::FocusIn: {
-      auto* fe = static_cast<QFocusEvent*>(event);
-      if (fe->reason() == Qt::ActiveWindowFocusReason || fe->reason() == Qt::PopupFocusReason) return false;
+      // Focus given while the window was inactive arrives with its activation.
       if (has_focus_) return false;
       has_focus_ = true;
       TMessage m;
@@ -585,7 +599,74 @@ void TControl::Invalidate() {
 
 void TControl::Loaded() { TComponent::Loaded(); }
 
+namespace {
+const std::pair<const char*, TCursor> kCursorNames[] = {
+    {"crDefault", crDefault},     {"crNone", crNone},         {"crArrow", crArrow},
+    {"crCross", crCross},         {"crIBeam", crIBeam},       {"crHourGlass", crHourGlass},
+    {"crAppStart", crAppStart},   {"crHandPoint", crHandPoint},
+};
+}  // namespace
+
+TColor ReadColorEntry(TReader* reader) {
+  std::string ident;
+  try {
+    ident = reader->ReadIdent();
+  } catch (const EReadError&) {
+    return static_cast<TColor>(reader->ReadInteger());
+  }
+  TColor color = clBlack;
+  if (!IdentToColor(ident, color)) throw EReadError("Invalid color " + ident);
+  return color;
+}
+
+void WriteColorEntry(TWriter* writer, TColor color) {
+  const std::string name = ColorToString(color);
+  if (!name.empty() && name[0] == 'c')
+    writer->WriteIdent(name);
+  else
+    writer->WriteInteger(color);
+}
+
+void TControl::DefineProperties(TFiler* filer) {
+  TComponent::DefineProperties(filer);
+  filer->DefineProperty(
+      "Color", [this](TReader* r) { SetColor(ReadColorEntry(r)); },
+      [this](TWriter* w) { WriteColorEntry(w, color_); }, ColorStored());
+  filer->DefineProperty(
+      "Font.Color", [this](TReader* r) { font_.SetColor(ReadColorEntry(r)); },
+      [this](TWriter* w) { WriteColorEntry(w, font_.Color()); }, !parent_font_);
+  filer->DefineProperty(
+      "Cursor",
+      [this](TReader* r) {
+        std::string ident;
+        try {
+          ident = r->ReadIdent();
+        } catch (const EReadError&) {
+          SetCursor(static_cast<TCursor>(r->ReadInteger()));
+          return;
+        }
+        for (const auto& [name, value] : kCursorNames)
+          if (CompareText(ident, name) == 0) return SetCursor(value);
+        throw EReadError("Invalid cursor " + ident);
+      },
+      [this](TWriter* w) {
+        for (const auto& [name, value] : kCursorNames)
+          if (value == cursor_) return w->WriteIdent(name);
+        w->WriteInteger(cursor_);
+      },
+      cursor_ != crDefault);
+}
+
+void TControl::SetParentComponent(TComponent* parent) {
+  if (auto* p = dynamic_cast<TWinControl*>(parent)) SetParent(p);
+}
+
 // ---- TWinControl -----------------------------------------------------------
+
+void TWinControl::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+  for (TControl* c : controls_)
+    if (c->Owner() == root) proc(c);
+}
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
@@ -678,6 +759,7 @@ void TWinControl::UpdateTabChain() {
   for (TWinControl* c : list) {
     QWidget* w = c->Widget();
     if (!w) continue;
+    if (w->focusProxy()) w = w->focusProxy();
     if (!c->tab_stop_) {
       if (w->focusPolicy() & Qt::TabFocus) w->setFocusPolicy(Qt::ClickFocus);
       continue;

@@ -70,10 +70,10 @@ class TCustomForm;
 class TControlBridge;
 
 class TControl : public TComponent {
+  ORV_CLASS(TControl, TComponent)
  public:
   explicit TControl(TComponent* owner);
   ~TControl() override;
-  const char* ClassName() const override { return "TControl"; }
 
   int Left() const { return left_; }
   void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
@@ -122,8 +122,25 @@ class TControl : public TComponent {
   // With ParentColor the control takes its parent's colour.
   bool ParentColor() const { return parent_color_; }
   void SetParentColor(bool on);
+  // Whether form files hold the colour settings (they differ from the class's own).
+  bool ColorStored() const { return !parent_color_ && color_ != default_color_; }
+  bool ParentColorStored() const { return parent_color_ != default_parent_color_; }
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor cursor);
+
+  // The parts of the font as form files name them ("Font.Name" ...).
+  const std::string& FontName() const { return font_.Name(); }
+  void SetFontName(const std::string& name) { font_.SetName(name); }
+  int FontHeight() const { return font_.Height(); }
+  void SetFontHeight(int height) { font_.SetHeight(height); }
+  TFontStyles FontStyle() const { return font_.Style(); }
+  void SetFontStyle(TFontStyles style) { font_.SetStyle(style); }
+
+  // Form files: colours and cursors are written by name where they have one
+  // ("Color = clBtnFace", "Cursor = crHandPoint"), otherwise as numbers.
+  void DefineProperties(TFiler* filer) override;
+  // A form file read the control inside parent: a windowed parent takes it.
+  void SetParentComponent(TComponent* parent) override;
 
   TWinControl* Parent() const { return parent_; }
   // Puts the control into parent's Controls (at the end) and its widget into
@@ -189,6 +206,8 @@ class TControl : public TComponent {
   // Clicks come from a Qt signal (buttons) rather than from mouse up.
   virtual bool ClicksFromWidget() const { return false; }
   virtual bool IsWindowed() const { return false; }
+  // The class's own colour settings (constructors): what form files leave out.
+  void SetDefaultColor(TColor color, bool parentColor);
   // Sends the Qt input a message stands for to the widget, past the hooks.
   void SendInputToWidget(const TMessage& message);
 
@@ -251,6 +270,8 @@ class TControl : public TComponent {
   bool applying_font_ = false;
   TColor color_ = clBtnFace;
   bool parent_color_ = false;
+  TColor default_color_ = clBtnFace;
+  bool default_parent_color_ = false;
   TCursor cursor_ = crDefault;
   TWinControl* parent_ = nullptr;
   TWndMethod window_proc_;
@@ -262,10 +283,10 @@ class TControl : public TComponent {
 
 // A control with a window of its own: takes the focus, holds child controls.
 class TWinControl : public TControl {
+  ORV_CLASS(TWinControl, TControl)
  public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
-  const char* ClassName() const override { return "TWinControl"; }
 
   // The child controls, in the order they were put in.
   int ControlCount() const { return static_cast<int>(controls_.size()); }
@@ -299,6 +320,8 @@ class TWinControl : public TControl {
 
   void WndProc(TMessage& message) override;
   void Loaded() override;
+  // Form files nest the child controls that root owns.
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
 
   // The widget child controls sit in (the control's own widget by default).
   virtual QWidget* ClientWidget() const { return Widget(); }
@@ -337,12 +360,17 @@ class TWinControl : public TControl {
 
 // A control without a window: paints itself, never takes the focus.
 class TGraphicControl : public TControl {
+  ORV_CLASS(TGraphicControl, TControl)
  public:
   explicit TGraphicControl(TComponent* owner);
-  const char* ClassName() const override { return "TGraphicControl"; }
   // Draws the control; the painter is set up on its client area.
   virtual void Paint(QPainter& painter);
 };
+
+// Colour entries of form files: read by name ("clBtnFace") or number,
+// written by name where there is one.
+TColor ReadColorEntry(class TReader* reader);
+void WriteColorEntry(class TWriter* writer, TColor color);
 
 // The 1251 text of a Qt string and back (characters 1251 lacks become '?').
 std::string FromQString(const class QString& s);

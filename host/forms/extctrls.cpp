@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRadioButton>
 
+#include "host/classes/filer.h"
 #include "host/forms/forms.h"
 #include "host/forms/widgets_p.h"
 #include "host/rtl/exception.h"
@@ -91,6 +92,21 @@ void TRadioGroup::SyncButtons() const {
   for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setChecked(static_cast<int>(i) == item_index_);
   group_->setExclusive(true);
   ArrangeButtons();
+  UpdateFocusProxy();
+}
+
+void TRadioGroup::UpdateFocusProxy() const {
+  if (buttons_.empty()) {
+    Widget()->setFocusProxy(nullptr);
+    return;
+  }
+  QRadioButton* entry = buttons_[item_index_ >= 0 && item_index_ < static_cast<int>(buttons_.size())
+                                     ? static_cast<size_t>(item_index_)
+                                     : 0];
+  for (QRadioButton* b : buttons_) b->setFocusPolicy(b == entry ? Qt::StrongFocus : Qt::ClickFocus);
+  if (Widget()->focusProxy() == entry) return;
+  Widget()->setFocusProxy(entry);
+  const_cast<TRadioGroup*>(this)->UpdateTabChain();
 }
 
 void TRadioGroup::ArrangeButtons() const {
@@ -140,6 +156,7 @@ void TRadioGroup::SetItemIndex(int index) {
   group_->setExclusive(false);
   for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setChecked(static_cast<int>(i) == index);
   group_->setExclusive(true);
+  UpdateFocusProxy();
   if (index >= 0) Click();
 }
 
@@ -163,6 +180,7 @@ void TRadioGroup::Loaded() {
     group_->setExclusive(false);
     for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setChecked(static_cast<int>(i) == wanted);
     group_->setExclusive(true);
+    UpdateFocusProxy();
   }
 }
 
@@ -269,6 +287,16 @@ void TShape::Paint(QPainter& p) {
     case stEllipse:
     case stCircle: p.drawEllipse(area); break;
   }
+}
+
+void TShape::DefineProperties(TFiler* filer) {
+  TGraphicControl::DefineProperties(filer);
+  filer->DefineProperty(
+      "Brush.Color", [this](TReader* r) { brush_.SetColor(ReadColorEntry(r)); },
+      [this](TWriter* w) { WriteColorEntry(w, brush_.Color()); }, brush_.Color() != clWhite);
+  filer->DefineProperty(
+      "Pen.Color", [this](TReader* r) { pen_.SetColor(ReadColorEntry(r)); },
+      [this](TWriter* w) { WriteColorEntry(w, pen_.Color()); }, pen_.Color() != clBlack);
 }
 
 // ---- TImage ----------------------------------------------------------------

@@ -19,12 +19,12 @@ namespace orv {
 // ItemIndex is -1 while none is chosen; a change of the choice (the user's or
 // the program's) runs OnClick.
 class TRadioGroup : public TWinControl {
+  ORV_CLASS(TRadioGroup, TWinControl)
  public:
   explicit TRadioGroup(TComponent* owner);
   ~TRadioGroup() override;
-  const char* ClassName() const override { return "TRadioGroup"; }
   // The items; the buttons follow before they next show or are asked.
-  TStrings* Items() { return &items_; }
+  TStrings* Items() const { return &items_; }
   void SetItems(const TStrings& items);
   int Columns() const { return columns_; }
   void SetColumns(int n);
@@ -40,12 +40,15 @@ class TRadioGroup : public TWinControl {
   void SetBounds(int left, int top, int width, int height) override;
 
  protected:
+  bool ClicksFromWidget() const override { return true; }
   void TextChanged() override;
   void FontChanged() override;
 
  private:
   void ArrangeButtons() const;
-  TStringList items_;
+  // Tab reaches the group once: at the chosen button, or the first.
+  void UpdateFocusProxy() const;
+  mutable TStringList items_;
   mutable std::vector<std::string> shown_;  // the items the buttons show
   int columns_ = 1;
   int item_index_ = -1;
@@ -58,9 +61,9 @@ enum TBevelStyle { bsLowered, bsRaised };
 
 // A sunken or raised box, frame or line.
 class TBevel : public TGraphicControl {
+  ORV_CLASS(TBevel, TGraphicControl)
  public:
   explicit TBevel(TComponent* owner);
-  const char* ClassName() const override { return "TBevel"; }
   TBevelShape Shape() const { return shape_; }
   void SetShape(TBevelShape s);
   TBevelStyle Style() const { return style_; }
@@ -76,13 +79,21 @@ enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, 
 
 // A filled figure outlined with a pen.
 class TShape : public TGraphicControl {
+  ORV_CLASS(TShape, TGraphicControl)
  public:
   explicit TShape(TComponent* owner);
-  const char* ClassName() const override { return "TShape"; }
   TShapeType Shape() const { return shape_; }
   void SetShape(TShapeType s);
   TPen* Pen() { return &pen_; }
   TBrush* Brush() { return &brush_; }
+  // The parts of pen and brush as form files name them ("Pen.Width" ...).
+  int PenWidth() const { return pen_.Width(); }
+  void SetPenWidth(int w) { pen_.SetWidth(w); }
+  TPenStyle PenStyle() const { return pen_.Style(); }
+  void SetPenStyle(TPenStyle s) { pen_.SetStyle(s); }
+  TBrushStyle BrushStyle() const { return brush_.Style(); }
+  void SetBrushStyle(TBrushStyle s) { brush_.SetStyle(s); }
+  void DefineProperties(TFiler* filer) override;
   void Paint(QPainter& painter) override;
 
  private:
@@ -93,9 +104,9 @@ class TShape : public TGraphicControl {
 
 // Shows a picture at its top left (clipped), centred, or stretched.
 class TImage : public TGraphicControl {
+  ORV_CLASS(TImage, TGraphicControl)
  public:
   explicit TImage(TComponent* owner);
-  const char* ClassName() const override { return "TImage"; }
   TPicture* Picture() { return &picture_; }
   // Copies bitmap into the picture (redrawn at once).
   void SetPicture(const TBitmap* bitmap) { picture_.Assign(bitmap); }
@@ -124,9 +135,9 @@ enum TPanelBevel { bvNone, bvLowered, bvRaised };
 
 // A container with a bevelled edge and a centred caption.
 class TPanel : public TWinControl {
+  ORV_CLASS(TPanel, TWinControl)
  public:
   explicit TPanel(TComponent* owner);
-  const char* ClassName() const override { return "TPanel"; }
   TPanelBevel BevelOuter() const { return bevel_outer_; }
   void SetBevelOuter(TPanelBevel b);
   TPanelBevel BevelInner() const { return bevel_inner_; }

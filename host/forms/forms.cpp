@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "host/classes/formfile.h"
 #include "host/forms/widgets_p.h"
 #include "host/rtl/exception.h"
 
@@ -115,10 +117,10 @@ void TCustomForm::ApplyFrame() {
     f |= Qt::FramelessWindowHint;
   } else {
     f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (border_icons_ & biSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (border_icons_.Contains(biSystemMenu)) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     const bool sizeable = border_style_ == bsSizeable || border_style_ == bsSizeToolWin;
-    if (sizeable && (border_icons_ & biMinimize)) f |= Qt::WindowMinimizeButtonHint;
-    if (sizeable && (border_icons_ & biMaximize)) f |= Qt::WindowMaximizeButtonHint;
+    if (sizeable && border_icons_.Contains(biMinimize)) f |= Qt::WindowMinimizeButtonHint;
+    if (sizeable && border_icons_.Contains(biMaximize)) f |= Qt::WindowMaximizeButtonHint;
     if (border_style_ == bsToolWindow || border_style_ == bsSizeToolWin) f |= Qt::Tool;
     if (border_style_ == bsDialog) f |= Qt::Dialog;
   }
@@ -201,7 +203,8 @@ void TCustomForm::SetVisible(bool visible) {
     std::vector<TWinControl*> list;
     GetTabOrderList(list);
     for (TWinControl* c : list)
-      if (c->TabStop() && c->CanFocus() && c->Widget() && c->Widget()->focusPolicy() != Qt::NoFocus) {
+      if (c->TabStop() && c->CanFocus() && c->Widget() &&
+          (c->Widget()->focusProxy() ? c->Widget()->focusProxy() : c->Widget())->focusPolicy() != Qt::NoFocus) {
         first = c;
         break;
       }
@@ -267,6 +270,48 @@ bool TCustomForm::DialogKey(unsigned key) {
   return false;
 }
 
+void TCustomForm::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+  // Components without a place on the form first, then the controls it holds.
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (!dynamic_cast<TControl*>(Components(i))) proc(Components(i));
+  TWinControl::GetChildren(proc, root);
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+  if (operation == opRemove) {
+    if (component == active_control_) active_control_ = nullptr;
+    for (Field& f : fields_) f.clear(component);
+  }
+  TWinControl::Notification(component, operation);
+}
+
+void TCustomForm::ReadLayout(const std::string& module, const std::string& resource) {
+  RegisterFormClasses();
+  QFile file(QString::fromStdString(":/orv/" + module + "/" + resource));
+  if (!file.open(QIODevice::ReadOnly)) throw EResNotFound("Resource " + resource + " not found");
+  const QByteArray text = file.readAll();
+  module_ = module;
+  // Read outside the owner, so that a second form of the class can take the
+  // layout's name with a number added (SampleForm_1), as the platform does.
+  TComponent* owner = Owner();
+  if (owner) owner->RemoveComponent(this);
+  try {
+    ReadFormFromString(this, std::string(text.constData(), static_cast<size_t>(text.size())));
+  } catch (...) {
+    if (owner) owner->InsertComponent(this);
+    throw;
+  }
+  if (owner) {
+    const std::string base = Name();
+    for (int i = 1; !base.empty() && owner->FindComponent(Name()); ++i) SetName(base + "_" + std::to_string(i));
+    owner->InsertComponent(this);
+  }
+  for (Field& f : fields_)
+    if (!f.fill(FindComponent(f.name)))
+      throw Exception("Layout " + resource + " has no " + f.name + " of the class the form expects");
+  DoCreate();
+}
+
 // ---- message boxes ---------------------------------------------------------
 
 int TQtUserInterface::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
@@ -311,6 +356,7 @@ char* g_argv[] = {g_arg0, nullptr};
 }  // namespace
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {
+  RegisterFormClasses();
   if (!QApplication::instance()) qt_app_ = std::make_unique<QApplication>(g_argc, g_argv);
   QApplication::setQuitOnLastWindowClosed(false);
   saved_ui_ = &UserInterface();

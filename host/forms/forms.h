@@ -15,8 +15,10 @@
 // Main thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/forms/controls.h"
 
@@ -36,8 +38,8 @@ constexpr TModalResult mrYes = 6;
 constexpr TModalResult mrNo = 7;
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
-using TBorderIcons = unsigned;  // a set of TBorderIcon bits
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon>;
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
                  poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
@@ -51,10 +53,10 @@ using HWND = QWidget*;  // a window as the shell and message calls see it
 class TFormWidget;
 
 class TCustomForm : public TWinControl {
+  ORV_CLASS(TCustomForm, TWinControl)
  public:
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
-  const char* ClassName() const override { return "TCustomForm"; }
 
   // Position on the screen and size with the frame.
   void SetBounds(int left, int top, int width, int height) override;
@@ -114,6 +116,9 @@ class TCustomForm : public TWinControl {
   // still whole, otherwise from this destructor.
   void DoDestroy();
 
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
+  void Notification(TComponent* component, TOperation operation) override;
+
   // A dialog key (Enter, Escape) that no control took: gives it to the
   // focused control, then to every windowed control. True when one took it.
   bool DialogKey(unsigned key);
@@ -125,12 +130,25 @@ class TCustomForm : public TWinControl {
   void UpdateGeometry() override;
   void ApplyFrame();
 
+  // Fills field with the component of that name once the layout is read
+  // (and clears it when that component goes). Call before ReadLayout.
+  template <class T>
+  void BindField(const std::string& name, T*& field) {
+    fields_.push_back({name, [&field](TComponent* c) { field = dynamic_cast<T*>(c); return field != nullptr; },
+                       [&field](TComponent* c) { if (field == c) field = nullptr; }});
+  }
+  // Builds the form from the layout RESOURCE that module keeps (":/orv/MODULE/RESOURCE"):
+  // reads it into this form, fills the bound fields, then runs OnCreate.
+  // Raises EResNotFound "Resource RESOURCE not found", the reader's errors,
+  // or Exception "Layout RESOURCE has no NAME of the class the form expects".
+  void ReadLayout(const std::string& module, const std::string& resource);
+
  private:
   friend class TFormWidget;
   void CloseRequested();
 
   TFormBorderStyle border_style_ = bsSizeable;
-  TBorderIcons border_icons_ = biSystemMenu | biMinimize | biMaximize;
+  TBorderIcons border_icons_{biSystemMenu, biMinimize, biMaximize};
   TPosition position_ = poDesigned;
   TFormStyle form_style_ = fsNormal;
   TModalResult modal_result_ = mrNone;
@@ -139,13 +157,19 @@ class TCustomForm : public TWinControl {
   bool destroyed_ = false;
   TWinControl* active_control_ = nullptr;
   std::string module_;
+  struct Field {
+    std::string name;
+    std::function<bool(TComponent*)> fill;
+    std::function<void(TComponent*)> clear;
+  };
+  std::vector<Field> fields_;
   TNotifyEvent on_create_, on_show_, on_hide_, on_destroy_;
 };
 
 class TForm : public TCustomForm {
+  ORV_CLASS(TForm, TCustomForm)
  public:
   explicit TForm(TComponent* owner) : TCustomForm(owner) {}
-  const char* ClassName() const override { return "TForm"; }
 };
 
 // Message boxes and the cursor drawn by Qt (installed by the application object).
@@ -164,11 +188,11 @@ class TQtUserInterface : public TUserInterface {
 };
 
 class TApplication : public TComponent {
+  ORV_CLASS(TApplication, TComponent)
  public:
   // Starts Qt (when no QApplication exists yet) and installs the Qt user interface.
   explicit TApplication(TComponent* owner);
   ~TApplication() override;
-  const char* ClassName() const override { return "TApplication"; }
 
   TCustomForm* MainForm() const { return main_form_; }
   void SetMainForm(TCustomForm* form);
@@ -199,6 +223,10 @@ class TApplication : public TComponent {
 // The application object, made on first use (starting Qt); lives to the end of
 // the process.
 TApplication* Application();
+
+// Makes the window layer's control classes known to form files (done by the
+// application object; repeating it is harmless).
+void RegisterFormClasses();
 
 // The control a widget backs, or null.
 TControl* FindControl(const QWidget* widget);

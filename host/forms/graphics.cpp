@@ -141,10 +141,10 @@ QFont TFont::ToQFont() const {
   // A positive height counts the internal leading, about a fifth of the cell.
   const int pixels = height_ < 0 ? -height_ : (height_ > 0 ? height_ - height_ / 5 : 11);
   f.setPixelSize(pixels > 0 ? pixels : 1);
-  f.setBold(style_ & fsBold);
-  f.setItalic(style_ & fsItalic);
-  f.setUnderline(style_ & fsUnderline);
-  f.setStrikeOut(style_ & fsStrikeOut);
+  f.setBold(style_.Contains(fsBold));
+  f.setItalic(style_.Contains(fsItalic));
+  f.setUnderline(style_.Contains(fsUnderline));
+  f.setStrikeOut(style_.Contains(fsStrikeOut));
   f.setStyleHint(QFont::SansSerif);
   return f;
 }

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "host/classes/typinfo.h"
 #include "host/rtl/exception.h"
 
 namespace orv {
@@ -58,8 +59,8 @@ QColor ToQColor(TColor color);
 bool IdentToColor(const std::string& ident, TColor& color);
 std::string ColorToString(TColor color);
 
-enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-using TFontStyles = unsigned;  // a set of TFontStyle bits
+enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+using TFontStyles = TSet<TFontStyle>;
 
 // A font as the controls describe it. Changing any part calls OnChange.
 class TFont {
@@ -94,7 +95,7 @@ class TFont {
   void Changed();
   std::string name_ = "MS Sans Serif";
   int height_ = -11;
-  TFontStyles style_ = 0;
+  TFontStyles style_;
   TColor color_ = clWindowText;
 };
 

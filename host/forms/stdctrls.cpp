@@ -15,7 +15,7 @@ namespace orv {
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
   SetBounds(0, 0, 65, 17);
-  SetParentColor(true);
+  SetDefaultColor(clBtnFace, true);
 }
 
 std::string TLabel::DisplayText() const {
@@ -102,7 +102,7 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
   edit->setFrame(true);
   SetWidget(edit);
   SetBounds(0, 0, 121, 21);
-  SetColor(clWindow);
+  SetDefaultColor(clWindow, false);
   // Every change of the text, the user's or the program's, is EN_CHANGE.
   QObject::connect(edit, &QLineEdit::textChanged, Context(), [this](const QString&) {
     GuardedCall([&] { Perform(CN_COMMAND, MakeWParam(0, EN_CHANGE)); });
@@ -214,7 +214,7 @@ TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
   SetWidget(c);
   WatchInput(c->lineEdit());
   SetBounds(0, 0, 145, 21);
-  SetColor(clWindow);
+  SetDefaultColor(clWindow, false);
   QObject::connect(c->lineEdit(), &QLineEdit::textEdited, Context(), [this](const QString&) {
     GuardedCall([&] { Perform(CN_COMMAND, MakeWParam(0, CBN_EDITCHANGE)); });
   });

@@ -20,9 +20,9 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 // accelerator ("&&" is one ampersand). With AutoSize (the default) the label
 // fits its text; Transparent leaves the parent's background showing.
 class TLabel : public TGraphicControl {
+  ORV_CLASS(TLabel, TGraphicControl)
  public:
   explicit TLabel(TComponent* owner);
-  const char* ClassName() const override { return "TLabel"; }
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment a);
   bool AutoSize() const { return auto_size_; }
@@ -51,9 +51,9 @@ class TLabel : public TGraphicControl {
 // A one-line edit box. Modified is true only after the user changed the text
 // (setting Text clears it); OnChange follows every change of the text.
 class TEdit : public TWinControl {
+  ORV_CLASS(TEdit, TWinControl)
  public:
   explicit TEdit(TComponent* owner);
-  const char* ClassName() const override { return "TEdit"; }
   bool Modified() const;
   void SetModified(bool on);
   bool ReadOnly() const { return read_only_; }
@@ -82,9 +82,9 @@ class TEdit : public TWinControl {
 // A push button. A click sets the form's ModalResult (when the button has
 // one), then runs OnClick. Default: Enter clicks it; Cancel: Escape does.
 class TButton : public TWinControl {
+  ORV_CLASS(TButton, TWinControl)
  public:
   explicit TButton(TComponent* owner);
-  const char* ClassName() const override { return "TButton"; }
   bool Default() const { return default_; }
   void SetDefault(bool on);
   bool Cancel() const { return cancel_; }
@@ -110,12 +110,12 @@ enum TComboBoxStyle { csDropDown, csDropDownList };
 // A drop-down list with an edit box (csDropDown) or without (csDropDownList).
 // OnChange follows the user's typing and choices, not the program's.
 class TComboBox : public TWinControl {
+  ORV_CLASS(TComboBox, TWinControl)
  public:
   explicit TComboBox(TComponent* owner);
   ~TComboBox() override;
-  const char* ClassName() const override { return "TComboBox"; }
   // The list; the widget takes changes before it next shows or is asked.
-  TStrings* Items() { return &items_; }
+  TStrings* Items() const { return &items_; }
   void SetItems(const TStrings& items);
   TComboBoxStyle Style() const { return style_; }
   void SetStyle(TComboBoxStyle style);
@@ -140,7 +140,7 @@ class TComboBox : public TWinControl {
   virtual void Change();
 
  private:
-  TStringList items_;
+  mutable TStringList items_;
   TComboBoxStyle style_ = csDropDown;
   int drop_down_count_ = 8;
   TNotifyEvent on_change_;

@@ -132,8 +132,9 @@ void Click(TControl* control, int x, int y) {
 void ChooseRadio(TRadioGroup* group, int index) {
   QRadioButton* b = group->Button(index);
   if (!b) throw Exception("List index out of bounds (" + std::to_string(index) + ")");
-  const QPoint c = b->geometry().center();
-  Click(group, c.x(), c.y());
+  // On the round indicator, where a person aims.
+  const QPoint at = b->geometry().topLeft() + QPoint(6, b->height() / 2);
+  Click(group, at.x(), at.y());
 }
 
 void ChooseCombo(TComboBox* combo, int index) {
