@@ -156,6 +156,7 @@ void TPaintWidget::mouseDoubleClickEvent(QMouseEvent* e) { e->accept(); }
 // ---- TControl --------------------------------------------------------------
 
 TControl::TControl(TComponent* owner) : TComponent(owner), window_proc_(this, &TControl::WndProc) {
+  Application();  // widgets need the Qt application
   font_.OnChange = [this] {
     if (!applying_font_) parent_font_ = false;
     FontChanged();
