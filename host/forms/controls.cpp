@@ -656,6 +656,22 @@ void TControl::DefineProperties(TFiler* filer) {
         w->WriteInteger(cursor_);
       },
       cursor_ != crDefault);
+  // Written by the platform's designer, meaningless here: read and dropped.
+  filer->DefineProperty("Font.Charset", SkipEntry, nullptr, false);
+}
+
+void SkipEntry(TReader* reader) {
+  try {
+    reader->ReadInteger();
+    return;
+  } catch (const EReadError&) {
+  }
+  try {
+    reader->ReadIdent();
+    return;
+  } catch (const EReadError&) {
+  }
+  reader->ReadString();
 }
 
 void TControl::SetParentComponent(TComponent* parent) {

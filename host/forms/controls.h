@@ -372,6 +372,10 @@ class TGraphicControl : public TControl {
 TColor ReadColorEntry(class TReader* reader);
 void WriteColorEntry(class TWriter* writer, TColor color);
 
+// Reads a form file entry of any one value and drops it (entries the
+// platform's designer writes that mean nothing here).
+void SkipEntry(class TReader* reader);
+
 // The 1251 text of a Qt string and back (characters 1251 lacks become '?').
 std::string FromQString(const class QString& s);
 QString ToQString(const std::string& s);

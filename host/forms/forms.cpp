@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "host/classes/filer.h"
 #include "host/classes/formfile.h"
 #include "host/forms/widgets_p.h"
 #include "host/rtl/exception.h"
@@ -275,6 +276,12 @@ void TCustomForm::GetChildren(const std::function<void(TComponent*)>& proc, TCom
   for (int i = 0; i < ComponentCount(); ++i)
     if (!dynamic_cast<TControl*>(Components(i))) proc(Components(i));
   TWinControl::GetChildren(proc, root);
+}
+
+void TCustomForm::DefineProperties(TFiler* filer) {
+  TWinControl::DefineProperties(filer);
+  for (const char* entry : {"PixelsPerInch", "TextHeight", "OldCreateOrder"})
+    filer->DefineProperty(entry, SkipEntry, nullptr, false);
 }
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {

@@ -118,6 +118,7 @@ class TCustomForm : public TWinControl {
 
   void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
   void Notification(TComponent* component, TOperation operation) override;
+  void DefineProperties(TFiler* filer) override;
 
   // A dialog key (Enter, Escape) that no control took: gives it to the
   // focused control, then to every windowed control. True when one took it.

@@ -136,6 +136,45 @@ TEST_F(FormsTest, FormFrameAndPropertiesFollowTheLayout) {
   EXPECT_EQ(F()->Label1->DisplayText(), "Name:");
 }
 
+// A form class whose layout is missing or of another class.
+class TOtherForm : public TForm {
+  ORV_CLASS(TOtherForm, TForm)
+ public:
+  TOtherForm(TComponent* owner, const char* resource) : TForm(owner) {
+    BindField("Edit1", edit);
+    ReadLayout(TSampleForm::kModule, resource);
+  }
+  TEdit* edit = nullptr;
+};
+const TClassInfo& TOtherForm::StaticClassInfo() {
+  static const TClassInfo info = Published<TOtherForm>();
+  return info;
+}
+
+TEST(LayoutTest, AMissingOrForeignLayoutIsRefusedAndNothingIsLeft) {
+  testing::StartApplication();
+  // Legend: resource -> the error.
+  struct Row {
+    const char* resource;
+    const char* error;
+  };
+  const Row rows[] = {
+      {"TNOPE", "Resource TNOPE not found"},
+      {"TSAMPLEFORM", "Line 1: found class TSampleForm (expected TOtherForm)"},
+  };
+  const int before = Application()->ComponentCount();
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.resource);
+    try {
+      (new TOtherForm(nullptr, r.resource))->Free();
+      FAIL();
+    } catch (const Exception& e) {
+      EXPECT_STREQ(e.what(), r.error);
+    }
+  }
+  EXPECT_EQ(Application()->ComponentCount(), before);
+}
+
 TEST_F(FormsTest, TabOrderFollowsTheLayoutNotTheFileOrder) {
   std::vector<TWinControl*> order;
   F()->GetTabOrderList(order);
