@@ -147,6 +147,7 @@ void TCustomForm::UpdateGeometry() {
   const int frame_left = border_style_ == bsNone ? 0 : kFrameBorder;
   const int frame_top = border_style_ == bsNone ? 0 : kFrameBorder + kCaptionHeight;
   w->move(Left() + frame_left, Top() + frame_top);
+  if (w->isVisible()) w->repaint();  // a new height shows at once, as the dialogs' animations need
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle style) {

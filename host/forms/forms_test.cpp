@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -175,6 +176,121 @@ TEST(LayoutTest, AMissingOrForeignLayoutIsRefusedAndNothingIsLeft) {
   EXPECT_EQ(Application()->ComponentCount(), before);
 }
 
+TEST(FormFrameTest, BorderStyleAndIconsDecideTheFrameAndTheWindowFlags) {
+  testing::StartApplication();
+  // Legend: border style, icons, form style -> frame width/height, close box, stay on top.
+  struct Row {
+    TFormBorderStyle style;
+    TBorderIcons icons;
+    TFormStyle form_style;
+    int frame_w, frame_h;
+    bool close_box, on_top;
+  };
+  const Row rows[] = {
+      {bsDialog, {biSystemMenu}, fsNormal, 6, 27, true, false},
+      {bsDialog, {}, fsNormal, 6, 27, false, false},          // no buttons in the caption
+      {bsNone, {biSystemMenu}, fsStayOnTop, 0, 0, false, true},  // an about box
+      {bsSizeable, {biSystemMenu, biMinimize}, fsNormal, 6, 27, true, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.style);
+    TComponentPtr<TForm> f(new TForm(Application()));
+    f->SetBorderStyle(r.style);
+    f->SetBorderIcons(r.icons);
+    f->SetFormStyle(r.form_style);
+    f->SetClientWidth(285);
+    f->SetClientHeight(258);
+    EXPECT_EQ(f->Width() - f->ClientWidth(), r.frame_w);
+    EXPECT_EQ(f->Height() - f->ClientHeight(), r.frame_h);
+    EXPECT_EQ(f->Widget()->size(), QSize(285, 258));
+    const Qt::WindowFlags flags = f->Widget()->windowFlags();
+    EXPECT_EQ(flags.testFlag(Qt::WindowCloseButtonHint), r.close_box);
+    EXPECT_EQ(flags.testFlag(Qt::WindowStaysOnTopHint), r.on_top);
+    EXPECT_EQ(flags.testFlag(Qt::FramelessWindowHint), r.style == bsNone);
+  }
+}
+
+TEST(LabelTest, AutoSizeFitsTheTextAndKeepsTheAlignedEdge) {
+  testing::StartApplication();
+  TComponentPtr<TForm> f(new TForm(Application()));
+  // Legend: alignment, auto size -> left and width after the caption is set.
+  struct Row {
+    TAlignment alignment;
+    bool auto_size;
+    bool keeps_right;
+  };
+  const Row rows[] = {{taLeftJustify, true, false}, {taRightJustify, true, true}, {taCenter, false, false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.alignment);
+    auto* label = new TLabel(f.get());
+    label->SetParent(f.get());
+    label->SetAutoSize(false);
+    label->SetBounds(100, 10, 200, 13);
+    label->SetAlignment(r.alignment);
+    label->SetAutoSize(r.auto_size);
+    label->SetCaption("&Text to add:");
+    const int text_width = QFontMetrics(label->Font()->ToQFont()).horizontalAdvance("Text to add:");
+    if (r.auto_size) {
+      EXPECT_EQ(label->Width(), text_width);
+      EXPECT_EQ(label->Left() + (r.keeps_right ? label->Width() : 0), r.keeps_right ? 300 : 100);
+    } else {
+      EXPECT_EQ(label->Width(), 200);  // a fixed size stays
+      EXPECT_EQ(label->Left(), 100);
+    }
+  }
+}
+
+TEST_F(FormsTest, AFormWrittenOutReadsBackIntoAnotherForm) {
+  F()->Edit1->SetText("written");
+  F()->RG->SetItemIndex(3);
+  F()->Shape1->Brush()->SetColor(clLime);
+  F()->PanelLabel->Font()->SetHeight(-14);
+  F()->Okbtn->SetEnabled(false);
+  const std::string text = SaveFormToString(F());
+  TComponentPtr<TSampleForm> other(new TSampleForm(nullptr));  // unowned: free to take the file's name
+  ReadFormFromString(other.get(), text);
+  EXPECT_EQ(other->Edit1->Text(), "written");
+  EXPECT_EQ(other->RG->ItemIndex(), 3);
+  EXPECT_EQ(other->Shape1->Brush()->Color(), clLime);
+  EXPECT_EQ(other->PanelLabel->Font()->Height(), -14);
+  EXPECT_EQ(other->PanelLabel->Font()->Name(), "Arial");
+  EXPECT_FALSE(other->Okbtn->Enabled());
+  EXPECT_EQ(SaveFormToString(other.get()), text);
+}
+
+TEST(BitmapTest, FilesThatCannotBeReadOrWrittenAreReported) {
+  testing::StartApplication();
+  QTemporaryDir dir;
+  const std::string good = dir.filePath("plus.png").toStdString();
+  TBitmap b;
+  b.LoadFromResourceName(TSampleForm::kModule, "PLUS");
+  b.SaveToFile(good);
+  TBitmap c;
+  c.LoadFromFile(good);
+  EXPECT_EQ(c.Image().pixelColor(4, 1), QColor(0, 0, 0));
+  // Legend: what is done -> the message.
+  struct Row {
+    std::function<void()> act;
+    std::string message;
+  };
+  const std::string missing = dir.filePath("none.bmp").toStdString();
+  const std::string nowhere = dir.filePath("no/such/dir/x.png").toStdString();
+  const Row rows[] = {
+      {[&] { c.LoadFromFile(missing); }, "Cannot load picture " + missing},
+      {[&] { c.SaveToFile(nowhere); }, "Cannot save picture " + nowhere},
+      {[&] { TBitmap().SaveToFile(good); }, "Cannot save picture " + good},
+  };
+  for (const Row& r : rows) {
+    try {
+      r.act();
+      ADD_FAILURE() << r.message;
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_EQ(e.what(), r.message);
+    }
+  }
+  EXPECT_EQ(c.Width(), 10);  // a failed load keeps the picture
+}
+
 TEST_F(FormsTest, TabOrderFollowsTheLayoutNotTheFileOrder) {
   std::vector<TWinControl*> order;
   F()->GetTabOrderList(order);
@@ -340,6 +456,15 @@ TEST_F(FormsTest, LeavingAFieldRunsOnExitAndTabFollowsTheTabOrder) {
   testing::LeaveField(F()->Edit1);
   EXPECT_TRUE(F()->RG->Focused());
   EXPECT_EQ(Joined(F()->Log), "Edit1Change modified=1 text=q\nEdit1Exit text=q\n");
+  // Tab reaches the radio group once, at its chosen button, then goes on.
+  EXPECT_EQ(QApplication::focusWidget(), F()->RG->Button(0));
+  F()->RG->SetItemIndex(2);
+  F()->Edit1->SetFocus();
+  Pump();
+  testing::PressKey(F()->Edit1, VK_TAB);
+  EXPECT_EQ(QApplication::focusWidget(), F()->RG->Button(2));
+  testing::PressKey(F()->RG, VK_TAB);
+  EXPECT_TRUE(F()->Combo->Focused());
 }
 
 // ---- modal forms ---------------------------------------------------------------
