@@ -70,8 +70,9 @@ class TDataSet : public TComponent {
   // Like FindField, but raises EDatabaseError "Field 'NAME' not found".
   TField* FieldByName(const std::string& name) const;
 
-  // Browsing, in the order of the table's key (or row number). Each first
-  // finishes a pending edit as CheckBrowseMode does. Raise on a closed dataset.
+  // Browsing, in the order of the table's key (or row number). Each of these
+  // first finishes a pending edit as CheckBrowseMode does, and raises on a
+  // closed dataset.
   void First();
   // Moves to the next row; at the last row sets Eof and stays there.
   void Next();

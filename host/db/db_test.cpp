@@ -4,10 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/classes/datamodule.h"
@@ -173,6 +176,56 @@ TEST_P(DataLayer, BrowsingVisitsEveryRowOnceInKeyOrder) {
   EXPECT_EQ(empty->RecordCount(), 0);
   EXPECT_TRUE(empty->FieldByName("N")->IsNull());
   EXPECT_EQ(MessageOf([&] { empty->Edit(); }), "No current record to edit");
+}
+
+// Without a primary key rows go by the engine's own row identity (SQLite's
+// rowid, the server's ctid, which moves when a row is rewritten).
+TEST_P(DataLayer, TablesWithoutAKeyAreBrowsedAndEditedToo) {
+  auto t = NewTable("LOOSE");
+  t->CreateTable({{"Name", ftString, 10}, {"N", ftInteger, 0}});
+  t->Open();
+  for (const char* name : {"one", "two", "three"}) {
+    t->Append();
+    t->FieldByName("Name")->SetAsString(name);
+    t->Post();
+  }
+  ASSERT_TRUE(t->Locate("Name", {"two"}));
+  t->Edit();
+  t->FieldByName("N")->SetAsInteger(2);
+  t->Post();
+  EXPECT_EQ(t->FieldByName("Name")->AsString(), "two") << "still on the edited row";
+  t->Edit();
+  t->FieldByName("N")->SetAsInteger(22);
+  t->Post();
+  std::vector<std::string> seen;
+  for (t->First(); !t->Eof(); t->Next())
+    seen.push_back(t->FieldByName("Name")->AsString() + "=" + t->FieldByName("N")->AsString());
+  std::sort(seen.begin(), seen.end());
+  EXPECT_THAT(seen, ElementsAre("one=", "three=", "two=22"));
+}
+
+// Moving away from a pending edit posts it when a field was written, and
+// drops it otherwise; Cancel gives back the values as read.
+TEST_P(DataLayer, PendingEditsArePostedOrDroppedWhenMovingOn) {
+  auto t = GenTable({{1, "A", "a"}, {2, "B", "b"}});
+  t->First();
+  t->Edit();
+  t->FieldByName("Suffix")->SetAsString("changed");
+  t->Cancel();
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "a");
+  t->Edit();
+  t->FieldByName("Suffix")->SetAsString("a2");
+  t->Next();
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "b");
+  t->Edit();
+  t->Next();  // nothing written: dropped, and its lock given back
+  auto other = NewTable();
+  other->Open();
+  EXPECT_EQ(other->FieldByName("Suffix")->AsString(), "a2");
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {2, "B"}));
+  other->Edit();
+  other->Cancel();
 }
 
 TEST_P(DataLayer, WritingNeedsEditOrInsertAndAnOpenTableKeepsItsNames) {
@@ -510,6 +563,30 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   EXPECT_EQ(peer.Wait(), 0);
 }
 
+// A program that dies holding a lock leaves the row free for the others
+// (the engine gives the lock back with the dead program's file or connection).
+TEST_P(DataLayer, ALockDiesWithItsProcess) {
+  auto t = GenTable({{1, "P", "kept"}});
+  {
+    ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
+    for (const char* line : {"open", "edit", "set Suffix lost"}) {
+      peer.WriteLine(line);
+      ASSERT_EQ(peer.ReadLine(), "ok") << line;
+    }
+    EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
+  }  // killed here, in the middle of its edit
+  // The server may take a moment to see the connection gone; the file lock goes at once.
+  std::string message;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    message = MessageOf([&] { t->Edit(); });
+    if (message != "Record locked by another user") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  EXPECT_EQ(message, "(no error)");
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "kept") << "the dead program's write never happened";
+  t->Cancel();
+}
+
 // Within one program two table objects lock each other out the same way.
 TEST_P(DataLayer, TwoTableObjectsLockLikeTwoPrograms) {
   auto a = GenTable({{1, "P", "s"}});
@@ -517,6 +594,11 @@ TEST_P(DataLayer, TwoTableObjectsLockLikeTwoPrograms) {
   b->Open();
   a->Edit();
   EXPECT_EQ(MessageOf([&] { b->Edit(); }), "Record locked by another user");
+  // Opening and reading are never locked out.
+  auto c = NewTable();
+  c->Open();
+  EXPECT_TRUE(c->Locate("GenID;Prefix", {1, "P"}));
+  EXPECT_EQ(c->RecordCount(), 1);
   a->Cancel();
   b->Edit();
   b->Post();
