@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QIcon>
+#include <QPixmap>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -277,6 +279,23 @@ void TCustomForm::GetChildren(const std::function<void(TComponent*)>& proc, TCom
   for (int i = 0; i < ComponentCount(); ++i)
     if (!dynamic_cast<TControl*>(Components(i))) proc(Components(i));
   TWinControl::GetChildren(proc, root);
+}
+
+void TCustomForm::SetIconName(const std::string& name) {
+  icon_name_ = name;
+  if (Has(csLoading)) return;  // the module is known once the layout is read
+  if (name.empty()) {
+    Widget()->setWindowIcon(QIcon());
+    return;
+  }
+  TBitmap icon;
+  icon.LoadFromResourceName(module_, name);
+  Widget()->setWindowIcon(QIcon(QPixmap::fromImage(icon.Image())));
+}
+
+void TCustomForm::Loaded() {
+  TWinControl::Loaded();
+  if (!icon_name_.empty()) SetIconName(icon_name_);
 }
 
 void TCustomForm::DefineProperties(TFiler* filer) {

@@ -103,6 +103,11 @@ class TCustomForm : public TWinControl {
   TNotifyEvent OnDestroy() const { return on_destroy_; }
   void SetOnDestroy(TNotifyEvent e) { on_destroy_ = std::move(e); }
 
+  // The window's icon: a picture resource of the form's module.
+  const std::string& IconName() const { return icon_name_; }
+  void SetIconName(const std::string& name);
+  void Loaded() override;
+
   // The module whose resources the form's layout and pictures come from.
   const std::string& Module() const { return module_; }
   void SetModule(const std::string& module) { module_ = module; }
@@ -158,6 +163,7 @@ class TCustomForm : public TWinControl {
   bool destroyed_ = false;
   TWinControl* active_control_ = nullptr;
   std::string module_;
+  std::string icon_name_;
   struct Field {
     std::string name;
     std::function<bool(TComponent*)> fill;

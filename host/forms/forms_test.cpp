@@ -110,6 +110,7 @@ TEST_F(FormsTest, FormFrameAndPropertiesFollowTheLayout) {
   EXPECT_EQ(F()->BorderStyle(), bsDialog);
   EXPECT_EQ(F()->Position(), poScreenCenter);
   EXPECT_EQ(F()->Widget()->windowTitle().toStdString(), "Sample form");
+  EXPECT_FALSE(F()->Widget()->windowIcon().isNull());  // the layout's icon resource
   // A change of Height is a change of the client area below the frame.
   F()->SetHeight(317);
   EXPECT_EQ(F()->ClientHeight(), 290);

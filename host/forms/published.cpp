@@ -80,6 +80,7 @@ const TClassInfo& TCustomForm::StaticClassInfo() {
                      "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"})
           .Default(poDesigned)
           .Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
+          .Property("Icon.ResourceName", &TCustomForm::IconName, &TCustomForm::SetIconName)
           .Event("OnCreate", &TCustomForm::OnCreate, &TCustomForm::SetOnCreate)
           .Event("OnShow", &TCustomForm::OnShow, &TCustomForm::SetOnShow)
           .Event("OnHide", &TCustomForm::OnHide, &TCustomForm::SetOnHide)
