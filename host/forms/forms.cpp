@@ -67,6 +67,20 @@ TControl* FindControl(const QWidget* widget) {
 
 // ---- TCustomForm -----------------------------------------------------------
 
+// Hears, by free notification, that its form is being freed while the form
+// is still whole, so that OnDestroy may use what the form's own class holds.
+class TFormDestroyWatch : public TComponent {
+ public:
+  explicit TFormDestroyWatch(TCustomForm* form) : TComponent(nullptr), form_(form) { FreeNotification(form); }
+  void Notification(TComponent* component, TOperation operation) override {
+    if (operation == opRemove && component == form_ && form_->Has(csDestroying)) form_->DoDestroy();
+    TComponent::Notification(component, operation);
+  }
+
+ private:
+  TCustomForm* form_;
+};
+
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
   auto* w = new TFormWidget(this);
   w->setAutoFillBackground(true);
@@ -75,10 +89,12 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
   SetVisible(false);
   ColorChanged();
   ApplyFrame();
+  destroy_watch_ = new TFormDestroyWatch(this);
 }
 
 TCustomForm::~TCustomForm() {
-  DoDestroy();
+  DoDestroy();  // when deleted directly rather than freed: late, but once
+  if (destroy_watch_) destroy_watch_->Free();
   if (modal_) modal_result_ = mrCancel;
   if (Application()->MainForm() == this) Application()->SetMainForm(nullptr);
 }

@@ -117,8 +117,9 @@ class TCustomForm : public TWinControl {
 
   // OnCreate, once; a form built from a layout calls it when the layout is read.
   void DoCreate();
-  // OnDestroy, once: called by the application object while an owned form is
-  // still whole, otherwise from this destructor.
+  // OnDestroy, once, while the form is still whole: Free() tells the form's
+  // watcher before any destructor runs. (A form deleted without Free hears it
+  // from this class's destructor, when its derived parts are gone already.)
   void DoDestroy();
 
   void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
@@ -164,6 +165,7 @@ class TCustomForm : public TWinControl {
   TWinControl* active_control_ = nullptr;
   std::string module_;
   std::string icon_name_;
+  TComponent* destroy_watch_ = nullptr;  // tells DoDestroy while the form is whole
   struct Field {
     std::string name;
     std::function<bool(TComponent*)> fill;
