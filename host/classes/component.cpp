@@ -125,4 +125,8 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 
 void TComponent::DefineProperties(TFiler*) {}
 
+void TComponent::GetChildren(const std::function<void(TComponent*)>&, TComponent*) {}
+
+void TComponent::SetParentComponent(TComponent*) {}
+
 }  // namespace orv

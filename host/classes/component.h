@@ -11,17 +11,36 @@
 // Threading: components belong to the thread that made them (the UI thread).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace orv {
 
+class TClassInfo;
+
+// Declares a class's name and its published description (host/classes/typinfo.h);
+// put it first in the class body. It leaves the access at public.
+#define ORV_CLASS(Class, Parent)                                                   \
+ public:                                                                           \
+  using inherited = Parent;                                                        \
+  static constexpr const char* kClassName = #Class;                                \
+  const char* ClassName() const override { return #Class; }                        \
+  static const ::orv::TClassInfo& StaticClassInfo();                               \
+  const ::orv::TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
+
 class TObject {
  public:
+  using inherited = TObject;  // the root has no base
+  static constexpr const char* kClassName = "TObject";
   virtual ~TObject() = default;
   // The class's name as streamed in form files ("TGenerator").
   virtual const char* ClassName() const { return "TObject"; }
+  // The published description of the class (typinfo.h); each class that
+  // declares ORV_CLASS returns its own.
+  static const TClassInfo& StaticClassInfo();
+  virtual const TClassInfo* ClassInfo() const;
 };
 
 // Bits of TComponent::ComponentState().
@@ -38,13 +57,13 @@ enum TOperation { opInsert, opRemove };
 class TFiler;
 
 class TComponent : public TObject {
+  ORV_CLASS(TComponent, TObject)
+
  public:
   // Creates a component owned by owner (none when null); the owner will free it.
   explicit TComponent(TComponent* owner);
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;
-
-  const char* ClassName() const override { return "TComponent"; }
 
   // Destroys this component and what it owns. REQUIRES: heap-allocated.
   void Free();
@@ -90,6 +109,15 @@ class TComponent : public TObject {
 
   // Declares the entries a form file holds beyond the published properties.
   virtual void DefineProperties(TFiler* filer);
+
+  // The components a form file writes nested inside this one, root being the
+  // component the file is about. The base writes none; a root (TDataModule,
+  // a form) gives what it owns, a container control its child controls.
+  virtual void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root);
+  // A form file read this component nested inside parent (the root, or a
+  // component whose GetChildren gives it). The base ignores it; controls take
+  // it as their parent.
+  virtual void SetParentComponent(TComponent* parent);
 
  protected:
   // Only Free() (and a derived destructor chain) should destroy a component.
