@@ -1,0 +1,47 @@
+// Test support for code that stores data through the data access layer: the
+// engines a test can run against, and a fresh, empty database per test.
+//
+// Suites parameterise over EngineNames() with INSTANTIATE_TEST_SUITE_P, and
+// each test makes a TestDatabase of its engine. A child process reaches the
+// same database through aliasFile() (pass it as $ORV_ALIASES or load it with
+// TSession::LoadAliasFile).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orv::testing {
+
+// "sqlite" always; "postgresql" as well when $ORV_PG_CONNINFO is set.
+std::vector<std::string> EngineNames();
+
+// A fresh, empty database registered in Session() as a unique alias, gone
+// again when the object is destroyed. SQLite: a temporary directory;
+// PostgreSQL: a fresh schema of the server at $ORV_PG_CONNINFO (dropped at the
+// end), so that tests running in parallel never meet.
+class TestDatabase {
+ public:
+  // Raises orv::Exception when the engine is unknown or its server unreachable.
+  explicit TestDatabase(const std::string& engine);
+  ~TestDatabase();
+  TestDatabase(const TestDatabase&) = delete;
+  TestDatabase& operator=(const TestDatabase&) = delete;
+
+  const std::string& engine() const { return engine_; }
+  // The alias of the database in Session().
+  const std::string& alias() const { return alias_; }
+  // An INI alias file that defines alias().
+  const std::string& aliasFile() const { return alias_file_; }
+  // SQLite: the database's directory; PostgreSQL: the schema's conninfo.
+  const std::string& location() const { return location_; }
+
+ private:
+  std::string engine_;
+  std::string alias_;
+  std::string alias_file_;
+  std::string location_;
+  std::string dir_;     // temporary directory (alias file; SQLite tables)
+  std::string schema_;  // PostgreSQL schema
+};
+
+}  // namespace orv::testing
