@@ -56,7 +56,7 @@ class TDataSet : public TComponent {
   void SetActive(bool active) { active ? Open() : Close(); }
   TDataSetState State() const { return state_; }
   // The dataset is open and may be written.
-  virtual bool CanModify() const { return Active(); }
+  virtual bool CanModify() const;
 
   int FieldCount() const { return static_cast<int>(fields_.size()); }
   // REQUIRES: 0 <= i < FieldCount(); raises EDatabaseError otherwise.
@@ -144,13 +144,14 @@ class TDataSet : public TComponent {
   void Load(const std::optional<db::Row>& row);
   void LoadNull();
   void BeginInsert();
-  void RestoreAfterFailure();
+  void ReturnToBrowse(bool reread);
 
   TDataSetState state_ = dsInactive;
   std::unique_ptr<db::Cursor> cursor_;
   std::vector<std::unique_ptr<TField>> fields_;
-  std::unique_ptr<db::Row> current_;       // the row stood on, or none (empty table)
-  std::unique_ptr<db::Row> before_insert_; // the row stood on before Insert
+  // The row stood on as last read (none: empty table). During an insert it
+  // stays the row to return to.
+  std::unique_ptr<db::Row> current_;
   bool eof_ = true;
   bool modified_ = false;
   bool locked_ = false;                    // the cursor holds the row lock of an Edit

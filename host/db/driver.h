@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/db/field.h"
@@ -85,8 +86,13 @@ class Driver {
 // The driver of an engine ("sqlite", "postgresql"), or null.
 Driver* FindDriver(const std::string& name);
 
+// Text from an engine (UTF-8) in code page 1251; a character that 1251 cannot
+// hold (written by some other program) becomes '?'.
+std::string FromUtf8(std::string_view text);
+
 // The message texts shared by the drivers.
 inline const char* const kRecordLocked = "Record locked by another user";
 inline const char* const kKeyViolation = "Key violation";
+inline const char* const kTableLocked = "Table locked by another user";
 
 }  // namespace orv::db

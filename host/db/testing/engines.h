@@ -15,6 +15,19 @@ namespace orv::testing {
 // "sqlite" always; "postgresql" as well when $ORV_PG_CONNINFO is set.
 std::vector<std::string> EngineNames();
 
+// Every engine, available or not. A suite instantiated over these has the
+// same test names whatever the environment, so CTest's list of tests (made
+// when the test program is built) never goes stale; its SetUp skips what is
+// unavailable with ORV_SKIP_UNLESS_AVAILABLE(engine).
+std::vector<std::string> AllEngineNames();
+
+// Why a test of engine cannot run here ("" when it can).
+std::string EngineUnavailable(const std::string& engine);
+
+#define ORV_SKIP_UNLESS_AVAILABLE(engine)                                                      \
+  if (const std::string orv_why_ = ::orv::testing::EngineUnavailable(engine); !orv_why_.empty()) \
+  GTEST_SKIP() << orv_why_
+
 // A fresh, empty database registered in Session() as a unique alias, gone
 // again when the object is destroyed. SQLite: a temporary directory;
 // PostgreSQL: a fresh schema of the server at $ORV_PG_CONNINFO (dropped at the

@@ -1,0 +1,434 @@
+// The data access layer against every engine (SQLite always, PostgreSQL when
+// $ORV_PG_CONNINFO is set): real tables in fresh databases, and a second real
+// process where a claim must hold across programs.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/db/datalink.h"
+#include "host/db/datasource.h"
+#include "host/db/session.h"
+#include "host/db/table.h"
+#include "host/db/testing/child_process.h"
+#include "host/db/testing/engines.h"
+
+namespace orv {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using testing::ChildProcess;
+using testing::TestDatabase;
+
+// The generator's table layout, keyed on (GenID, Prefix), plus a spare column.
+const std::vector<TFieldDef> kGenFields = {
+    {"GenID", ftFloat, 0},   {"Prefix", ftString, 20}, {"Suffix", ftString, 20}, {"Time", ftString, 17},
+    {"Try", ftFloat, 0},     {"State", ftFloat, 0},    {"Who", ftString, 17},    {"Extra", ftInteger, 0}};
+
+std::string MessageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "(no error)";
+}
+
+class DataLayer : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
+    db_ = std::make_unique<TestDatabase>(GetParam());
+  }
+
+  TComponentPtr<TTable> NewTable(const std::string& name = "GENTBL.DB") {
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(db_->alias());
+    t->SetTableName(name);
+    return t;
+  }
+  // The generator's table with rows (GenID, Prefix, Suffix).
+  TComponentPtr<TTable> GenTable(const std::vector<std::tuple<double, std::string, std::string>>& rows) {
+    auto t = NewTable();
+    t->CreateTable(kGenFields, {"GenID", "Prefix"});
+    t->Open();
+    for (const auto& [id, prefix, suffix] : rows) {
+      t->Insert();
+      t->FieldByName("GenID")->SetAsFloat(id);
+      t->FieldByName("Prefix")->SetAsString(prefix);
+      t->FieldByName("Suffix")->SetAsString(suffix);
+      t->FieldByName("State")->SetAsInteger(0);
+      t->Post();
+    }
+    return t;
+  }
+
+  std::unique_ptr<TestDatabase> db_;
+};
+
+TEST_P(DataLayer, FieldTypesAndSizesComeFromTheTable) {
+  auto t = GenTable({});
+  // name, type, Size, DataSize
+  const std::vector<std::tuple<std::string, TFieldType, int, int>> want = {
+      {"GenID", ftFloat, 0, 8},    {"Prefix", ftString, 20, 21}, {"Suffix", ftString, 20, 21},
+      {"Time", ftString, 17, 18},  {"Try", ftFloat, 0, 8},       {"State", ftFloat, 0, 8},
+      {"Who", ftString, 17, 18},   {"Extra", ftInteger, 0, 4}};
+  ASSERT_EQ(t->FieldCount(), static_cast<int>(want.size()));
+  for (const auto& [name, type, size, dataSize] : want) {
+    SCOPED_TRACE(name);
+    TField* f = t->FindField(name);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->FieldName(), name);
+    EXPECT_EQ(f->DataType(), type);
+    EXPECT_EQ(f->Size(), size);
+    EXPECT_EQ(f->DataSize(), dataSize);
+  }
+  EXPECT_EQ(t->FindField("genid"), t->FindField("GenID")) << "field names are case-insensitive";
+  EXPECT_EQ(t->FindField("Missing"), nullptr);
+  EXPECT_EQ(MessageOf([&] { t->FieldByName("Missing"); }), "Field 'Missing' not found");
+}
+
+TEST_P(DataLayer, StringsLongerThanTheCapacityAreCutOnWrite) {
+  auto t = GenTable({{1, "P", ""}});
+  // value written to Suffix (capacity 20), value read back after a fresh open
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"", ""},
+      {"12345678901234567890", "12345678901234567890"},
+      {"123456789012345678901", "12345678901234567890"},
+      {std::string(30, '\xC0'), std::string(20, '\xC0')},
+      {"short", "short"},
+  };
+  for (const auto& [written, stored] : cases) {
+    SCOPED_TRACE(written);
+    t->Edit();
+    t->FieldByName("Suffix")->SetAsString(written);
+    EXPECT_EQ(t->FieldByName("Suffix")->AsString(), stored) << "cut at once, in the field";
+    t->Post();
+    auto other = NewTable();
+    other->Open();
+    ASSERT_TRUE(other->Locate("GenID;Prefix", {1, "P"}));
+    EXPECT_EQ(other->FieldByName("Suffix")->AsString(), stored);
+  }
+}
+
+TEST_P(DataLayer, LocateMatchesExactly) {
+  auto t = GenTable({{1, "AB", "first"}, {1, "ab", "lower"}, {2, "AB", "second"}, {1, "5", "five"},
+                     {3, std::string(20, 'x'), "long"}});
+  // key values, the Suffix of the row found ("" for none)
+  const std::vector<std::pair<std::vector<TVariant>, std::string>> cases = {
+      {{1, "AB"}, "first"},
+      {{1.0, "AB"}, "first"},                         // 1 and 1.0 are the same number
+      {{1, "ab"}, "lower"},                           // case-sensitive both ways
+      {{1, "Ab"}, ""},
+      {{2, "AB"}, "second"},
+      {{1.5, "AB"}, ""},
+      {{"1", "AB"}, ""},                              // a text never equals a number
+      {{1, 5}, ""},                                   // nor a number a text
+      {{1, "5"}, "five"},
+      {{1, "A"}, ""},                                 // whole values only
+      {{1, "AB "}, ""},
+      {{3, std::string(20, 'x')}, "long"},
+      {{3, std::string(21, 'x')}, ""},                // longer than the column can hold
+      {{4, "AB"}, ""},
+  };
+  for (const auto& [values, suffix] : cases) {
+    SCOPED_TRACE(values[0].AsString() + "/" + values[1].AsString());
+    t->First();
+    const std::string before = t->FieldByName("Suffix")->AsString();
+    const bool found = t->Locate("GenID;Prefix", values);
+    EXPECT_EQ(found, !suffix.empty());
+    if (found) {
+      EXPECT_EQ(t->FieldByName("Suffix")->AsString(), suffix) << "the row found is the current row";
+    } else {
+      EXPECT_EQ(t->FieldByName("Suffix")->AsString(), before) << "a failed Locate does not move";
+    }
+  }
+  EXPECT_TRUE(t->Locate("Prefix", {"ab"}, loCaseInsensitive | loPartialKey));
+  EXPECT_EQ(MessageOf([&] { t->Locate("GenID;Prefix", {1}); }), "Locate was given 1 values for 2 key fields");
+  EXPECT_EQ(MessageOf([&] { t->Locate("GenID;Nope", {1, "AB"}); }), "Field 'Nope' not found");
+}
+
+TEST_P(DataLayer, BrowsingVisitsEveryRowOnceInKeyOrder) {
+  auto t = GenTable({{2, "B", "b"}, {1, "A", "a"}, {3, "C", "c"}});
+  EXPECT_EQ(t->RecordCount(), 3);
+  std::vector<std::string> seen;
+  for (t->First(); !t->Eof(); t->Next()) seen.push_back(t->FieldByName("Suffix")->AsString());
+  EXPECT_THAT(seen, ElementsAre("a", "b", "c"));
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "c") << "Next past the end stays on the last row";
+
+  auto empty = NewTable("EMPTY");
+  empty->CreateTable({{"N", ftInteger, 0}});
+  empty->Open();
+  EXPECT_TRUE(empty->Eof());
+  EXPECT_EQ(empty->RecordCount(), 0);
+  EXPECT_TRUE(empty->FieldByName("N")->IsNull());
+  EXPECT_EQ(MessageOf([&] { empty->Edit(); }), "No current record to edit");
+}
+
+TEST_P(DataLayer, WritingNeedsEditOrInsertAndAnOpenTableKeepsItsNames) {
+  auto t = GenTable({{1, "A", "a"}});
+  EXPECT_EQ(MessageOf([&] { t->FieldByName("Suffix")->SetAsString("x"); }), "Dataset not in edit or insert mode");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }), "Dataset not in edit or insert mode");
+  EXPECT_EQ(MessageOf([&] { t->SetTableName("OTHER"); }), "Cannot perform this operation on an open dataset");
+  EXPECT_EQ(MessageOf([&] { t->SetDatabaseName("x"); }), "Cannot perform this operation on an open dataset");
+  EXPECT_EQ(t->TableName(), "GENTBL.DB");
+  t->Close();
+  EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Cannot perform this operation on a closed dataset");
+  EXPECT_EQ(MessageOf([&] { t->CreateTable(kGenFields); }), "Table already exists: GENTBL.DB");
+}
+
+TEST_P(DataLayer, NumbersAreWrittenAsIntegersAndComparedAsVariants) {
+  auto t = GenTable({{7, "P", "s"}});
+  t->Edit();
+  t->FieldByName("State")->SetAsVariant(1);
+  t->FieldByName("Try")->SetAsVariant(TVariant(t->FieldByName("Try")->AsInteger() + 1));
+  t->FieldByName("Extra")->SetAsString("42");
+  t->Post();
+  auto other = NewTable();
+  other->Open();
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {7, "P"}));
+  EXPECT_EQ(other->FieldByName("State")->AsVariant(), TVariant(1));
+  EXPECT_EQ(other->FieldByName("State")->AsString(), "1");
+  EXPECT_EQ(other->FieldByName("Try")->AsInteger(), 1);
+  EXPECT_EQ(other->FieldByName("Extra")->AsVariant(), TVariant(42));
+  EXPECT_EQ(other->FieldByName("Suffix")->AsVariant(), TVariant("s"));
+  EXPECT_NE(other->FieldByName("Extra")->AsVariant(), TVariant("42"));
+  EXPECT_TRUE(other->FieldByName("Who")->IsNull()) << "columns not written stay empty";
+  t->Edit();
+  EXPECT_EQ(MessageOf([&] { t->FieldByName("Extra")->SetAsString("4x"); }), "'4x' is not a valid integer value");
+  t->Cancel();
+}
+
+// Each event as "who:state-of-dataset/state-of-source".
+std::string StateName(TDataSetState s) {
+  switch (s) {
+    case dsInactive: return "inactive";
+    case dsBrowse: return "browse";
+    case dsEdit: return "edit";
+    case dsInsert: return "insert";
+  }
+  return "?";
+}
+
+TEST_P(DataLayer, NewRecordComesAfterTheInsertStateReachedTheDataSources) {
+  GenTable({{1, "A", "a"}})->Close();
+  auto t = NewTable();
+  TComponentPtr<TDataSource> source(new TDataSource(nullptr));
+  std::vector<std::string> log;
+  source->SetOnStateChange(TNotifyEvent::FromCallable([&](TObject*) {
+    TDataSet* ds = source->DataSet();
+    log.push_back("state:" + (ds ? StateName(ds->State()) : "none") + "/" + StateName(source->State()));
+  }));
+  t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet* ds) {
+    log.push_back("new:" + StateName(ds->State()) + "/" + StateName(source->State()));
+    ds->FieldByName("Suffix")->SetAsString("from event");
+  }));
+  source->SetDataSet(t.get());
+  t->Open();
+  t->Insert();
+  t->FieldByName("GenID")->SetAsInteger(2);
+  t->FieldByName("Prefix")->SetAsString("B");
+  t->Post();
+  t->Edit();
+  t->Cancel();
+  t->Append();
+  t->Cancel();
+  t->Close();
+  EXPECT_THAT(log, ElementsAre("state:browse/browse", "state:insert/insert", "new:insert/insert",
+                               "state:browse/browse", "state:edit/edit", "state:browse/browse",
+                               "state:insert/insert", "new:insert/insert", "state:browse/browse",
+                               "state:inactive/inactive"));
+  t->Open();
+  ASSERT_TRUE(t->Locate("GenID;Prefix", {2, "B"}));
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "from event") << "what OnNewRecord wrote is posted";
+  EXPECT_EQ(t->RecordCount(), 2) << "the cancelled append left nothing";
+
+  // An exception from OnNewRecord cancels the insert and reaches the caller.
+  t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([](TDataSet*) { throw EDatabaseError("no new rows"); }));
+  EXPECT_EQ(MessageOf([&] { t->Insert(); }), "no new rows");
+  EXPECT_EQ(t->State(), dsBrowse);
+
+  // A disabled source reports dsInactive and raises nothing; a freed dataset unlinks it.
+  log.clear();
+  source->SetEnabled(false);
+  EXPECT_EQ(source->State(), dsInactive);
+  t->Edit();
+  t->Cancel();
+  EXPECT_THAT(log, ElementsAre("state:browse/inactive"));
+  source->SetEnabled(true);
+  log.clear();
+  t.reset();
+  EXPECT_THAT(log, ElementsAre("state:none/inactive"));
+  EXPECT_EQ(source->DataSet(), nullptr);
+  EXPECT_EQ(source->State(), dsInactive);
+}
+
+TEST_P(DataLayer, FieldDataLinkCanModifyOnlyAWritableField) {
+  GenTable({{1, "A", "a"}})->Close();
+  auto t = NewTable();
+  TComponentPtr<TDataSource> source(new TDataSource(nullptr));
+  source->SetDataSet(t.get());
+  TFieldDataLink link;
+  link.SetDataSource(source.get());
+  link.SetFieldName("Suffix");
+  EXPECT_FALSE(link.CanModify()) << "closed";
+  EXPECT_EQ(link.Field(), nullptr);
+  t->Open();
+  EXPECT_TRUE(link.CanModify());
+  EXPECT_EQ(link.Field(), t->FieldByName("Suffix"));
+  link.SetFieldName("Nope");
+  EXPECT_FALSE(link.CanModify()) << "no such field";
+  link.SetFieldName("Suffix");
+  t->FieldByName("Suffix")->SetReadOnly(true);
+  EXPECT_FALSE(link.CanModify()) << "read-only field";
+  t->Close();
+  t->SetReadOnly(true);
+  t->Open();
+  EXPECT_FALSE(link.CanModify()) << "read-only table";
+  EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Cannot modify a read-only dataset");
+  source.reset();
+  EXPECT_EQ(link.DataSource(), nullptr) << "the freed source unlinked it";
+}
+
+TEST_P(DataLayer, AFailedPostRaisesAndTheNextEditWorks) {
+  auto t = GenTable({{1, "A", "a"}, {1, "B", "b"}});
+  // A second row with the same key.
+  t->Insert();
+  t->FieldByName("GenID")->SetAsInteger(1);
+  t->FieldByName("Prefix")->SetAsString("A");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }), "Key violation");
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->RecordCount(), 2);
+  // An edit that would give a row another row's key.
+  ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "B"}));
+  t->Edit();
+  t->FieldByName("Prefix")->SetAsString("A");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }), "Key violation");
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("Prefix")->AsString(), "B") << "back on the row as stored";
+  t->Edit();
+  t->FieldByName("Suffix")->SetAsString("b2");
+  t->Post();
+  auto other = NewTable();
+  other->Open();
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {1, "B"}));
+  EXPECT_EQ(other->FieldByName("Suffix")->AsString(), "b2");
+  // The lock of the failed post was given back: another table object can edit.
+  other->Edit();
+  other->Cancel();
+}
+
+TEST_P(DataLayer, AllBytesOfCodePage1251RoundTrip) {
+  auto t = NewTable("TEXTS");
+  t->CreateTable({{"ID", ftInteger, 0}, {"Body", ftString, 255}}, {"ID"});
+  t->Open();
+  std::string all;
+  for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+  t->Insert();
+  t->FieldByName("ID")->SetAsInteger(1);
+  t->FieldByName("Body")->SetAsString(all);
+  t->Post();
+  auto other = NewTable("TEXTS");
+  other->Open();
+  EXPECT_EQ(other->FieldByName("Body")->AsString(), all);
+  EXPECT_TRUE(other->Locate("Body", {all}));
+  EXPECT_FALSE(other->Locate("Body", {all.substr(1)}));
+}
+
+TEST_P(DataLayer, GetTableNamesListsTheDatabasesTables) {
+  GenTable({})->Close();
+  NewTable("Other")->CreateTable({{"N", ftInteger, 0}});
+  NewTable("third.DB")->CreateTable({{"N", ftInteger, 0}});
+  TStringList list;
+  Session()->GetTableNames(db_->alias(), "", true, false, list);
+  if (GetParam() == "sqlite")
+    EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL.DB", "Other.DB", "third.DB"));
+  else
+    EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "Other", "third"));
+  Session()->GetTableNames(db_->alias(), "o*", false, false, list);
+  EXPECT_THAT(list.ToVector(), ElementsAre("Other"));
+  Session()->GetTableNames(db_->alias(), "*", false, false, list);
+  EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "Other", "third"));
+  // Every listed name opens.
+  for (const auto& name : list.ToVector()) {
+    auto t = NewTable(name);
+    EXPECT_NO_THROW(t->Open()) << name;
+  }
+  auto gone = NewTable("Other");
+  gone->DeleteTable();
+  EXPECT_FALSE(gone->Exists());
+  Session()->GetTableNames(db_->alias(), "", false, false, list);
+  EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "third"));
+}
+
+TEST_P(DataLayer, MissingThingsGiveClearErrors) {
+  auto t = NewTable("NOPE.DB");
+  EXPECT_EQ(MessageOf([&] { t->Open(); }), "Table does not exist: NOPE.DB (database " + db_->alias() + ")");
+  EXPECT_FALSE(t->Active());
+  EXPECT_FALSE(t->Exists());
+  t->SetDatabaseName("no_such_alias");
+  EXPECT_EQ(MessageOf([&] { t->Open(); }),
+            "Unknown database \"no_such_alias\": no alias of that name and no such directory");
+  TStringList list;
+  EXPECT_EQ(MessageOf([&] { Session()->GetTableNames("no_such_alias", "", true, false, list); }),
+            "Unknown database \"no_such_alias\": no alias of that name and no such directory");
+}
+
+// Two programs on one row: the second Edit raises at once while the first
+// holds the row, and succeeds (seeing the first's write) after its Post.
+TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
+  auto t = GenTable({{1, "P", "before"}});
+  ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
+  peer.WriteLine("open");
+  ASSERT_EQ(peer.ReadLine(), "ok");
+  peer.WriteLine("locate GenID 1");
+  ASSERT_EQ(peer.ReadLine(), "ok found");
+  peer.WriteLine("edit");
+  ASSERT_EQ(peer.ReadLine(), "ok");
+  peer.WriteLine("set Suffix peer");
+  ASSERT_EQ(peer.ReadLine(), "ok");
+
+  EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
+  EXPECT_EQ(t->State(), dsBrowse);
+
+  peer.WriteLine("post");
+  ASSERT_EQ(peer.ReadLine(), "ok");
+  t->Edit();
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "peer") << "Edit re-reads the row";
+  t->FieldByName("Suffix")->SetAsString("mine");
+
+  // Now this process holds it; the peer meets the lock.
+  peer.WriteLine("edit");
+  EXPECT_EQ(peer.ReadLine(), "error Record locked by another user");
+  t->Post();
+  peer.WriteLine("edit");
+  EXPECT_EQ(peer.ReadLine(), "ok");
+  peer.WriteLine("get Suffix");
+  EXPECT_EQ(peer.ReadLine(), "ok mine");
+  peer.WriteLine("cancel");
+  EXPECT_EQ(peer.ReadLine(), "ok");
+  peer.WriteLine("quit");
+  EXPECT_EQ(peer.Wait(), 0);
+}
+
+// Within one program two table objects lock each other out the same way.
+TEST_P(DataLayer, TwoTableObjectsLockLikeTwoPrograms) {
+  auto a = GenTable({{1, "P", "s"}});
+  auto b = NewTable();
+  b->Open();
+  a->Edit();
+  EXPECT_EQ(MessageOf([&] { b->Edit(); }), "Record locked by another user");
+  a->Cancel();
+  b->Edit();
+  b->Post();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, DataLayer, ::testing::ValuesIn(testing::AllEngineNames()),
+                         [](const ::testing::TestParamInfo<std::string>& i) { return i.param; });
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,421 @@
+#include "host/db/postgresql/pg_driver.h"
+
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/rtl/cp1251.h"
+#include "host/rtl/sysutils.h"
+
+namespace orv::db {
+
+namespace {
+
+// Type OIDs of the server's built-in types that the layer maps.
+constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kFloat4 = 700, kFloat8 = 701,
+              kBpchar = 1042, kVarchar = 1043, kNumeric = 1700;
+// SQLSTATEs that have a message of their own.
+constexpr const char* kLockNotAvailable = "55P03";
+constexpr const char* kUniqueViolation = "23505";
+constexpr const char* kUndefinedTable = "42P01";
+// Seconds to wait for a server before giving up, unless the conninfo says otherwise.
+constexpr const char* kConnectTimeout = "10";
+// The longest a statement waits for a lock that NOWAIT does not cover.
+constexpr const char* kLockTimeout = "SET lock_timeout = '2s'";
+
+std::string Quote(const std::string& utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string QuoteName(const std::string& name1251) { return Quote(Cp1251ToUtf8(name1251)); }
+
+// The server's table name for a table name: a trailing ".DB" is dropped.
+std::string ServerName(const std::string& table) {
+  if (table.size() > 3 && CompareText(table.substr(table.size() - 3), ".DB") == 0)
+    return table.substr(0, table.size() - 3);
+  return table;
+}
+
+// libpq's or the server's text on one line, in 1251.
+std::string Clean(const char* text) {
+  const std::string s = FromUtf8(text ? text : "");
+  std::string out;
+  for (char c : s) {
+    if (c == '\n' || c == '\r' || c == '\t') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+class Result {
+ public:
+  explicit Result(PGresult* r) : r_(r) {}
+  ~Result() { PQclear(r_); }
+  Result(const Result&) = delete;
+  Result& operator=(const Result&) = delete;
+  int Rows() const { return PQntuples(r_); }
+  std::string Text(int row, int col) const { return std::string(PQgetvalue(r_, row, col), PQgetlength(r_, row, col)); }
+  TVariant Value(int row, int col, TFieldType type, bool trimBlanks = false) const {
+    if (PQgetisnull(r_, row, col)) return TVariant();
+    const std::string t = Text(row, col);
+    if (type == ftInteger) {
+      long long v = 0;
+      const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+      if (r.ec == std::errc() && r.ptr == t.data() + t.size()) return v;
+    } else if (type == ftFloat) {
+      char* end = nullptr;
+      const double v = std::strtod(t.c_str(), &end);
+      if (end == t.c_str() + t.size()) return v;
+    }
+    std::string s = FromUtf8(t);
+    if (trimBlanks)
+      while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+  }
+
+ private:
+  PGresult* r_;
+};
+
+// One connection to the server of a database, in client encoding UTF8.
+class Connection {
+ public:
+  explicit Connection(const TDatabaseInfo& db) : name_(db.name) {
+    const auto it = db.params.find("conninfo");
+    conninfo_ = Cp1251ToUtf8(it == db.params.end() ? "" : it->second);
+    const char* keys[] = {"connect_timeout", "dbname", "client_encoding", nullptr};
+    const char* vals[] = {kConnectTimeout, conninfo_.c_str(), "UTF8", nullptr};
+    conn_ = PQconnectdbParams(keys, vals, 1);
+    if (!conn_) throw EDatabaseError("Cannot connect to database \"" + name_ + "\": out of memory");
+    if (PQstatus(conn_) != CONNECTION_OK) {
+      const std::string why = Clean(PQerrorMessage(conn_));
+      PQfinish(conn_);
+      throw EDatabaseError("Cannot connect to database \"" + name_ + "\": " + why);
+    }
+    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    Quietly(kLockTimeout);
+  }
+  ~Connection() { PQfinish(conn_); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Runs sql with the values as parameters. Raises "Record locked by another
+  // user", "Key violation", tableMissing (when given) or "context: the
+  // server's message".
+  std::unique_ptr<Result> Exec(const std::string& sql, const std::vector<TVariant>& params,
+                               const std::string& context, const std::string& tableMissing = "") {
+    if (PQstatus(conn_) != CONNECTION_OK) {
+      // The server went away since the last statement: try once to come back.
+      PQreset(conn_);
+      if (PQstatus(conn_) != CONNECTION_OK)
+        throw EDatabaseError("Cannot connect to database \"" + name_ + "\": " + Clean(PQerrorMessage(conn_)));
+      Quietly(kLockTimeout);
+    }
+    std::vector<std::string> texts(params.size());
+    std::vector<const char*> values(params.size(), nullptr);
+    std::vector<Oid> types(params.size(), 0);
+    for (std::size_t i = 0; i < params.size(); ++i) {
+      const TVariant& v = params[i];
+      switch (v.VarType()) {
+        case varNull: continue;
+        case varInteger: types[i] = kInt8; texts[i] = v.AsString(); break;
+        case varFloat: types[i] = kFloat8; texts[i] = v.AsString(); break;
+        case varString: types[i] = kText; texts[i] = Cp1251ToUtf8(v.AsString()); break;
+      }
+      values[i] = texts[i].c_str();
+    }
+    PGresult* r = PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), types.data(), values.data(),
+                               nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(r);
+    if (r && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)) return std::make_unique<Result>(r);
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const std::string message = primary ? Clean(primary) : Clean(PQerrorMessage(conn_));
+    PQclear(r);
+    if (state && std::strcmp(state, kLockNotAvailable) == 0) throw EDatabaseError(kRecordLocked);
+    if (state && std::strcmp(state, kUniqueViolation) == 0) throw EDatabaseError(kKeyViolation);
+    if (state && std::strcmp(state, kUndefinedTable) == 0 && !tableMissing.empty())
+      throw EDatabaseError(tableMissing);
+    throw EDatabaseError(context + ": " + message);
+  }
+
+  // Runs sql ignoring any failure (a rollback after an error).
+  void Quietly(const char* sql) noexcept { PQclear(PQexec(conn_, sql)); }
+
+ private:
+  std::string name_;
+  std::string conninfo_;
+  PGconn* conn_ = nullptr;
+};
+
+std::string Missing(const TDatabaseInfo& db, const std::string& table) {
+  return "Table does not exist: " + table + " (database " + db.name + ")";
+}
+
+// The table's oid and quoted, schema-qualified name, or none.
+std::optional<std::pair<std::string, std::string>> Resolve(Connection& c, const std::string& table) {
+  const auto r = c.Exec(
+      "SELECT c.oid::text, quote_ident(n.nspname) || '.' || quote_ident(c.relname) FROM pg_class c "
+      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = to_regclass($1)",
+      {TVariant(Quote(ServerName(table)))}, "Cannot look up table " + table);
+  if (r->Rows() == 0) return std::nullopt;
+  return std::make_pair(r->Text(0, 0), r->Text(0, 1));
+}
+
+
+Column ColumnOf(const std::string& name, Oid type, int typmod) {
+  Column c;
+  c.name = name;
+  switch (type) {
+    case kInt2: case kInt4: case kInt8: c.type = ftInteger; break;
+    case kFloat4: case kFloat8: case kNumeric: c.type = ftFloat; break;
+    case kVarchar: case kBpchar: c.type = ftString; c.size = typmod >= 4 ? typmod - 4 : 0; break;
+    case kText: c.type = ftString; break;
+    default: c.type = ftUnknown; break;
+  }
+  return c;
+}
+
+class PgCursor : public Cursor {
+ public:
+  PgCursor(const TDatabaseInfo& db, const std::string& table, bool readOnly)
+      : conn_(db), context_("Table " + table), read_only_(readOnly) {
+    const auto found = Resolve(conn_, table);
+    if (!found) throw EDatabaseError(Missing(db, table));
+    const std::string oid = found->first;
+    sql_table_ = found->second;
+    {
+      const auto r = conn_.Exec(
+          "SELECT attname, atttypid::bigint, atttypmod FROM pg_attribute WHERE attrelid = $1::bigint::oid "
+          "AND attnum > 0 AND NOT attisdropped ORDER BY attnum",
+          {TVariant(oid)}, context_);
+      for (int i = 0; i < r->Rows(); ++i) {
+        const Oid t = static_cast<Oid>(r->Value(i, 1, ftInteger).AsInteger());
+        columns_.push_back(ColumnOf(r->Value(i, 0, ftString).AsString(), t,
+                                    static_cast<int>(r->Value(i, 2, ftInteger).AsInteger())));
+        trim_.push_back(t == kBpchar);
+      }
+    }
+    {
+      const auto r = conn_.Exec(
+          "SELECT a.attname FROM pg_index i CROSS JOIN LATERAL unnest(i.indkey) WITH ORDINALITY AS k(attnum, ord) "
+          "JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = k.attnum "
+          "WHERE i.indrelid = $1::bigint::oid AND i.indisprimary ORDER BY k.ord",
+          {TVariant(oid)}, context_);
+      for (int i = 0; i < r->Rows(); ++i) {
+        const std::string name = r->Value(i, 0, ftString).AsString();
+        for (std::size_t c = 0; c < columns_.size(); ++c)
+          if (columns_[c].name == name) {
+            id_columns_.push_back(static_cast<int>(c));
+            id_types_.push_back(columns_[c].type);
+            ids_ += (ids_.empty() ? "" : ", ") + QuoteName(name);
+            id_select_ += (id_select_.empty() ? "" : ", ") + QuoteName(name);
+          }
+      }
+    }
+    if (id_columns_.empty()) {
+      // No primary key: the row's physical address, stable while we hold its lock.
+      ids_ = "ctid";
+      id_select_ = "ctid::text";
+      id_types_.push_back(ftString);
+      tid_ = true;
+    }
+    select_ = id_select_;
+    for (const auto& c : columns_) select_ += ", " + QuoteName(c.name);
+  }
+  ~PgCursor() override { Unlock(); }
+
+  const std::vector<Column>& Columns() const override { return columns_; }
+  bool ReadOnly() const override { return read_only_; }
+
+  std::optional<Row> First() override { return One(" ORDER BY " + ids_ + " LIMIT 1", {}); }
+  std::optional<Row> After(const std::vector<TVariant>& id) override {
+    return One(" WHERE (" + ids_ + ") > (" + Marks(id.size(), 1) + ") ORDER BY " + ids_ + " LIMIT 1", id);
+  }
+  std::optional<Row> Fetch(const std::vector<TVariant>& id) override {
+    return One(" WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) + ")", id);
+  }
+  std::optional<Row> Find(const std::vector<int>& columns, const std::vector<TVariant>& values) override {
+    std::string where;
+    std::vector<TVariant> params;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      where += (i ? " AND " : " WHERE ") + QuoteName(columns_[columns[i]].name);
+      if (values[i].IsNull()) {
+        where += " IS NULL";
+      } else {
+        params.push_back(values[i]);
+        where += " = $" + IntToStr(static_cast<long long>(params.size()));
+      }
+    }
+    return One(where + " ORDER BY " + ids_ + " LIMIT 1", params);
+  }
+  long long Count() override {
+    return conn_.Exec("SELECT count(*) FROM " + sql_table_, {}, context_)->Value(0, 0, ftInteger).AsInteger();
+  }
+
+  std::optional<Row> Lock(const std::vector<TVariant>& id) override {
+    Unlock();
+    conn_.Exec("BEGIN", {}, context_);
+    in_txn_ = true;
+    try {
+      std::optional<Row> row = One(" WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) + ") FOR UPDATE NOWAIT", id);
+      if (!row) Unlock();
+      return row;
+    } catch (...) {
+      Unlock();
+      throw;
+    }
+  }
+  std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
+    try {
+      std::vector<TVariant> newId = id;
+      if (!values.empty()) {
+        std::string set;
+        std::vector<TVariant> params;
+        for (const auto& a : values) {
+          params.push_back(a.value);
+          set += (set.empty() ? "" : ", ") + QuoteName(columns_[a.column].name) + " = $" +
+                 IntToStr(static_cast<long long>(params.size()));
+        }
+        const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
+        params.insert(params.end(), id.begin(), id.end());
+        const auto r = conn_.Exec("UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_,
+                                  params, context_);
+        if (r->Rows() > 0) newId = IdOf(*r, 0);
+      }
+      conn_.Exec("COMMIT", {}, context_);
+      in_txn_ = false;
+      return newId;
+    } catch (...) {
+      Unlock();
+      throw;
+    }
+  }
+  void Unlock() noexcept override {
+    if (in_txn_) conn_.Quietly("ROLLBACK");
+    in_txn_ = false;
+  }
+  std::vector<TVariant> Insert(const std::vector<Assignment>& values) override {
+    Unlock();
+    std::string names, marks;
+    std::vector<TVariant> params;
+    for (const auto& a : values) {
+      params.push_back(a.value);
+      names += (names.empty() ? "" : ", ") + QuoteName(columns_[a.column].name);
+      marks += (marks.empty() ? "$" : ", $") + IntToStr(static_cast<long long>(params.size()));
+    }
+    const auto r = conn_.Exec("INSERT INTO " + sql_table_ +
+                                  (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+                                  " RETURNING " + id_select_,
+                              params, context_);
+    return IdOf(*r, 0);
+  }
+
+ private:
+  // Placeholders $first.. for an identity; ctid values are cast to tid.
+  std::string Marks(std::size_t n, std::size_t first) const {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i)
+      out += (i ? ", $" : "$") + IntToStr(static_cast<long long>(first + i)) + (tid_ ? "::tid" : "");
+    return out;
+  }
+  std::vector<TVariant> IdOf(const Result& r, int row) const {
+    std::vector<TVariant> id;
+    for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(r.Value(row, static_cast<int>(k), id_types_[k]));
+    return id;
+  }
+  std::optional<Row> One(const std::string& tail, const std::vector<TVariant>& params) {
+    const auto r = conn_.Exec("SELECT " + select_ + " FROM " + sql_table_ + tail, params, context_);
+    if (r->Rows() == 0) return std::nullopt;
+    Row row;
+    row.id = IdOf(*r, 0);
+    const int base = static_cast<int>(id_types_.size());
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      row.values.push_back(r->Value(0, base + static_cast<int>(i), columns_[i].type, trim_[i]));
+    return row;
+  }
+
+  Connection conn_;
+  std::string context_;
+  bool read_only_;
+  bool in_txn_ = false;
+  bool tid_ = false;
+  std::string sql_table_;
+  std::vector<Column> columns_;
+  std::vector<bool> trim_;         // char(n): blanks the server pads with are dropped
+  std::vector<int> id_columns_;
+  std::vector<TFieldType> id_types_;
+  std::string ids_;                // identity expressions, comma-separated
+  std::string id_select_;          // the same as selected (ctid as text)
+  std::string select_;             // identity, then every column
+};
+
+std::string ColumnSql(const TFieldDef& f) {
+  const std::string name = QuoteName(f.Name);
+  switch (f.DataType) {
+    case ftString: return name + (f.Size > 0 ? " VARCHAR(" + IntToStr(f.Size) + ")" : " TEXT");
+    case ftInteger: return name + " INTEGER";
+    case ftFloat: return name + " DOUBLE PRECISION";
+    default: throw EDatabaseError("Field " + f.Name + " has no type a table can hold");
+  }
+}
+
+class PgDriverImpl : public Driver {
+ public:
+  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool readOnly) override {
+    return std::make_unique<PgCursor>(db, table, readOnly);
+  }
+  bool Exists(const TDatabaseInfo& db, const std::string& table) override {
+    Connection c(db);
+    return Resolve(c, table).has_value();
+  }
+  void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
+              const std::vector<std::string>& key) override {
+    std::string sql = "CREATE TABLE " + QuoteName(ServerName(table)) + " (";
+    for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + ColumnSql(fields[i]);
+    if (!key.empty()) {
+      sql += ", PRIMARY KEY (";
+      for (std::size_t i = 0; i < key.size(); ++i) sql += (i ? ", " : "") + QuoteName(key[i]);
+      sql += ")";
+    }
+    sql += ")";
+    Connection c(db);
+    c.Exec(sql, {}, "Cannot create table " + table);
+  }
+  void Drop(const TDatabaseInfo& db, const std::string& table) override {
+    Connection c(db);
+    const auto found = Resolve(c, table);
+    if (!found) throw EDatabaseError(Missing(db, table));
+    c.Exec("DROP TABLE " + found->second, {}, "Cannot delete table " + table, Missing(db, table));
+  }
+  std::vector<std::string> TableNames(const TDatabaseInfo& db, bool, bool systemTables) override {
+    Connection c(db);
+    const auto r = c.Exec(
+        "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE c.relkind IN ('r', 'p') AND (n.nspname = current_schema() OR ($1::boolean AND n.nspname = 'pg_catalog'))",
+        {TVariant(systemTables ? "true" : "false")}, "Cannot list the tables of database " + db.name);
+    std::vector<std::string> names;
+    for (int i = 0; i < r->Rows(); ++i) names.push_back(r->Value(i, 0, ftString).AsString());
+    return names;
+  }
+};
+
+}  // namespace
+
+Driver* PostgresDriver() {
+  static PgDriverImpl driver;
+  return &driver;
+}
+
+}  // namespace orv::db

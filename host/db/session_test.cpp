@@ -1,0 +1,150 @@
+// TSession: aliases from code and from alias files, and what a database name
+// resolves to. Each test uses a session of its own and real files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/db/session.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "orv-session.XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    saved_ = getenv("ORV_ALIASES") ? getenv("ORV_ALIASES") : "";
+    savedXdg_ = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+    unsetenv("ORV_ALIASES");
+    setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
+  }
+  void TearDown() override {
+    Restore("ORV_ALIASES", saved_);
+    Restore("XDG_CONFIG_HOME", savedXdg_);
+    fs::remove_all(dir_);
+  }
+  static void Restore(const char* name, const std::string& value) {
+    if (value.empty()) unsetenv(name);
+    else setenv(name, value.c_str(), 1);
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::string path = dir_ + "/" + name;
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path) << text;
+    return path;
+  }
+  static std::string MessageOf(const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "(no error)";
+  }
+
+  std::string dir_, saved_, savedXdg_;
+};
+
+TEST_F(SessionTest, AliasFileDefinesDatabases) {
+  const std::string file = Write("a.ini",
+                                 "# shared generator\n"
+                                 "[tGenAlias]\n"
+                                 "driver = postgresql\n"
+                                 "conninfo = host=db.example port=5432 dbname=orv\n"
+                                 "\n"
+                                 "; local one\n"
+                                 "[Local]\n"
+                                 "Driver = SQLite\n"
+                                 "path = tables\n");
+  TSession s;
+  s.LoadAliasFile(file);
+  TStringList names;
+  s.GetAliasNames(names);
+  EXPECT_THAT(names.ToVector(), ElementsAre("Local", "tGenAlias"));
+  EXPECT_TRUE(s.IsAlias("TGENALIAS")) << "alias names ignore case";
+  const TDatabaseInfo gen = s.AliasInfo("tgenalias");
+  EXPECT_EQ(gen.driver, "postgresql");
+  EXPECT_EQ(gen.params.at("conninfo"), "host=db.example port=5432 dbname=orv");
+  EXPECT_EQ(s.AliasInfo("Local").params.at("path"), dir_ + "/tables") << "relative to the alias file";
+}
+
+TEST_F(SessionTest, MalformedAliasFilesAreRefusedWhole) {
+  // file text, message after "PATH:"
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"[A]\ndriver = sqlite\npath = /x\n[B]\ndriver = oracle\npath = /y\n",
+       "4: Unknown database driver 'oracle' (sqlite or postgresql)"},
+      {"[A]\ndriver = sqlite\n", "1: Alias A needs a path"},
+      {"[A]\ndriver = postgresql\npath = /x\n", "1: Alias A needs a conninfo"},
+      {"driver = sqlite\n", "1: a setting before the first [ALIAS] section"},
+      {"[A\n", "1: a section is written [NAME]"},
+      {"[A]\njust words\n", "2: expected KEY = VALUE"},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    const std::string file = Write("bad.ini", text);
+    TSession s;
+    EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(file); }), file + ":" + message);
+    EXPECT_FALSE(s.IsAlias("A")) << "nothing of a bad file is kept";
+  }
+  TSession s;
+  EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(dir_ + "/none.ini"); }), "Alias file not found: " + dir_ + "/none.ini");
+}
+
+TEST_F(SessionTest, DefaultAliasFileIsReadOnFirstUse) {
+  Write("config/orv/aliases.ini", "[Xdg]\ndriver = sqlite\npath = /srv/x\n");
+  {
+    TSession s;
+    EXPECT_TRUE(s.IsAlias("Xdg"));
+    EXPECT_EQ(s.DefaultAliasFile(), dir_ + "/config/orv/aliases.ini");
+  }
+  const std::string env = Write("env.ini", "[Env]\ndriver = sqlite\npath = /srv/e\n");
+  setenv("ORV_ALIASES", env.c_str(), 1);
+  {
+    TSession s;
+    EXPECT_TRUE(s.IsAlias("Env"));
+    EXPECT_FALSE(s.IsAlias("Xdg")) << "$ORV_ALIASES replaces the user's file";
+  }
+  setenv("ORV_ALIASES", (dir_ + "/missing.ini").c_str(), 1);
+  {
+    TSession s;
+    EXPECT_EQ(MessageOf([&] { s.IsAlias("Env"); }), "Alias file not found: " + dir_ + "/missing.ini");
+  }
+  unsetenv("ORV_ALIASES");
+  fs::remove_all(dir_ + "/config");
+  {
+    TSession s;
+    TStringList names;
+    s.GetAliasNames(names);
+    EXPECT_EQ(names.Count(), 0) << "no default file: no aliases, no error";
+  }
+}
+
+TEST_F(SessionTest, CodeAliasesWinAndDirectoriesAreDatabases) {
+  const std::string file = Write("a.ini", "[Gen]\ndriver = sqlite\npath = /from/file\n");
+  TSession s;
+  s.AddAlias("GEN", "sqlite", {{"path", "/from/code"}});
+  s.LoadAliasFile(file);
+  EXPECT_EQ(s.AliasInfo("gen").params.at("path"), "/from/code");
+  EXPECT_EQ(MessageOf([&] { s.AddAlias("X", "dbase", {}); }), "Unknown database driver 'dbase' (sqlite or postgresql)");
+  EXPECT_EQ(MessageOf([&] { s.AddAlias("X", "sqlite", {}); }), "Alias X needs a path");
+
+  const TDatabaseInfo dir = s.ResolveDatabase(dir_);
+  EXPECT_EQ(dir.driver, "sqlite");
+  EXPECT_EQ(dir.params.at("path"), dir_);
+  EXPECT_EQ(MessageOf([&] { s.ResolveDatabase(dir_ + "/nope"); }),
+            "Unknown database \"" + dir_ + "/nope\": no alias of that name and no such directory");
+  EXPECT_EQ(MessageOf([&] { s.ResolveDatabase(""); }), "No database name given");
+  s.DeleteAlias("gen");
+  EXPECT_FALSE(s.IsAlias("Gen"));
+}
+
+}  // namespace
+}  // namespace orv

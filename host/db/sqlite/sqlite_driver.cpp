@@ -1,0 +1,485 @@
+#include "host/db/sqlite/sqlite_driver.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "host/rtl/cp1251.h"
+#include "host/rtl/sysutils.h"
+
+namespace orv::db {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The first bytes of every SQLite database file.
+constexpr char kSqliteHeader[] = "SQLite format 3";
+
+std::string Quote(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Where a table of a directory database lives, and what it is called inside.
+struct Location {
+  fs::path file;
+  std::string sqlName;  // the file's base name, in 1251
+};
+
+fs::path Directory(const TDatabaseInfo& db) {
+  const std::string path = db.params.at("path");
+  const fs::path dir(Cp1251ToUtf8(path));
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec))
+    throw EDatabaseError("Directory of database \"" + db.name + "\" does not exist: " + path);
+  return dir;
+}
+
+Location Locate(const TDatabaseInfo& db, const std::string& table) {
+  if (table.empty() || table.find('/') != std::string::npos || table == "." || table == "..")
+    throw EDatabaseError("Invalid table name: " + table);
+  const fs::path dir = Directory(db);
+  std::string name = table;
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos) name += ".DB";
+  Location loc;
+  loc.sqlName = name.substr(0, name.rfind('.'));
+  loc.file = dir / Cp1251ToUtf8(name);
+  std::error_code ec;
+  if (!fs::exists(loc.file, ec)) {
+    // Tables come from systems where file names ignore case; find GENTBL.DB as gentbl.db too.
+    for (const auto& e : fs::directory_iterator(dir, ec)) {
+      const std::string found = FromUtf8(e.path().filename().string());
+      if (CompareText(found, name) == 0) {
+        loc.file = e.path();
+        break;
+      }
+    }
+  }
+  return loc;
+}
+
+bool IsSqliteFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  char head[sizeof kSqliteHeader] = {};
+  in.read(head, sizeof head);
+  return in && std::memcmp(head, kSqliteHeader, sizeof kSqliteHeader) == 0;
+}
+
+// One prepared statement; reset and finalized by its owner's scope.
+class Statement {
+ public:
+  Statement(sqlite3* db, const std::string& sql, const std::string& context) : db_(db), context_(context) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+      Fail();
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  void Bind(int i, const TVariant& v) {
+    int rc = SQLITE_OK;
+    switch (v.VarType()) {
+      case varNull: rc = sqlite3_bind_null(stmt_, i); break;
+      case varInteger: rc = sqlite3_bind_int64(stmt_, i, v.AsInteger()); break;
+      case varFloat: rc = sqlite3_bind_double(stmt_, i, v.AsFloat()); break;
+      case varString: {
+        const std::string utf8 = Cp1251ToUtf8(v.AsString());
+        rc = sqlite3_bind_text(stmt_, i, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        break;
+      }
+    }
+    if (rc != SQLITE_OK) Fail();
+  }
+  // True when a row is ready.
+  bool Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    Fail();
+    return false;
+  }
+  TVariant Value(int i, TFieldType type) const {
+    switch (sqlite3_column_type(stmt_, i)) {
+      case SQLITE_NULL: return TVariant();
+      case SQLITE_INTEGER: {
+        const long long v = sqlite3_column_int64(stmt_, i);
+        if (type == ftFloat) return static_cast<double>(v);
+        if (type == ftString) return TVariant(v).AsString();
+        return v;
+      }
+      case SQLITE_FLOAT: {
+        const double v = sqlite3_column_double(stmt_, i);
+        if (type == ftString) return TVariant(v).AsString();
+        return v;
+      }
+      default: {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+        const std::string text = FromUtf8(std::string_view(p ? p : "", sqlite3_column_bytes(stmt_, i)));
+        return text;
+      }
+    }
+  }
+  [[noreturn]] void Fail() const;
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+  std::string context_;
+};
+
+// Raises the error that the engine's last failure means to a user.
+[[noreturn]] void Raise(sqlite3* db, const std::string& context) {
+  const int code = sqlite3_extended_errcode(db);
+  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) throw EDatabaseError(kRecordLocked);
+  if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE ||
+      code == SQLITE_CONSTRAINT_ROWID)
+    throw EDatabaseError(kKeyViolation);
+  throw EDatabaseError(context + ": " + FromUtf8(sqlite3_errmsg(db)));
+}
+
+void Statement::Fail() const { Raise(db_, context_); }
+
+void Exec(sqlite3* db, const std::string& sql, const std::string& context) {
+  Statement s(db, sql, context);
+  while (s.Step()) {
+  }
+}
+
+// The field type and capacity a declared column type stands for.
+Column ColumnOf(const std::string& name, const std::string& declared) {
+  Column c;
+  c.name = name;
+  const std::string t = Upper(declared);
+  auto starts = [&](const char* p) { return t.rfind(p, 0) == 0; };
+  const auto paren = t.find('(');
+  const std::string base = t.substr(0, paren == std::string::npos ? t.size() : paren);
+  if (t.find("INT") != std::string::npos) {
+    c.type = ftInteger;
+  } else if (starts("VARCHAR") || starts("CHAR") || starts("NVARCHAR") || starts("NCHAR") ||
+             starts("CHARACTER") || starts("VARYING") || starts("TEXT") || starts("CLOB")) {
+    c.type = ftString;
+    if (paren != std::string::npos) c.size = std::atoi(t.c_str() + paren + 1);
+    if (c.size < 0) c.size = 0;
+  } else if (starts("FLOAT") || starts("REAL") || starts("DOUBLE") || starts("NUMERIC") || starts("DECIMAL")) {
+    c.type = ftFloat;
+  }
+  (void)base;
+  return c;
+}
+
+class SqliteCursor : public Cursor {
+ public:
+  SqliteCursor(const TDatabaseInfo& info, const std::string& table, bool readOnly) : table_(table) {
+    const Location loc = Locate(info, table);
+    std::error_code ec;
+    if (!fs::is_regular_file(loc.file, ec))
+      throw EDatabaseError("Table does not exist: " + table + " (database " + info.name + ")");
+    read_only_ = readOnly || ::access(loc.file.c_str(), W_OK) != 0 ||
+                 ::access(loc.file.parent_path().c_str(), W_OK) != 0;
+    context_ = "Table " + table;
+    const int flags = read_only_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (sqlite3_open_v2(loc.file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+      const std::string why = db_ ? FromUtf8(sqlite3_errmsg(db_)) : "out of memory";
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw EDatabaseError("Cannot open table " + table + ": " + why);
+    }
+    try {
+      sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+      sqlite3_extended_result_codes(db_, 1);
+      if (!IsSqliteFile(loc.file))
+        throw EDatabaseError("Cannot open table " + table + ": " + FromUtf8(loc.file.string()) + " is not a SQLite table");
+      if (!read_only_) Exec(db_, "PRAGMA journal_mode=WAL", context_);
+      Exec(db_, "PRAGMA synchronous=FULL", context_);
+      ReadStructure(loc);
+    } catch (...) {
+      sqlite3_close(db_);
+      throw;
+    }
+  }
+  ~SqliteCursor() override {
+    if (in_txn_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+  }
+
+  const std::vector<Column>& Columns() const override { return columns_; }
+  bool ReadOnly() const override { return read_only_; }
+
+  std::optional<Row> First() override { return One(" ORDER BY " + ids_ + " LIMIT 1", {}); }
+  std::optional<Row> After(const std::vector<TVariant>& id) override {
+    return One(" WHERE (" + ids_ + ") > (" + Marks(id.size()) + ") ORDER BY " + ids_ + " LIMIT 1", id);
+  }
+  std::optional<Row> Fetch(const std::vector<TVariant>& id) override {
+    return One(" WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")", id);
+  }
+  std::optional<Row> Find(const std::vector<int>& columns, const std::vector<TVariant>& values) override {
+    std::string where;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const Column& c = columns_[columns[i]];
+      where += (i ? " AND " : " WHERE ") + Quote(Cp1251ToUtf8(c.name)) + " IS ?";
+      // Exact matching whatever collation the column declares.
+      if (c.type == ftString) where += " COLLATE BINARY";
+    }
+    return One(where + " ORDER BY " + ids_ + " LIMIT 1", values);
+  }
+  long long Count() override {
+    Statement s(db_, "SELECT count(*) FROM " + sql_table_, context_);
+    s.Step();
+    return s.Value(0, ftInteger).AsInteger();
+  }
+
+  std::optional<Row> Lock(const std::vector<TVariant>& id) override {
+    Begin(kRecordLocked);
+    try {
+      std::optional<Row> row = Fetch(id);
+      if (!row) Unlock();
+      return row;
+    } catch (...) {
+      Unlock();
+      throw;
+    }
+  }
+  std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
+    try {
+      std::vector<TVariant> newId = id;
+      if (!values.empty()) {
+        std::string set;
+        for (const auto& a : values) set += (set.empty() ? "" : ", ") + Quote(Cp1251ToUtf8(columns_[a.column].name)) + " = ?";
+        Statement s(db_, "UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")",
+                    context_);
+        int n = 1;
+        for (const auto& a : values) s.Bind(n++, a.value);
+        for (const auto& v : id) s.Bind(n++, v);
+        s.Step();
+        for (const auto& a : values)
+          for (std::size_t k = 0; k < id_columns_.size(); ++k)
+            if (id_columns_[k] == a.column) newId[k] = a.value;
+      }
+      Exec(db_, "COMMIT", context_);
+      in_txn_ = false;
+      return newId;
+    } catch (...) {
+      Unlock();
+      throw;
+    }
+  }
+  void Unlock() noexcept override {
+    if (in_txn_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    in_txn_ = false;
+  }
+  std::vector<TVariant> Insert(const std::vector<Assignment>& values) override {
+    Begin(kTableLocked);
+    try {
+      std::string names, marks;
+      for (const auto& a : values) {
+        names += (names.empty() ? "" : ", ") + Quote(Cp1251ToUtf8(columns_[a.column].name));
+        marks += marks.empty() ? "?" : ", ?";
+      }
+      const std::string sql = "INSERT INTO " + sql_table_ +
+                              (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+                              " RETURNING " + ids_;
+      std::vector<TVariant> id;
+      {
+        Statement s(db_, sql, context_);
+        int n = 1;
+        for (const auto& a : values) s.Bind(n++, a.value);
+        if (s.Step())
+          for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(s.Value(static_cast<int>(k), id_types_[k]));
+        while (s.Step()) {
+        }
+      }
+      Exec(db_, "COMMIT", context_);
+      in_txn_ = false;
+      return id;
+    } catch (...) {
+      Unlock();
+      throw;
+    }
+  }
+
+ private:
+  static std::string Marks(std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) out += i ? ", ?" : "?";
+    return out;
+  }
+
+  void Begin(const char* lockedMessage) {
+    if (in_txn_) Unlock();
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+      const int code = sqlite3_extended_errcode(db_) & 0xff;
+      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw EDatabaseError(lockedMessage);
+      Raise(db_, context_);
+    }
+    in_txn_ = true;
+  }
+
+  std::optional<Row> One(const std::string& tail, const std::vector<TVariant>& params) {
+    Statement s(db_, "SELECT " + select_ + " FROM " + sql_table_ + tail, context_);
+    for (std::size_t i = 0; i < params.size(); ++i) s.Bind(static_cast<int>(i + 1), params[i]);
+    if (!s.Step()) return std::nullopt;
+    Row row;
+    for (std::size_t k = 0; k < id_types_.size(); ++k) row.id.push_back(s.Value(static_cast<int>(k), id_types_[k]));
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      row.values.push_back(s.Value(static_cast<int>(id_types_.size() + i), columns_[i].type));
+    return row;
+  }
+
+  void ReadStructure(const Location& loc) {
+    std::string actual;
+    {
+      Statement s(db_, "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE", context_);
+      s.Bind(1, loc.sqlName);
+      if (!s.Step())
+        throw EDatabaseError("Cannot open table " + table_ + ": " + FromUtf8(loc.file.string()) +
+                             " holds no table named " + loc.sqlName);
+      actual = s.Value(0, ftString).AsString();
+    }
+    sql_table_ = Quote(Cp1251ToUtf8(actual));
+    std::vector<std::pair<int, int>> pk;  // (position in key, column)
+    {
+      Statement s(db_, "SELECT name, type, pk FROM pragma_table_info(?)", context_);
+      s.Bind(1, actual);
+      while (s.Step()) {
+        columns_.push_back(ColumnOf(s.Value(0, ftString).AsString(), s.Value(1, ftString).AsString()));
+        const long long k = s.Value(2, ftInteger).AsInteger();
+        if (k > 0) pk.emplace_back(static_cast<int>(k), static_cast<int>(columns_.size() - 1));
+      }
+    }
+    std::sort(pk.begin(), pk.end());
+    bool hasRowid = true;
+    {
+      sqlite3_stmt* probe = nullptr;
+      hasRowid = sqlite3_prepare_v2(db_, ("SELECT rowid FROM " + sql_table_).c_str(), -1, &probe, nullptr) == SQLITE_OK;
+      sqlite3_finalize(probe);
+    }
+    // Rows go in key order, like on the other engines; a table without a key
+    // goes by rowid.
+    if (!hasRowid || !pk.empty()) {
+      for (const auto& [k, col] : pk) {
+        id_columns_.push_back(col);
+        id_types_.push_back(columns_[col].type);
+        ids_ += (ids_.empty() ? "" : ", ") + Quote(Cp1251ToUtf8(columns_[col].name));
+      }
+    } else {
+      ids_ = "rowid";
+      id_types_.push_back(ftInteger);
+    }
+    select_ = ids_;
+    for (const auto& c : columns_) select_ += ", " + Quote(Cp1251ToUtf8(c.name));
+  }
+
+  std::string table_;
+  std::string context_;
+  sqlite3* db_ = nullptr;
+  bool read_only_ = false;
+  bool in_txn_ = false;
+  std::vector<Column> columns_;
+  std::string sql_table_;               // quoted SQL name
+  std::string ids_;                     // the identity columns, quoted, comma-separated
+  std::vector<int> id_columns_;         // their column indexes (none for rowid)
+  std::vector<TFieldType> id_types_;
+  std::string select_;                  // identity, then every column
+};
+
+std::string ColumnSql(const TFieldDef& f) {
+  const std::string name = Quote(Cp1251ToUtf8(f.Name));
+  switch (f.DataType) {
+    case ftString: return name + (f.Size > 0 ? " VARCHAR(" + IntToStr(f.Size) + ")" : " TEXT");
+    case ftInteger: return name + " INTEGER";
+    case ftFloat: return name + " FLOAT";
+    default: throw EDatabaseError("Field " + f.Name + " has no type a table can hold");
+  }
+}
+
+class SqliteDriverImpl : public Driver {
+ public:
+  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool readOnly) override {
+    return std::make_unique<SqliteCursor>(db, table, readOnly);
+  }
+  bool Exists(const TDatabaseInfo& db, const std::string& table) override {
+    std::error_code ec;
+    return fs::is_regular_file(Locate(db, table).file, ec);
+  }
+  void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
+              const std::vector<std::string>& key) override {
+    const Location loc = Locate(db, table);
+    std::string sql = "CREATE TABLE " + Quote(Cp1251ToUtf8(loc.sqlName)) + " (";
+    for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + ColumnSql(fields[i]);
+    if (!key.empty()) {
+      sql += ", PRIMARY KEY (";
+      for (std::size_t i = 0; i < key.size(); ++i) sql += (i ? ", " : "") + Quote(Cp1251ToUtf8(key[i]));
+      sql += ")";
+    }
+    sql += ")";
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(loc.file.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+      const std::string why = h ? FromUtf8(sqlite3_errmsg(h)) : "out of memory";
+      sqlite3_close(h);
+      throw EDatabaseError("Cannot create table " + table + ": " + why);
+    }
+    try {
+      sqlite3_extended_result_codes(h, 1);
+      Exec(h, "PRAGMA journal_mode=WAL", "Cannot create table " + table);
+      Exec(h, sql, "Cannot create table " + table);
+    } catch (...) {
+      sqlite3_close(h);
+      std::error_code ec;
+      fs::remove(loc.file, ec);
+      fs::remove(loc.file.string() + "-wal", ec);
+      fs::remove(loc.file.string() + "-shm", ec);
+      throw;
+    }
+    sqlite3_close(h);
+  }
+  void Drop(const TDatabaseInfo& db, const std::string& table) override {
+    const Location loc = Locate(db, table);
+    std::error_code ec;
+    if (!fs::is_regular_file(loc.file, ec))
+      throw EDatabaseError("Table does not exist: " + table + " (database " + db.name + ")");
+    if (!fs::remove(loc.file, ec))
+      throw EDatabaseError("Cannot delete table " + table + ": " + FromUtf8(ec.message()));
+    fs::remove(loc.file.string() + "-wal", ec);
+    fs::remove(loc.file.string() + "-shm", ec);
+  }
+  std::vector<std::string> TableNames(const TDatabaseInfo& db, bool extensions, bool) override {
+    const fs::path dir = Directory(db);
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec)) {
+      if (!e.is_regular_file(ec)) continue;
+      const auto utf8 = Utf8ToCp1251(e.path().filename().string());
+      if (!utf8 || !IsSqliteFile(e.path())) continue;
+      std::string name = *utf8;
+      if (!extensions) name = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
+      names.push_back(name);
+    }
+    if (ec) throw EDatabaseError("Cannot list the tables of database " + db.name + ": " + FromUtf8(ec.message()));
+    return names;
+  }
+};
+
+}  // namespace
+
+Driver* SqliteDriver() {
+  static SqliteDriverImpl driver;
+  return &driver;
+}
+
+}  // namespace orv::db

@@ -1,0 +1,66 @@
+#include "host/db/table.h"
+
+#include "host/db/driver.h"
+#include "host/db/session.h"
+
+namespace orv {
+
+namespace {
+
+db::Driver* DriverOf(const TDatabaseInfo& info) {
+  db::Driver* d = db::FindDriver(info.driver);
+  if (!d) throw EDatabaseError("Unknown database driver '" + info.driver + "' (sqlite or postgresql)");
+  return d;
+}
+
+}  // namespace
+
+TTable::TTable(TComponent* owner) : TDataSet(owner) {}
+
+void TTable::SetDatabaseName(const std::string& name) {
+  CheckInactive();
+  database_name_ = name;
+}
+
+void TTable::SetTableName(const std::string& name) {
+  CheckInactive();
+  table_name_ = name;
+}
+
+void TTable::SetReadOnly(bool readOnly) {
+  CheckInactive();
+  read_only_ = readOnly;
+}
+
+bool TTable::CanModify() const { return !read_only_ && TDataSet::CanModify(); }
+
+std::unique_ptr<db::Cursor> TTable::CreateCursor() {
+  if (table_name_.empty()) throw EDatabaseError("No table name given");
+  const TDatabaseInfo info = Session()->ResolveDatabase(database_name_);
+  return DriverOf(info)->Open(info, table_name_, read_only_);
+}
+
+bool TTable::Exists() const {
+  if (table_name_.empty()) return false;
+  const TDatabaseInfo info = Session()->ResolveDatabase(database_name_);
+  return DriverOf(info)->Exists(info, table_name_);
+}
+
+void TTable::CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& uniqueKey) {
+  CheckInactive();
+  if (table_name_.empty()) throw EDatabaseError("No table name given");
+  if (fields.empty()) throw EDatabaseError("A table needs at least one field");
+  const TDatabaseInfo info = Session()->ResolveDatabase(database_name_);
+  db::Driver* d = DriverOf(info);
+  if (d->Exists(info, table_name_)) throw EDatabaseError("Table already exists: " + table_name_);
+  d->Create(info, table_name_, fields, uniqueKey);
+}
+
+void TTable::DeleteTable() {
+  CheckInactive();
+  if (table_name_.empty()) throw EDatabaseError("No table name given");
+  const TDatabaseInfo info = Session()->ResolveDatabase(database_name_);
+  DriverOf(info)->Drop(info, table_name_);
+}
+
+}  // namespace orv

@@ -1,0 +1,126 @@
+#include "host/db/testing/engines.h"
+
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "host/db/session.h"
+#include "host/rtl/exception.h"
+
+namespace orv::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string PgConninfo() {
+  const char* c = std::getenv("ORV_PG_CONNINFO");
+  return c ? c : "";
+}
+
+// A conninfo value in single quotes, as libpq reads it.
+std::string QuoteValue(const std::string& v) {
+  std::string out = "'";
+  for (char c : v) {
+    if (c == '\'' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+// Runs one statement on the test server; raises with the server's message.
+void PgRun(const std::string& conninfo, const std::string& sql) {
+  std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
+  if (PQstatus(conn.get()) != CONNECTION_OK)
+    throw Exception("Cannot reach the test server: " + std::string(PQerrorMessage(conn.get())));
+  PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
+  PGresult* r = PQexec(conn.get(), sql.c_str());
+  const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+  const std::string why = PQerrorMessage(conn.get());
+  PQclear(r);
+  if (!ok) throw Exception("Test server refused '" + sql + "': " + why);
+}
+
+// base with the schema put first on the search path.
+std::string WithSchema(const std::string& base, const std::string& schema) {
+  char* err = nullptr;
+  PQconninfoOption* opts = PQconninfoParse(base.c_str(), &err);
+  if (!opts) {
+    const std::string why = err ? err : "unreadable";
+    PQfreemem(err);
+    throw Exception("ORV_PG_CONNINFO: " + why);
+  }
+  std::string out, options;
+  for (PQconninfoOption* o = opts; o->keyword; ++o) {
+    if (!o->val) continue;
+    if (std::string(o->keyword) == "options") options = o->val;
+    else out += std::string(o->keyword) + "=" + QuoteValue(o->val) + " ";
+  }
+  PQconninfoFree(opts);
+  options += (options.empty() ? "" : " ") + std::string("-csearch_path=") + schema;
+  return out + "options=" + QuoteValue(options);
+}
+
+}  // namespace
+
+std::vector<std::string> EngineNames() {
+  std::vector<std::string> names{"sqlite"};
+  if (!PgConninfo().empty()) names.push_back("postgresql");
+  return names;
+}
+
+std::vector<std::string> AllEngineNames() { return {"sqlite", "postgresql"}; }
+
+std::string EngineUnavailable(const std::string& engine) {
+  if (engine == "postgresql" && PgConninfo().empty()) return "PostgreSQL: $ORV_PG_CONNINFO is not set";
+  return "";
+}
+
+TestDatabase::TestDatabase(const std::string& engine) : engine_(engine) {
+  static std::atomic<int> counter{0};
+  alias_ = "orvtest_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+  std::string pattern = (fs::temp_directory_path() / "orv-db.XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw Exception("Cannot make a temporary directory");
+  dir_ = pattern;
+  std::string driver, key;
+  if (engine == "sqlite") {
+    location_ = dir_ + "/db";
+    fs::create_directory(location_);
+    driver = "sqlite";
+    key = "path";
+  } else if (engine == "postgresql") {
+    const std::string base = PgConninfo();
+    if (base.empty()) throw Exception("ORV_PG_CONNINFO is not set");
+    schema_ = alias_;
+    PgRun(base, "CREATE SCHEMA \"" + schema_ + "\"");
+    location_ = WithSchema(base, schema_);
+    driver = "postgresql";
+    key = "conninfo";
+  } else {
+    fs::remove_all(dir_);
+    throw Exception("Unknown engine: " + engine);
+  }
+  alias_file_ = dir_ + "/aliases.ini";
+  std::ofstream(alias_file_) << "[" << alias_ << "]\ndriver = " << driver << "\n" << key << " = " << location_ << "\n";
+  Session()->AddAlias(alias_, driver, {{key, location_}});
+}
+
+TestDatabase::~TestDatabase() {
+  Session()->DeleteAlias(alias_);
+  if (!schema_.empty()) {
+    try {
+      PgRun(PgConninfo(), "DROP SCHEMA \"" + schema_ + "\" CASCADE");
+    } catch (const Exception&) {
+      // The schema stays behind on a server that went away; nothing else to do.
+    }
+  }
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+}
+
+}  // namespace orv::testing
