@@ -3,6 +3,7 @@
 #include <charconv>
 #include <map>
 
+#include "host/classes/datamodule.h"
 #include "host/rtl/sysutils.h"
 
 namespace orv {
@@ -10,11 +11,11 @@ namespace orv {
 namespace typinfo_detail {
 
 void ThrowRange(const std::string& prop, const std::string& what) {
-  throw Exception("Invalid value for property " + prop + " (expected " + what + ")");
+  throw EPropertyError("Invalid value for property " + prop + " (expected " + what + ")");
 }
 
 void ThrowTypeMismatch(const TPropInfo& p) {
-  throw Exception("Property " + p.name + " is of type " + TypeKindName(p.kind));
+  throw EPropertyError("Property " + p.name + " is of type " + TypeKindName(p.kind));
 }
 
 }  // namespace typinfo_detail
@@ -39,8 +40,11 @@ struct Registry {
   std::map<std::string, const TClassInfo*> by_upper_name;
 };
 
+std::string Upper(std::string s);
+
 Registry& TheRegistry() {
-  static Registry r;
+  // The framework's own root class is always known.
+  static Registry r{{{Upper(TDataModule::kClassName), &TDataModule::StaticClassInfo()}}};
   return r;
 }
 
@@ -208,7 +212,7 @@ TComponent* CreateComponent(const std::string& class_name, TComponent* owner) {
 
 const TPropInfo& GetPropInfo(const TObject& obj, const std::string& name) {
   const TPropInfo* p = ClassInfoOf(obj).FindProperty(name);
-  if (!p) throw Exception("Property " + name + " does not exist");
+  if (!p) throw EPropertyError("Property " + name + " does not exist");
   return *p;
 }
 

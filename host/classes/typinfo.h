@@ -115,6 +115,15 @@ class TSet {
   uint64_t bits_ = 0;
 };
 
+// A property that does not exist, or a value it cannot take (a bad text, a
+// number out of range, a wrong type). Raised by the access functions below
+// and by TPropInfo::set before the setter runs; a setter's own errors are
+// its own.
+class EPropertyError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 enum class TTypeKind { Integer, Float, Boolean, String, Char, Enumeration, Set, Strings, Component, Event };
 
 // The name of a kind for messages ("integer", "string list", ...).
@@ -528,7 +537,7 @@ class Published {
         V target = typinfo_detail::Call(static_cast<const T&>(obj), getter);
         if (target) const_cast<std::remove_cv_t<std::remove_pointer_t<V>>*>(target)->Assign(value);
       } else {
-        throw Exception("Property " + p.name + " is read-only");
+        throw EPropertyError("Property " + p.name + " is read-only");
       }
     } else if constexpr (std::is_member_function_pointer_v<S>) {
       if constexpr (typinfo_detail::kIsStringsPtr<V> && std::is_invocable_v<S, T&, const TStrings&>)
