@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -378,6 +380,53 @@ TEST_P(DataLayer, MissingThingsGiveClearErrors) {
             "Unknown database \"no_such_alias\": no alias of that name and no such directory");
 }
 
+// Databases and tables that are not there, or not what they should be.
+TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
+  TestDatabase db("sqlite");
+  const std::string dir = db.location();
+  std::ofstream(dir + "/NOTSQL.DB") << "just text, long enough to be read as a header\n";
+  TComponentPtr<TTable> make(new TTable(nullptr));
+  make->SetDatabaseName(db.alias());
+  make->SetTableName("Right.DB");
+  make->CreateTable({{"N", ftInteger, 0}});
+  std::filesystem::rename(dir + "/Right.DB", dir + "/Wrong.DB");
+  const std::string dead = "orvtest_dead_server";
+  const std::string gone = "orvtest_gone_directory";
+  Session()->AddAlias(dead, "postgresql", {{"conninfo", "host=127.0.0.1 port=1 dbname=x connect_timeout=5"}});
+  Session()->AddAlias(gone, "sqlite", {{"path", dir + "/gone"}});
+  // database, table, the message's start, a part of the rest ("" when the start is all)
+  const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+      {"no_such_alias", "T.DB", "Unknown database \"no_such_alias\": no alias of that name and no such directory", ""},
+      {gone, "T.DB", "Directory of database \"" + gone + "\" does not exist: " + dir + "/gone", ""},
+      {db.alias(), "NONE.DB", "Table does not exist: NONE.DB (database " + db.alias() + ")", ""},
+      {dir, "NONE", "Table does not exist: NONE (database " + dir + ")", ""},
+      {db.alias(), "NOTSQL.DB", "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
+      {db.alias(), "Wrong.DB", "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
+      {dead, "GENTBL.DB", "Cannot connect to database \"" + dead + "\": ", "Connection refused"},
+  };
+  for (const auto& [database, table, start, part] : cases) {
+    SCOPED_TRACE(database + " " + table);
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(database);
+    t->SetTableName(table);
+    const std::string message = MessageOf([&] { t->Open(); });
+    if (part.empty()) {
+      EXPECT_EQ(message, start);
+    } else {
+      EXPECT_THAT(message, StartsWith(start));
+      EXPECT_THAT(message, HasSubstr(part));
+    }
+    EXPECT_FALSE(t->Active());
+  }
+  TStringList list;
+  EXPECT_EQ(MessageOf([&] { Session()->GetTableNames(gone, "", true, false, list); }),
+            "Directory of database \"" + gone + "\" does not exist: " + dir + "/gone");
+  EXPECT_THAT(MessageOf([&] { Session()->GetTableNames(dead, "", true, false, list); }),
+              StartsWith("Cannot connect to database \"" + dead + "\": "));
+  Session()->DeleteAlias(dead);
+  Session()->DeleteAlias(gone);
+}
+
 // Two programs on one row: the second Edit raises at once while the first
 // holds the row, and succeeds (seeing the first's write) after its Post.
 TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
@@ -394,6 +443,16 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
 
   EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
   EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "before");
+
+  // A new row meanwhile: SQLite's lock covers the whole table file, the
+  // server's only the row.
+  t->Insert();
+  t->FieldByName("GenID")->SetAsInteger(9);
+  t->FieldByName("Prefix")->SetAsString("N");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }), GetParam() == "sqlite" ? "Table locked by another user" : "(no error)");
+  EXPECT_EQ(t->State(), dsBrowse);
+  ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "P"}));
 
   peer.WriteLine("post");
   ASSERT_EQ(peer.ReadLine(), "ok");
