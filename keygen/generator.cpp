@@ -1,9 +1,15 @@
 #include "keygen/generator.h"
 
+#include <chrono>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "host/classes/filer.h"
+#include "host/classes/reader.h"
 #include "host/classes/typinfo.h"
+#include "host/classes/writer.h"
+#include "host/db/dberrors.h"
 #include "host/db/field.h"
 #include "host/db/table.h"
 #include "host/rtl/dialogs.h"
@@ -74,6 +80,17 @@ TGenerator::~TGenerator() {
   }
   mask_.reset();
 }
+
+void TGenerator::DefineProperties(TFiler* filer) {
+  TComponent::DefineProperties(filer);
+  filer->DefineProperty("DataBaseName", this, &TGenerator::ReadDBData, &TGenerator::WriteDBData, true);
+  filer->DefineProperty("TableName", this, &TGenerator::ReadTblData, &TGenerator::WriteTblData, true);
+}
+
+void TGenerator::ReadDBData(TReader* reader) { database_name_ = reader->ReadString(); }
+void TGenerator::WriteDBData(TWriter* writer) { writer->WriteString(database_name_); }
+void TGenerator::ReadTblData(TReader* reader) { table_name_ = reader->ReadString(); }
+void TGenerator::WriteTblData(TWriter* writer) { writer->WriteString(table_name_); }
 
 void TGenerator::Loaded() {
   TComponent::Loaded();
@@ -148,6 +165,22 @@ void TGenerator::CancelEdit() {
   }
 }
 
+void TGenerator::EditOwnRow() {
+  // Waiting generators lock the row only for the one post that counts their
+  // wait; a claim holder that gave up at once on such a lock would lose its
+  // claim to them, so it tries again for a short while.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOwnRowPatienceMs);
+  for (;;) {
+    try {
+      table_->Edit();
+      return;
+    } catch (const EDatabaseError&) {
+      if (std::chrono::steady_clock::now() >= give_up) throw;
+      std::this_thread::sleep_for(std::chrono::microseconds(kOwnRowPauseUs));
+    }
+  }
+}
+
 void TGenerator::CountBusy() {
   if (++busy_count_ >= kBusyNoticeAt)
     MessageBox("Gentbl is busy. Try again!", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
@@ -193,7 +226,7 @@ bool TGenerator::ReadDATA() {
 
   // Stamp the claim with this generator's identity.
   try {
-    table_->Edit();
+    EditOwnRow();
     // Broken between the two posts: the claim is no longer this generator's.
     if (table_->FieldByName(kFieldState)->AsFloat() != 1) {
       CancelEdit();
@@ -217,7 +250,7 @@ bool TGenerator::ReadDATA() {
 
 bool TGenerator::WriteDATA() {
   try {
-    table_->Edit();
+    EditOwnRow();
     // Issue the key only from the claim this generator took and the suffix it
     // loaded; a claim broken and taken over meanwhile has moved one of them.
     if (table_->FieldByName(kFieldState)->AsFloat() != 1 ||
@@ -245,10 +278,11 @@ bool TGenerator::CheckTimeOut(const TmString& stamp) {
 }
 
 void TGenerator::Wait() {
-  // A busy delay that differs from generator to generator; volatile keeps the
-  // compiler from removing it.
-  volatile int counter = 0;
-  while (counter <= wait_length_) counter = counter + 1;
+  // A pause that differs from generator to generator and from one wait to
+  // the next, so that waiting programs neither run in step nor keep the
+  // processor from the one that holds the claim; then the next length.
+  std::this_thread::sleep_for(std::chrono::microseconds(wait_length_ + 1));
+  wait_length_ = Random(kWaitRange);
 }
 
 // --- Key generation ---
@@ -352,7 +386,7 @@ TmString TGenerator::Undo() {
   try {
     mask_->Decrement();
     stepped = true;
-    table_->Edit();
+    EditOwnRow();
     // Withdraw only the key this generator issued last: the row must be free,
     // last written by this generator, and still hold that key's suffix.
     if (table_->FieldByName(kFieldState)->AsFloat() != 0 ||

@@ -20,6 +20,9 @@
 //    GenID and Prefix refuses the second insert) is located again and claimed;
 //  - owner stamps are unique within a process (NewOwnerStamp); across
 //    programs the suffix checks above keep keys unique when stamps collide.
+// A claim holder's own edits (stamp, write, undo) retry a row that a waiting
+// generator has locked for a moment, for up to kOwnRowPatienceMs, so that
+// waiters counting their attempts do not take every claim away from it.
 //
 // Two decisions where the key request was left open:
 //  - When the row's Who, read after a successful claim, is not this
@@ -32,7 +35,7 @@
 //    are in that request's key.
 //
 // Threading: the thread that owns the user interface, like every component.
-// Message boxes and the busy notice are modal; Wait is a busy loop.
+// Message boxes and the busy notice are modal; Wait sleeps briefly.
 #pragma once
 
 #include <memory>
@@ -57,6 +60,8 @@ class TGenerator : public TComponent {
   static constexpr int kMaxTries = 10;          // waits counted before a claim is broken
   static constexpr int kClaimTimeoutMs = 1000;  // age after which a claim is broken
   static constexpr int kWaitRange = 1000;       // wait lengths are drawn below this
+  static constexpr int kOwnRowPatienceMs = 100;  // how long a claim holder retries a locked row
+  static constexpr int kOwnRowPauseUs = 500;     // pause between those retries, in microseconds
 
   // Takes a unique owner stamp, draws the wait length, creates the table
   // object (owned) and the mask engine with its three callbacks bound, and
@@ -101,14 +106,17 @@ class TGenerator : public TComponent {
   // empty when disabled). A failure calls OnUndoFailed with the current value,
   // or shows the message "Can NOT undo!".
   virtual TmString Undo();
-  // A short busy pause between claim attempts (wait length + 1 iterations).
+  // A short pause between claim attempts: wait length + 1 microseconds, after
+  // which the next wait length is drawn (0..999). It sleeps rather than
+  // spins, so that waiting programs leave the processor to the claim holder.
   virtual void Wait();
 
   // --- The claim protocol and row creation. ---
 
   // Writes the stepped suffix and frees the row in one post. True on success;
   // false, with nothing written, when the re-read row no longer shows this
-  // generator's claim and the suffix it loaded, or on any data-layer failure.
+  // generator's claim and the suffix it loaded, or on any data-layer failure
+  // (a locked row is retried for up to kOwnRowPatienceMs first).
   bool WriteDATA();
   // Inserts a free row for the current prefix holding the start value (after
   // NullRecord). True when inserted; false on any failure, reporting nothing.
@@ -186,6 +194,7 @@ class TGenerator : public TComponent {
 
  private:
   bool LocateRow();
+  void EditOwnRow();
   void CancelEdit();
   void CountBusy();
   void ReportUndoFailure();
@@ -203,7 +212,7 @@ class TGenerator : public TComponent {
   std::string table_name_;
 
   std::string owner_stamp_;    // this generator's identity in the Who field
-  int wait_length_ = 0;        // 0..999: iterations of Wait, minus one
+  int wait_length_ = 0;        // 0..999: microseconds of the next Wait, minus one
   int busy_count_ = 0;         // consecutive failed claim posts
   bool disabled_ = false;      // key requests give empty texts
   TTable* table_ = nullptr;    // owned (a child component)
