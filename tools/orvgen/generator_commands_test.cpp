@@ -121,6 +121,46 @@ TEST_P(GeneratorCommandsTest, SessionAnswersOneLineARequest) {
   EXPECT_EQ(disabled.err, kOpenFailed);
 }
 
+// Legend: arguments of "orvgen run" after the form file -> stdout, stderr
+// and exit code. The form holds two generators, the first one's table missing.
+TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
+  Init();
+  const std::string form = dir_ + "/keys_" + GetParam() + ".ofm";
+  std::ofstream(form) << "object Keys: TDataModule\n"
+                         "  object Broken: TGenerator\n"
+                         "    Mask = 'B#'\n"
+                         "    DataBaseName = '" << db_->alias() << "'\n"
+                         "    TableName = 'NOPE.DB'\n"
+                         "  end\n"
+                         "  object Orders: TGenerator\n"
+                         "    Mask = 'ORD-###'\n"
+                         "    StartValue = '100'\n"
+                         "    EndValue = '999'\n"
+                         "    DataBaseName = '" << db_->alias() << "'\n"
+                         "  end\n"
+                         "end\n";
+  const std::string disabled = "orvgen: the generator is disabled\n";
+  const NextCase cases[] = {
+      {{"--component", "Orders", "-n", "2"}, "ORD-100\nORD-101\n", kOpenFailed, 0},
+      {{"--component", "orders"}, "ORD-102\n", kOpenFailed, 0},
+      {{}, "", kOpenFailed + disabled, 1},  // the first generator
+      {{"--component", "Nobody"}, "", kOpenFailed + ("orvgen: " + form + " holds no TGenerator named Nobody\n"), 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"run", form};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ChildResult r = Run(args);
+    std::string trace;
+    for (const auto& a : c.args) trace += a + " ";
+    EXPECT_EQ(r.exit_code, c.code) << trace << r.err;
+    EXPECT_EQ(r.out, c.out) << trace;
+    EXPECT_EQ(r.err, c.err) << trace;
+  }
+  const ChildResult missing = Run({"run", dir_ + "/none.ofm"});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_EQ(missing.err, "orvgen: Cannot open file " + dir_ + "/none.ofm\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorCommandsTest, ::testing::ValuesIn(EngineNames()),
                          [](const auto& info) { return info.param; });
 
