@@ -214,9 +214,11 @@ int main(int argc, char** argv) {
   for (const std::string& engine : orv::testing::EngineNames()) {
     benchmark::RegisterBenchmark(("Baseline3Updates/" + engine + "/1proc").c_str(), BM_OneProcess, engine, true)
         ->MinTime(2.0)
+        ->UseRealTime()
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(("Generator/" + engine + "/1proc").c_str(), BM_OneProcess, engine, false)
         ->MinTime(2.0)
+        ->UseRealTime()
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(("Baseline3Updates/" + engine + "/4proc").c_str(), BM_FourProcesses, engine,
                                  true)

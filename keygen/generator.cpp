@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "host/classes/filer.h"
@@ -259,12 +260,15 @@ bool TGenerator::WriteDATA() {
       CancelEdit();
       return false;
     }
+    // Waits counted during this claim mean other generators are queuing.
+    const bool others_waited = table_->FieldByName(kFieldTry)->AsFloat() > 0;
     table_->FieldByName(kFieldSuffix)->SetAsString(suffix_.str());
     table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
     table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
     table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
     table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
     table_->Post();
+    yield_next_ = others_waited;
     return true;
   } catch (const std::exception&) {
     CancelEdit();
@@ -281,7 +285,7 @@ void TGenerator::Wait() {
   // A pause that differs from generator to generator and from one wait to
   // the next, so that waiting programs neither run in step nor keep the
   // processor from the one that holds the claim; then the next length.
-  std::this_thread::sleep_for(std::chrono::microseconds(wait_length_ + 1));
+  std::this_thread::sleep_for(std::chrono::microseconds((wait_length_ + 1) * kWaitUnitUs));
   wait_length_ = Random(kWaitRange);
 }
 
@@ -340,6 +344,9 @@ TmString TGenerator::Generator() {
     if (!LocateRow()) throw Exception("Can not generate new record!");
   }
   busy_count_ = 0;
+  // After a key that others queued for, let one of them go first: without
+  // this the last writer, never asleep, would win the row again and again.
+  if (std::exchange(yield_next_, false)) Wait();
   for (;;) {
     if (!ReadDATA()) {
       Wait();

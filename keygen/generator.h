@@ -22,7 +22,9 @@
 //    programs the suffix checks above keep keys unique when stamps collide.
 // A claim holder's own edits (stamp, write, undo) retry a row that a waiting
 // generator has locked for a moment, for up to kOwnRowPatienceMs, so that
-// waiters counting their attempts do not take every claim away from it.
+// waiters counting their attempts do not take every claim away from it; and a
+// generator whose claim others waited for (Try above 0 when it wrote) waits
+// once before its next claim, so that they get their turn.
 //
 // Two decisions where the key request was left open:
 //  - When the row's Who, read after a successful claim, is not this
@@ -60,6 +62,7 @@ class TGenerator : public TComponent {
   static constexpr int kMaxTries = 10;          // waits counted before a claim is broken
   static constexpr int kClaimTimeoutMs = 1000;  // age after which a claim is broken
   static constexpr int kWaitRange = 1000;       // wait lengths are drawn below this
+  static constexpr int kWaitUnitUs = 10;        // microseconds of Wait per unit of wait length
   static constexpr int kOwnRowPatienceMs = 100;  // how long a claim holder retries a locked row
   static constexpr int kOwnRowPauseUs = 500;     // pause between those retries, in microseconds
 
@@ -106,9 +109,11 @@ class TGenerator : public TComponent {
   // empty when disabled). A failure calls OnUndoFailed with the current value,
   // or shows the message "Can NOT undo!".
   virtual TmString Undo();
-  // A short pause between claim attempts: wait length + 1 microseconds, after
-  // which the next wait length is drawn (0..999). It sleeps rather than
-  // spins, so that waiting programs leave the processor to the claim holder.
+  // A short pause between claim attempts: (wait length + 1) x kWaitUnitUs
+  // microseconds (up to 10 ms), after which the next wait length is drawn
+  // (0..999). It sleeps rather than spins, so that waiting programs leave the
+  // processor to the claim holder, and lasts long enough that the ten counted
+  // waits that break a claim take longer than a key takes on a slow disk.
   virtual void Wait();
 
   // --- The claim protocol and row creation. ---
@@ -212,7 +217,7 @@ class TGenerator : public TComponent {
   std::string table_name_;
 
   std::string owner_stamp_;    // this generator's identity in the Who field
-  int wait_length_ = 0;        // 0..999: microseconds of the next Wait, minus one
+  int wait_length_ = 0;        // 0..999: length of the next Wait in kWaitUnitUs, minus one
   int busy_count_ = 0;         // consecutive failed claim posts
   bool disabled_ = false;      // key requests give empty texts
   TTable* table_ = nullptr;    // owned (a child component)
@@ -220,6 +225,7 @@ class TGenerator : public TComponent {
   TmString prefix_;            // the row's prefix, as last taken
   TmString suffix_;            // the suffix WriteDATA writes
   TmString loaded_suffix_;     // the row's suffix when this generator claimed it
+  bool yield_next_ = false;    // others waited for the last claim: wait before the next
 };
 
 }  // namespace orv
