@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/classes/typinfo.h"
 #include "host/db/datasource.h"
 #include "host/db/driver.h"
 #include "host/rtl/sysutils.h"
@@ -59,7 +60,33 @@ bool Matches(const TVariant& stored, const TVariant& sought, TLocateOptions opti
 
 }  // namespace
 
+const TClassInfo& TDataSet::StaticClassInfo() {
+  static const TClassInfo info = Published<TDataSet>()
+      .Property("Active", &TDataSet::Active, &TDataSet::SetActive).Default(false)
+      .Event("BeforePost", &TDataSet::BeforePost, &TDataSet::SetBeforePost)
+      .Event("AfterPost", &TDataSet::AfterPost, &TDataSet::SetAfterPost)
+      .Event("OnNewRecord", &TDataSet::OnNewRecord, &TDataSet::SetOnNewRecord);
+  return info;
+}
+
 TDataSet::TDataSet(TComponent* owner) : TComponent(owner) {}
+
+void TDataSet::SetActive(bool active) {
+  if (Has(csLoading)) {
+    open_when_loaded_ = active;
+    return;
+  }
+  if (active) Open();
+  else Close();
+}
+
+void TDataSet::Loaded() {
+  TComponent::Loaded();
+  if (open_when_loaded_) {
+    open_when_loaded_ = false;
+    Open();
+  }
+}
 
 TDataSet::~TDataSet() {
   if (cursor_ && locked_) cursor_->Unlock();

@@ -42,9 +42,10 @@ enum TLocateOption : unsigned {
 using TLocateOptions = unsigned;
 
 class TDataSet : public TComponent {
+  ORV_CLASS(TDataSet, TComponent)
+
  public:
   explicit TDataSet(TComponent* owner);
-  const char* ClassName() const override { return "TDataSet"; }
 
   // Opens the dataset on its first row. Raises EDatabaseError when it cannot
   // be opened (the dataset stays closed). Opening an open dataset does nothing.
@@ -53,7 +54,10 @@ class TDataSet : public TComponent {
   // given back). Fields are freed. Closing a closed dataset does nothing.
   void Close();
   bool Active() const { return state_ != dsInactive; }
-  void SetActive(bool active) { active ? Open() : Close(); }
+  // While a form file is read, opening waits for Loaded (the names it needs
+  // may come later in the file).
+  void SetActive(bool active);
+  void Loaded() override;
   TDataSetState State() const { return state_; }
   // The dataset is open and may be written.
   virtual bool CanModify() const;
@@ -66,8 +70,9 @@ class TDataSet : public TComponent {
   // Like FindField, but raises EDatabaseError "Field 'NAME' not found".
   TField* FieldByName(const std::string& name) const;
 
-  // Browsing, in the order of the table's key (or row number). Each first
-  // finishes a pending edit as CheckBrowseMode does. Raise on a closed dataset.
+  // Browsing, in the order of the table's key (or row number). Each of these
+  // first finishes a pending edit as CheckBrowseMode does, and raises on a
+  // closed dataset.
   void First();
   // Moves to the next row; at the last row sets Eof and stays there.
   void Next();
@@ -155,6 +160,7 @@ class TDataSet : public TComponent {
   bool eof_ = true;
   bool modified_ = false;
   bool locked_ = false;                    // the cursor holds the row lock of an Edit
+  bool open_when_loaded_ = false;          // Active was read as true from a form file
   std::vector<TDataSource*> sources_;
   TDataSetNotifyEvent on_new_record_;
   TDataSetNotifyEvent before_post_;

@@ -2,9 +2,18 @@
 
 #include <algorithm>
 
+#include "host/classes/typinfo.h"
 #include "host/db/datalink.h"
 
 namespace orv {
+
+const TClassInfo& TDataSource::StaticClassInfo() {
+  static const TClassInfo info = Published<TDataSource>()
+      .Property("DataSet", &TDataSource::DataSet, &TDataSource::SetDataSet)
+      .Property("Enabled", &TDataSource::Enabled, &TDataSource::SetEnabled).Default(true)
+      .Event("OnStateChange", &TDataSource::OnStateChange, &TDataSource::SetOnStateChange);
+  return info;
+}
 
 TDataSource::TDataSource(TComponent* owner) : TComponent(owner) {}
 

@@ -19,9 +19,10 @@ namespace orv {
 class TDataLink;
 
 class TDataSource : public TComponent {
+  ORV_CLASS(TDataSource, TComponent)
+
  public:
   explicit TDataSource(TComponent* owner);
-  const char* ClassName() const override { return "TDataSource"; }
 
   TDataSet* DataSet() const { return dataset_; }
   // Links to dataset (or none); the data source is told when the dataset is

@@ -4,14 +4,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "host/classes/datamodule.h"
+#include "host/classes/formfile.h"
+#include "host/classes/typinfo.h"
 #include "host/db/datalink.h"
 #include "host/db/datasource.h"
+#include "host/db/dbregister.h"
 #include "host/db/session.h"
 #include "host/db/table.h"
 #include "host/db/testing/child_process.h"
@@ -169,6 +176,56 @@ TEST_P(DataLayer, BrowsingVisitsEveryRowOnceInKeyOrder) {
   EXPECT_EQ(empty->RecordCount(), 0);
   EXPECT_TRUE(empty->FieldByName("N")->IsNull());
   EXPECT_EQ(MessageOf([&] { empty->Edit(); }), "No current record to edit");
+}
+
+// Without a primary key rows go by the engine's own row identity (SQLite's
+// rowid, the server's ctid, which moves when a row is rewritten).
+TEST_P(DataLayer, TablesWithoutAKeyAreBrowsedAndEditedToo) {
+  auto t = NewTable("LOOSE");
+  t->CreateTable({{"Name", ftString, 10}, {"N", ftInteger, 0}});
+  t->Open();
+  for (const char* name : {"one", "two", "three"}) {
+    t->Append();
+    t->FieldByName("Name")->SetAsString(name);
+    t->Post();
+  }
+  ASSERT_TRUE(t->Locate("Name", {"two"}));
+  t->Edit();
+  t->FieldByName("N")->SetAsInteger(2);
+  t->Post();
+  EXPECT_EQ(t->FieldByName("Name")->AsString(), "two") << "still on the edited row";
+  t->Edit();
+  t->FieldByName("N")->SetAsInteger(22);
+  t->Post();
+  std::vector<std::string> seen;
+  for (t->First(); !t->Eof(); t->Next())
+    seen.push_back(t->FieldByName("Name")->AsString() + "=" + t->FieldByName("N")->AsString());
+  std::sort(seen.begin(), seen.end());
+  EXPECT_THAT(seen, ElementsAre("one=", "three=", "two=22"));
+}
+
+// Moving away from a pending edit posts it when a field was written, and
+// drops it otherwise; Cancel gives back the values as read.
+TEST_P(DataLayer, PendingEditsArePostedOrDroppedWhenMovingOn) {
+  auto t = GenTable({{1, "A", "a"}, {2, "B", "b"}});
+  t->First();
+  t->Edit();
+  t->FieldByName("Suffix")->SetAsString("changed");
+  t->Cancel();
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "a");
+  t->Edit();
+  t->FieldByName("Suffix")->SetAsString("a2");
+  t->Next();
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "b");
+  t->Edit();
+  t->Next();  // nothing written: dropped, and its lock given back
+  auto other = NewTable();
+  other->Open();
+  EXPECT_EQ(other->FieldByName("Suffix")->AsString(), "a2");
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {2, "B"}));
+  other->Edit();
+  other->Cancel();
 }
 
 TEST_P(DataLayer, WritingNeedsEditOrInsertAndAnOpenTableKeepsItsNames) {
@@ -427,6 +484,38 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   Session()->DeleteAlias(gone);
 }
 
+// A data module in a form file: the table opens once its names are read,
+// the data source finds its dataset, and writing gives the same text.
+TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
+  GenTable({{1, "A", "a"}})->Close();
+  RegisterDbClasses();
+  RegisterClasses<TDataModule>();
+  const std::string text =
+      "object Data: TDataModule\n"
+      "  object Gen: TTable\n"
+      "    Active = True\n"
+      "    DatabaseName = '" + db_->alias() + "'\n"
+      "    TableName = 'GENTBL.DB'\n"
+      "  end\n"
+      "  object Source: TDataSource\n"
+      "    DataSet = Gen\n"
+      "    Enabled = False\n"
+      "  end\n"
+      "end\n";
+  TComponentPtr<TComponent> module(LoadFormFromString(text));
+  auto* table = dynamic_cast<TTable*>(module->FindComponent("Gen"));
+  auto* source = dynamic_cast<TDataSource*>(module->FindComponent("Source"));
+  ASSERT_NE(table, nullptr);
+  ASSERT_NE(source, nullptr);
+  EXPECT_TRUE(table->Active());
+  EXPECT_EQ(table->FieldByName("Suffix")->AsString(), "a");
+  EXPECT_EQ(source->DataSet(), table);
+  EXPECT_FALSE(source->Enabled());
+  EXPECT_EQ(SaveFormToString(module.get()), text);
+  EXPECT_EQ(GetPropInfo(*table, "TableName").kind, TTypeKind::String);
+  EXPECT_EQ(GetPropInfo(*source, "OnStateChange").kind, TTypeKind::Event);
+}
+
 // Two programs on one row: the second Edit raises at once while the first
 // holds the row, and succeeds (seeing the first's write) after its Post.
 TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
@@ -474,6 +563,30 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   EXPECT_EQ(peer.Wait(), 0);
 }
 
+// A program that dies holding a lock leaves the row free for the others
+// (the engine gives the lock back with the dead program's file or connection).
+TEST_P(DataLayer, ALockDiesWithItsProcess) {
+  auto t = GenTable({{1, "P", "kept"}});
+  {
+    ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
+    for (const char* line : {"open", "edit", "set Suffix lost"}) {
+      peer.WriteLine(line);
+      ASSERT_EQ(peer.ReadLine(), "ok") << line;
+    }
+    EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
+  }  // killed here, in the middle of its edit
+  // The server may take a moment to see the connection gone; the file lock goes at once.
+  std::string message;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    message = MessageOf([&] { t->Edit(); });
+    if (message != "Record locked by another user") break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  EXPECT_EQ(message, "(no error)");
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "kept") << "the dead program's write never happened";
+  t->Cancel();
+}
+
 // Within one program two table objects lock each other out the same way.
 TEST_P(DataLayer, TwoTableObjectsLockLikeTwoPrograms) {
   auto a = GenTable({{1, "P", "s"}});
@@ -481,6 +594,11 @@ TEST_P(DataLayer, TwoTableObjectsLockLikeTwoPrograms) {
   b->Open();
   a->Edit();
   EXPECT_EQ(MessageOf([&] { b->Edit(); }), "Record locked by another user");
+  // Opening and reading are never locked out.
+  auto c = NewTable();
+  c->Open();
+  EXPECT_TRUE(c->Locate("GenID;Prefix", {1, "P"}));
+  EXPECT_EQ(c->RecordCount(), 1);
   a->Cancel();
   b->Edit();
   b->Post();

@@ -1,5 +1,6 @@
 #include "host/db/table.h"
 
+#include "host/classes/typinfo.h"
 #include "host/db/driver.h"
 #include "host/db/session.h"
 
@@ -14,6 +15,14 @@ db::Driver* DriverOf(const TDatabaseInfo& info) {
 }
 
 }  // namespace
+
+const TClassInfo& TTable::StaticClassInfo() {
+  static const TClassInfo info = Published<TTable>()
+      .Property("DatabaseName", &TTable::DatabaseName, &TTable::SetDatabaseName)
+      .Property("TableName", &TTable::TableName, &TTable::SetTableName)
+      .Property("ReadOnly", &TTable::ReadOnly, &TTable::SetReadOnly).Default(false);
+  return info;
+}
 
 TTable::TTable(TComponent* owner) : TDataSet(owner) {}
 

@@ -14,9 +14,10 @@
 namespace orv {
 
 class TTable : public TDataSet {
+  ORV_CLASS(TTable, TDataSet)
+
  public:
   explicit TTable(TComponent* owner);
-  const char* ClassName() const override { return "TTable"; }
 
   const std::string& DatabaseName() const { return database_name_; }
   // Raises "Cannot perform this operation on an open dataset" while open.

@@ -29,6 +29,7 @@ void CheckExisting(const std::string& database, const std::string& table_name) {
 
 int RunInit(const Options& o) {
   if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  PrepareDatabase(o);
   const std::string database = DatabaseName(o);
   const std::string table_name = TableName(o);
   TComponentPtr<TTable> table(new TTable(nullptr));

@@ -34,7 +34,10 @@ int RunRun(const Options& o) {
   if (o.Positional().size() != 1) throw UsageError("one form file is needed");
   const std::string form = o.Positional().front();
   const long long count = o.GetInt("-n", 1, 1, kMaxCount);
-  LoadAliases(o);
+  // The form names its databases itself; the aliases (and the embedded
+  // default, made when missing) must be there when its generators load.
+  PrepareDatabase(o);
+  DatabaseName(o);
   RegisterClasses<TDataModule>();
   gensrc::Register();
   TComponentPtr<TComponent> root(LoadFormFromFile(form, nullptr));

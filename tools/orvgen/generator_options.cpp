@@ -22,6 +22,7 @@ TComponentPtr<TGenerator> MakeGenerator(const Options& o) {
   const auto mask = o.Find("--mask");
   if (!mask) throw UsageError("--mask is required");
   const long long type = o.GetInt("--type", 0, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  PrepareDatabase(o);
   const std::string database = DatabaseName(o);
   const std::string table = TableName(o);
 

@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
 
 #include "host/rtl/cp1251.h"
 #include "host/rtl/sysutils.h"
@@ -139,14 +138,14 @@ class Connection {
                                nullptr, nullptr, 0);
     const ExecStatusType status = PQresultStatus(r);
     if (r && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)) return std::make_unique<Result>(r);
-    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    const char* code = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    const std::string state = code ? code : "";
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     const std::string message = primary ? Clean(primary) : Clean(PQerrorMessage(conn_));
     PQclear(r);
-    if (state && std::strcmp(state, kLockNotAvailable) == 0) throw EDatabaseError(kRecordLocked);
-    if (state && std::strcmp(state, kUniqueViolation) == 0) throw EDatabaseError(kKeyViolation);
-    if (state && std::strcmp(state, kUndefinedTable) == 0 && !tableMissing.empty())
-      throw EDatabaseError(tableMissing);
+    if (state == kLockNotAvailable) throw EDatabaseError(kRecordLocked);
+    if (state == kUniqueViolation) throw EDatabaseError(kKeyViolation);
+    if (state == kUndefinedTable && !tableMissing.empty()) throw EDatabaseError(tableMissing);
     throw EDatabaseError(context + ": " + message);
   }
 

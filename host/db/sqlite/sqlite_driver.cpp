@@ -168,7 +168,6 @@ Column ColumnOf(const std::string& name, const std::string& declared) {
   const std::string t = Upper(declared);
   auto starts = [&](const char* p) { return t.rfind(p, 0) == 0; };
   const auto paren = t.find('(');
-  const std::string base = t.substr(0, paren == std::string::npos ? t.size() : paren);
   if (t.find("INT") != std::string::npos) {
     c.type = ftInteger;
   } else if (starts("VARCHAR") || starts("CHAR") || starts("NVARCHAR") || starts("NCHAR") ||
@@ -179,7 +178,6 @@ Column ColumnOf(const std::string& name, const std::string& declared) {
   } else if (starts("FLOAT") || starts("REAL") || starts("DOUBLE") || starts("NUMERIC") || starts("DECIMAL")) {
     c.type = ftFloat;
   }
-  (void)base;
   return c;
 }
 

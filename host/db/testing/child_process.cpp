@@ -14,7 +14,8 @@ extern char** environ;
 
 namespace orv::testing {
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                           bool withStderr) {
   int in[2], out[2];
   if (::pipe(in) != 0) throw Exception("pipe failed");
   if (::pipe(out) != 0) {
@@ -26,14 +27,23 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  if (withStderr) posix_spawn_file_actions_adddup2(&actions, out[1], 2);
   posix_spawn_file_actions_addclose(&actions, in[1]);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   std::vector<std::string> envStore;
-  for (char** e = environ; *e; ++e) envStore.emplace_back(*e);
-  envStore.insert(envStore.end(), env.begin(), env.end());
+  auto named = [](const std::string& entry, const std::string& name) {
+    return entry.compare(0, name.size(), name) == 0 && entry.size() > name.size() && entry[name.size()] == '=';
+  };
+  for (char** e = environ; *e; ++e) {
+    bool replaced = false;
+    for (const auto& x : env) replaced = replaced || named(*e, x.substr(0, x.find('=')));
+    if (!replaced) envStore.emplace_back(*e);
+  }
+  for (const auto& x : env)
+    if (x.find('=') != std::string::npos) envStore.push_back(x);
   std::vector<char*> envp;
   for (auto& e : envStore) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -87,6 +97,19 @@ std::string ChildProcess::ReadLine() {
     if (n <= 0) throw Exception("The child process ended its output");
     buffer_.append(chunk, static_cast<std::size_t>(n));
   }
+}
+
+std::string ChildProcess::ReadAll() {
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(out_, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    buffer_.append(chunk, static_cast<std::size_t>(n));
+  }
+  std::string all;
+  all.swap(buffer_);
+  return all;
 }
 
 int ChildProcess::Wait() {

@@ -11,8 +11,11 @@ namespace orv::testing {
 class ChildProcess {
  public:
   // Starts argv[0] with the arguments, adding env ("NAME=VALUE") to this
-  // process's environment. Raises orv::Exception when it cannot start.
-  ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+  // process's environment (an entry "NAME" alone removes NAME); with
+  // withStderr the child's standard error joins its output. Raises
+  // orv::Exception when it cannot start.
+  ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+               bool withStderr = false);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -22,6 +25,8 @@ class ChildProcess {
   // The next line of the child's standard output, without the line break;
   // raises orv::Exception when the child ends its output first.
   std::string ReadLine();
+  // All the rest of the child's output, up to its end.
+  std::string ReadAll();
   // Closes the child's input and waits for it; its exit status (128+signal
   // when a signal ended it).
   int Wait();

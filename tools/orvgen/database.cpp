@@ -1,0 +1,68 @@
+#include "tools/orvgen/database.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "host/db/session.h"
+#include "host/rtl/cp1251.h"
+#include "host/rtl/sysutils.h"
+
+namespace orv::cli {
+
+namespace {
+
+bool prepared = false;
+bool embedded = false;
+
+struct RegisterGlobalOptions {
+  RegisterGlobalOptions() {
+    AddGlobalOption({"--db", true, "--db NAME      database: an alias or a directory (default tGenAlias)"});
+    AddGlobalOption({"--table", true, "--table NAME   table (default GENTBL.DB)"});
+    AddGlobalOption({"--aliases", true,
+                     "--aliases FILE the alias file (default $ORV_ALIASES, else ~/.config/orv/aliases.ini)"});
+  }
+} register_global_options;
+
+}  // namespace
+
+std::string EmbeddedDefaultDirectory() {
+  std::string base;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
+    base = data;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    base = std::string(home) + "/.local/share";
+  } else {
+    base = ".";
+  }
+  return Utf8ToCp1251(base + "/orv/" + kDefaultDatabase).value_or(base + "/orv/" + kDefaultDatabase);
+}
+
+bool IsEmbeddedDefault() { return embedded; }
+
+void PrepareDatabase(const Options& o) {
+  if (prepared) return;
+  prepared = true;
+  if (const auto file = o.Find("--aliases")) Session()->LoadAliasFile(*file);
+  if (!Session()->IsAlias(kDefaultDatabase)) {
+    Session()->AddAlias(kDefaultDatabase, "sqlite", {{"path", EmbeddedDefaultDirectory()}});
+    embedded = true;
+  }
+}
+
+std::string DatabaseName(const Options& o) {
+  PrepareDatabase(o);
+  const std::string name = o.Get("--db", kDefaultDatabase);
+  if (embedded && CompareText(name, kDefaultDatabase) == 0) {
+    const std::filesystem::path dir(Cp1251ToUtf8(EmbeddedDefaultDirectory()));
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec)
+      throw Exception("Cannot make the default database directory " + EmbeddedDefaultDirectory() + ": " +
+                      ec.message());
+  }
+  return name;
+}
+
+std::string TableName(const Options& o) { return o.Get("--table", kDefaultTable); }
+
+}  // namespace orv::cli

@@ -1,0 +1,115 @@
+// orvgen's database options and its aliases and tables commands, run as the
+// real program with its own home, configuration and data directories.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/db/table.h"
+#include "host/db/testing/child_process.h"
+#include "host/db/testing/engines.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildProcess;
+using testing::TestDatabase;
+
+class OrvgenDatabase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "orvgen-db.XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(home_); }
+
+  // Exit status and everything the program wrote (stdout and stderr).
+  std::pair<int, std::string> Run(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{ORVGEN_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildProcess p(argv,
+                   {"HOME=" + home_, "XDG_DATA_HOME=" + home_ + "/data", "XDG_CONFIG_HOME=" + home_ + "/config",
+                    "ORV_ALIASES"},
+                   true);
+    std::string out = p.ReadAll();
+    return {p.Wait(), out};
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::string path = home_ + "/" + name;
+    std::ofstream(path) << text;
+    return path;
+  }
+
+  std::string home_;
+};
+
+TEST_F(OrvgenDatabase, AliasesListsTheSessionsDatabases) {
+  const std::string shared = Write("shared.ini",
+                                   "[Shared]\ndriver = postgresql\n"
+                                   "conninfo = host=db.example password=secret dbname=orv\n");
+  const std::string own = Write("own.ini", "[tGenAlias]\ndriver = sqlite\npath = /srv/gen\n");
+  const std::string missing = home_ + "/missing.ini";
+  const std::string builtIn = "tGenAlias\tsqlite\t" + home_ + "/data/orv/tGenAlias\t(built-in default)\n";
+  // arguments, exit status, output
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
+      {{"aliases"}, 0, builtIn},
+      {{"aliases", "--aliases", shared}, 0, "Shared\tpostgresql\thost=db.example password=*** dbname=orv\n" + builtIn},
+      {{"aliases", "--aliases", own}, 0, "tGenAlias\tsqlite\t/srv/gen\n"},
+      {{"aliases", "--aliases", missing}, 1, "orvgen: Alias file not found: " + missing + "\n"},
+      {{"tables", "--db", "nope"}, 1,
+       "orvgen: Unknown database \"nope\": no alias of that name and no such directory\n"},
+      {{"tables", "--aliases", own}, 1,
+       "orvgen: Directory of database \"tGenAlias\" does not exist: /srv/gen\n"},
+  };
+  for (const auto& [args, status, output] : cases) {
+    SCOPED_TRACE(args.back());
+    const auto [got_status, got_output] = Run(args);
+    EXPECT_EQ(got_status, status);
+    EXPECT_EQ(got_output, output);
+  }
+  EXPECT_FALSE(fs::exists(home_ + "/data/orv/tGenAlias")) << "listing aliases makes nothing";
+}
+
+TEST_F(OrvgenDatabase, TheEmbeddedDefaultIsMadeOnFirstUse) {
+  const auto [status, output] = Run({"tables"});
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(output, "");
+  EXPECT_TRUE(fs::is_directory(home_ + "/data/orv/tGenAlias"));
+}
+
+class OrvgenTables : public OrvgenDatabase, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(OrvgenTables, TablesListsADatabasesTables) {
+  ORV_SKIP_UNLESS_AVAILABLE(GetParam());
+  TestDatabase db(GetParam());
+  for (const char* name : {"GENTBL.DB", "Other"}) {
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(db.alias());
+    t->SetTableName(name);
+    t->CreateTable({{"N", ftInteger, 0}});
+  }
+  const bool sqlite = GetParam() == "sqlite";
+  // extra arguments, output
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{}, sqlite ? "GENTBL.DB\nOther.DB\n" : "GENTBL\nOther\n"},
+      {{"--no-ext"}, "GENTBL\nOther\n"},
+      {{"g*"}, sqlite ? "GENTBL.DB\n" : "GENTBL\n"},
+      {{"x*"}, ""},
+  };
+  for (const auto& [extra, output] : cases) {
+    std::vector<std::string> args{"tables", "--aliases", db.aliasFile(), "--db", db.alias()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const auto [status, got] = Run(args);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(got, output);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, OrvgenTables, ::testing::ValuesIn(testing::AllEngineNames()),
+                         [](const ::testing::TestParamInfo<std::string>& i) { return i.param; });
+
+}  // namespace
+}  // namespace orv
