@@ -58,7 +58,7 @@ class TGenerator : public TComponent {
   ORV_CLASS(TGenerator, TComponent)
 
  public:
-  static constexpr int kBusyNoticeAt = 10;      // failed claim posts before the busy notice
+  static constexpr int kBusyNoticeAt = 10;      // consecutive failed claim posts that show the busy notice
   static constexpr int kMaxTries = 10;          // waits counted before a claim is broken
   static constexpr int kClaimTimeoutMs = 1000;  // age after which a claim is broken
   static constexpr int kWaitRange = 1000;       // wait lengths are drawn below this

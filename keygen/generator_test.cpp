@@ -213,17 +213,6 @@ TEST_P(GeneratorTest, TheFirstRequestStartsTheRowAndTheNextStepsIt) {
   EXPECT_EQ(ui_.Transcript(), "");
 }
 
-TEST_P(GeneratorTest, TwoGeneratorsOnOneRowContinueOneSequence) {
-  auto a = Make("K##");
-  auto b = Make("K##");
-  Keys got;
-  for (int i = 0; i < 3; ++i) {
-    got.push_back(a->Generator().str());
-    got.push_back(b->Generator().str());
-  }
-  EXPECT_EQ(got, (Keys{"K00", "K01", "K02", "K03", "K04", "K05"}));
-}
-
 // Legend: mask, limits and overflow handler -> the keys of successive requests,
 // the stored suffix and the message boxes.
 struct WrapCase {
@@ -440,28 +429,6 @@ TEST_P(GeneratorTest, UndoIsRefusedWhenTheRowIsNoLongerThisGeneratorsLastKey) {
   }
 }
 
-TEST_P(GeneratorTest, UndoChecksTheRowAgainInsideItsLockedEdit) {
-  // The sub-overflow handler runs between Undo's first look at the row and
-  // its edit: another program claims the row just then.
-  auto g = Make("W##", "01", "99");
-  EXPECT_EQ(g->Generator().str(), "W01");
-  Keys failed;
-  g->SetOnSubOverMask(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) {
-    Change("W", [](TTable& t) {
-      t.FieldByName("State")->SetAsInteger(1);
-      t.FieldByName("Who")->SetAsString("20260101000000000");
-    });
-  }));
-  g->SetOnUndoFailed(TGOverFlowEvent::FromCallable([&](TObject*, TmString& v) { failed.push_back(v.str()); }));
-  EXPECT_EQ(g->Undo().str(), "W01");
-  EXPECT_EQ(failed, (Keys{"W01"}));
-  const Row r = Read("W");
-  EXPECT_EQ(r.state, 1);
-  EXPECT_EQ(r.who, "20260101000000000");
-  EXPECT_EQ(r.suffix, "01");
-  EXPECT_EQ(ui_.Transcript(), "");
-}
-
 TEST_P(GeneratorTest, UndoWithoutARowIsReported) {
   auto g = Make("X##");
   Keys failed;
@@ -488,26 +455,6 @@ TEST_P(GeneratorTest, AClaimStampsTheRowAndLoadsItsSuffix) {
   EXPECT_EQ(g->GenMask()->GetSuffix().str(), "417");
   EXPECT_TRUE(g->WriteDATA());
   EXPECT_EQ(Read("Q").state, 0);
-}
-
-TEST_P(GeneratorTest, AStaleCopyOfAFreeRowClaimsNothing) {
-  // The generator's copy still shows the row free; another program has
-  // claimed it since. The claim is a compare-and-set on the re-read row.
-  TManualClock clock(At(10, 0, 0, 0));
-  ClockScope scope(&clock);
-  auto g = Make("S#");
-  EXPECT_EQ(g->Generator().str(), "S0");
-  Change("S", [](TTable& t) {
-    t.FieldByName("State")->SetAsInteger(1);
-    t.FieldByName("Who")->SetAsString("20261207095959999");
-    t.FieldByName("Try")->SetAsInteger(0);
-    t.FieldByName("Time")->SetAsString("20261207100000000");
-  });
-  EXPECT_FALSE(g->ReadDATA());
-  const Row r = Read("S");
-  EXPECT_EQ(r.state, 1);
-  EXPECT_EQ(r.who, "20261207095959999");
-  EXPECT_EQ(r.tries, 1);  // counted as a wait, not taken
 }
 
 TEST_P(GeneratorTest, AClaimCountedMoreThanTenTimesIsBroken) {
