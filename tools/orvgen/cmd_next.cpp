@@ -24,9 +24,9 @@ int RunNext(const Options& o) {
 }
 
 std::vector<OptionSpec> NextOptions() {
-  auto specs = GeneratorOptionSpecs();
-  specs.push_back({"-n", true, "-n COUNT    how many keys (default 1)"});
-  return specs;
+  auto list = GeneratorOptionList();
+  list.push_back({"-n", true, "-n COUNT    how many keys (default 1)"});
+  return list;
 }
 
 ORVGEN_COMMAND({"next",

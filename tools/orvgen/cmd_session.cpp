@@ -52,7 +52,7 @@ int RunSession(const Options& o) {
 ORVGEN_COMMAND({"session",
                 "one generator for a conversation: reads next, undo or quit a line from stdin",
                 "orvgen session --mask M [--start S] [--end E] [--type N] [--user TEXT]",
-                GeneratorOptionSpecs(),
+                GeneratorOptionList(),
                 RunSession});
 
 }  // namespace

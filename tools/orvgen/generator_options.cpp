@@ -7,7 +7,7 @@
 
 namespace orv::cli {
 
-std::vector<OptionSpec> GeneratorOptionSpecs() {
+std::vector<OptionSpec> GeneratorOptionList() {
   return {
       {"--mask", true, "--mask M    the mask, e.g. 'INV-####' (# digit, $ letter, & digit or letter,\n"
                        "              @ user character, [..] one of a set, any other character itself)"},

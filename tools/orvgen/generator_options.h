@@ -15,7 +15,7 @@
 namespace orv::cli {
 
 // --mask, --start, --end, --type and --user.
-std::vector<OptionSpec> GeneratorOptionSpecs();
+std::vector<OptionSpec> GeneratorOptionList();
 
 // A generator configured from the options in this order: mask, start value,
 // end value (each limit only when given), GeneratorType, DataBaseName and
