@@ -85,6 +85,8 @@ void TComponent::InsertComponent(TComponent* component) {
   if (component->owner_) component->owner_->RemoveComponent(component);
   components_.push_back(component);
   component->owner_ = this;
+  // What a designed form or module takes in is designed too.
+  if (Has(csDesigning)) component->SetState(csDesigning, true, true);
   Notification(component, opInsert);
 }
 

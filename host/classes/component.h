@@ -88,7 +88,8 @@ class TComponent : public TObject {
   void SetState(TComponentStateFlag flag, bool on, bool recursive = false);
 
   // Takes component into this one's ownership (from its old owner, if any)
-  // and tells everything this one owns (opInsert).
+  // and tells everything this one owns (opInsert). A designed owner makes the
+  // component (and what it owns) designed too.
   void InsertComponent(TComponent* component);
   // Gives up ownership of component, telling everything this one owns (opRemove).
   void RemoveComponent(TComponent* component);

@@ -182,6 +182,9 @@ TEST_F(FormFileTest, ReadWriteReadGivesEqualComponents) {
       "    Peer = Mod.A\n"
       "  End\n"
       "end",
+      // Integral floats too big for an integer.
+      "object Mod: TSampleModule\n  object A: TSampleItem\n    Ratio = -177777777777777777777777.5E-3\n"
+      "  end\n  object B: TSampleItem\n    Ratio = 1E300\n  end\nend\n",
       // A long text with every byte value.
       nullptr,
   };
@@ -334,6 +337,15 @@ TEST_F(FormFileTest, ReadingIntoAnExistingRootReusesWhatItMade) {
   } catch (const EReadError& e) {
     EXPECT_EQ(e.Message(), "Line 1: found class TSampleModule (expected TPresetModule)");
   }
+}
+
+TEST_F(FormFileTest, ADesignedRootReadsDesignedComponents) {
+  TComponentPtr<TSampleModule> mod(new TSampleModule(nullptr));
+  mod->SetState(csDesigning, true);
+  ReadFormFromString(mod.get(), "object Mod: TSampleModule\n  object A: TSampleItem\n    Count = 1\n  end\nend\n");
+  // L = csLoading, R = csReading, D = csDesigning: designed from before its first property.
+  EXPECT_EQ(log, (std::vector<std::string>{"A.SetCount LRD", "A.Loaded peer=none"}));
+  EXPECT_TRUE(mod->Components(0)->Has(csDesigning));
 }
 
 TEST_F(FormFileTest, ReferencesReachIntoAnotherLiveModule) {

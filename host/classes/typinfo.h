@@ -24,9 +24,10 @@
 //   const TClassInfo& TGenerator::StaticClassInfo() {
 //     static const TClassInfo info = Published<TGenerator>()
 //         .Property("Mask", &TGenerator::Mask, &TGenerator::SetMask)
+//         .Property("EndValue", &TGenerator::EndValue, &TGenerator::SetEndValue)
+//             .Stored([](const TGenerator& g) { return !g.Mask().empty(); })
 //         .Property("GeneratorType", &TGenerator::GeneratorType, &TGenerator::SetGeneratorType).Default(0)
 //         .Property("Kind", &TGenerator::Kind, &TGenerator::SetKind, {"gkPlain", "gkFancy"}).Default(gkPlain)
-//         .Stored([](const TGenerator& g) { return !g.Mask().empty(); })
 //         .Event("GetUserPrefixes", &TGenerator::GetUserPrefixes);
 //     return info;
 //   }
@@ -213,6 +214,10 @@ const TClassInfo& ClassInfoOf(const TObject& obj);
 // Makes info's class known by name. Registering the same class again is a
 // no-op; another class of the same name raises "A class named X is already registered".
 void RegisterClass(const TClassInfo& info);
+template <class T>
+void RegisterClass() {
+  RegisterClass(T::StaticClassInfo());
+}
 template <class... T>
 void RegisterClasses() {
   (RegisterClass(T::StaticClassInfo()), ...);

@@ -91,10 +91,18 @@ class TSampleEx : public TSample {
  public:
   using TSample::TSample;
   int Extra = 5;
+  TStrings* Notes() const { return &notes_; }
+  int Id() const { return 17; }
+
+ private:
+  mutable TStringList notes_;
 };
 
 const TClassInfo& TSampleEx::StaticClassInfo() {
-  static const TClassInfo info = Published<TSampleEx>().Property("Extra", &TSampleEx::Extra).Default(5);
+  static const TClassInfo info = Published<TSampleEx>()
+                                     .Property("Extra", &TSampleEx::Extra).Default(5)
+                                     .Property("Notes", &TSampleEx::Notes, nullptr)  // assigned into
+                                     .Property("Id", &TSampleEx::Id, nullptr);       // read-only
   return info;
 }
 
@@ -113,7 +121,7 @@ TEST(TypInfoTest, PropertiesComeInDeclarationOrderBaseFirst) {
   EXPECT_FALSE(TSample::StaticClassInfo().InheritsFrom(info));
   EXPECT_EQ(PropNames(info), (std::vector<std::string>{"Count", "Ratio", "Active", "Caption", "Limit", "Sep", "Shade",
                                                        "Shades", "Lines", "Peer", "Small", "OnChange", "OnPrefix",
-                                                       "Extra"}));
+                                                       "Extra", "Notes", "Id"}));
   EXPECT_EQ(info.FindProperty("caption")->kind, TTypeKind::String);
   EXPECT_EQ(info.FindProperty("Limit")->kind, TTypeKind::String);
   EXPECT_EQ(info.FindProperty("Shades")->kind, TTypeKind::Set);
@@ -179,6 +187,21 @@ TEST(TypInfoTest, BadTextsRaiseNamingTheProperty) {
     } catch (const Exception& e) {
       EXPECT_EQ(e.Message(), c.message);
     }
+  }
+}
+
+TEST(TypInfoTest, ReadOnlyPropertiesAreNeitherSetNorStored) {
+  TComponentPtr<TSampleEx> s(new TSampleEx(nullptr));
+  SetPropText(*s, "Notes", "a\nb");  // a list without a setter takes the items itself
+  EXPECT_EQ(s->Notes()->CommaText(), "a,b");
+  EXPECT_TRUE(GetPropInfo(*s, "Notes").IsStored(*s));
+  EXPECT_EQ(GetPropText(*s, "Id"), "17");
+  EXPECT_FALSE(GetPropInfo(*s, "Id").IsStored(*s));
+  try {
+    SetPropText(*s, "Id", "3");
+    ADD_FAILURE();
+  } catch (const EPropertyError& e) {
+    EXPECT_EQ(e.Message(), "Property Id is read-only");
   }
 }
 

@@ -15,7 +15,10 @@ std::string FloatText(const std::string& name, double d) {
   char buf[64];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d);
   (void)ec;
-  return std::string(buf, end);
+  std::string text(buf, end);
+  // An integral value must still read back as a float, whatever its size.
+  if (text.find_first_of(".e") == std::string::npos) text += ".0";
+  return text;
 }
 
 // Sets csWriting on c for as long as it is being written.

@@ -39,6 +39,7 @@ void TSampleItem::Log(const std::string& what) {
     std::string flags;
     if (Has(csLoading)) flags += 'L';
     if (Has(csReading)) flags += 'R';
+    if (Has(csDesigning)) flags += 'D';
     sample_log->push_back(Name() + "." + what + (flags.empty() ? "" : " " + flags));
   }
 }
