@@ -1,0 +1,439 @@
+#include "keygen/generator.h"
+
+#include <chrono>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "host/classes/filer.h"
+#include "host/classes/reader.h"
+#include "host/classes/typinfo.h"
+#include "host/classes/writer.h"
+#include "host/db/dberrors.h"
+#include "host/db/field.h"
+#include "host/db/table.h"
+#include "host/rtl/dialogs.h"
+#include "host/rtl/exception.h"
+#include "host/rtl/random.h"
+#include "host/rtl/sysutils.h"
+#include "keygen/gentable.h"
+#include "keygen/timestamp.h"
+
+namespace orv {
+
+namespace {
+
+constexpr char kDefaultDataBaseName[] = "tGenAlias";  // the alias every program shares
+constexpr char kDefaultTableName[] = "GENTBL.DB";     // the shared generator table
+constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!";
+constexpr char kCaptionInfo[] = "Generator Information";  // caption of notices and setter errors
+constexpr char kCaptionBusy[] = "Generator";               // caption of the busy notice
+
+// The last five characters of a stamp (seconds and milliseconds) as a number.
+int SecondsAndMs(std::string_view stamp) {
+  return StrToInt(stamp.substr(stamp.size() >= 5 ? stamp.size() - 5 : 0));
+}
+
+}  // namespace
+
+const TClassInfo& TGenerator::StaticClassInfo() {
+  // The published properties and events in stream order; texts are stored
+  // when not empty, events when assigned, GeneratorType when not 0.
+  static const TClassInfo info =
+      Published<TGenerator>()
+          .Property("Mask", &TGenerator::Mask, &TGenerator::SetMask)
+          .Property("StartValue", &TGenerator::StartValue, &TGenerator::SetStartValue)
+          .Property("EndValue", &TGenerator::EndValue, &TGenerator::SetEndValue)
+          .Property("GeneratorType", &TGenerator::GeneratorType, &TGenerator::SetGeneratorType)
+          .Default(0)
+          .Event("GetUserPrefixes", &TGenerator::GetUserPrefixes, &TGenerator::SetGetUserPrefixes)
+          .Event("OnOverFlowMask", &TGenerator::OnOverFlowMask, &TGenerator::SetOnOverFlowMask)
+          .Event("OnSubOverMask", &TGenerator::OnSubOverMask, &TGenerator::SetOnSubOverMask)
+          .Event("OnNewRecord", &TGenerator::OnNewRecord, &TGenerator::SetOnNewRecord)
+          .Event("OnUndoFailed", &TGenerator::OnUndoFailed, &TGenerator::SetOnUndoFailed);
+  return info;
+}
+
+TGenerator::TGenerator(TComponent* owner) : TComponent(owner) {
+  generator_type_ = 0;
+  owner_stamp_ = NewOwnerStamp().substr(0, kStampCapacity);
+  Randomize();
+  wait_length_ = Random(kWaitRange);
+  disabled_ = false;
+  table_ = new TTable(this);
+  mask_ = std::make_unique<TGenMask>();
+  mask_->SetOnGetPROC(TGenProcEvent(this, &TGenerator::pGetPROC));
+  mask_->SetOnOverFlow(TGOverFlowEvent(this, &TGenerator::pOverFlow));
+  mask_->SetOnSubOver(TGOverFlowEvent(this, &TGenerator::pSubOver));
+  database_name_ = kDefaultDataBaseName;
+  table_name_ = kDefaultTableName;
+}
+
+TGenerator::~TGenerator() {
+  if (table_) {
+    try {
+      table_->Close();
+    } catch (const std::exception&) {
+      // A table that cannot even close is freed all the same.
+    }
+    FreeAndNil(table_);
+  }
+  mask_.reset();
+}
+
+void TGenerator::DefineProperties(TFiler* filer) {
+  TComponent::DefineProperties(filer);
+  filer->DefineProperty("DataBaseName", this, &TGenerator::ReadDBData, &TGenerator::WriteDBData, true);
+  filer->DefineProperty("TableName", this, &TGenerator::ReadTblData, &TGenerator::WriteTblData, true);
+}
+
+void TGenerator::ReadDBData(TReader* reader) { database_name_ = reader->ReadString(); }
+void TGenerator::WriteDBData(TWriter* writer) { writer->WriteString(database_name_); }
+void TGenerator::ReadTblData(TReader* reader) { table_name_ = reader->ReadString(); }
+void TGenerator::WriteTblData(TWriter* writer) { writer->WriteString(table_name_); }
+
+void TGenerator::Loaded() {
+  TComponent::Loaded();
+  if (!Has(csDesigning)) InitDB();
+}
+
+// --- Properties ---
+
+void TGenerator::SetMask(const std::string& text) {
+  if (text.empty()) disabled_ = true;
+  mask_text_ = text;
+  mask_->ScanMask(text);
+}
+
+void TGenerator::SetStartValue(const TmString& value) {
+  start_value_.Clear();
+  if (mask_->Count() == 0) return;
+  start_value_ = value;
+  mask_->SetStartValue(value);
+  if (start_value_.Empty() || end_value_.Empty()) return;
+  if (CompareText(end_value_, start_value_) > 0) {
+    disabled_ = false;
+  } else {
+    MessageBox("StartValue must be lower than EndValue", kCaptionInfo, MB_OK | MB_ICONERROR);
+    start_value_.Clear();
+    disabled_ = true;
+  }
+}
+
+void TGenerator::SetEndValue(const TmString& value) {
+  end_value_.Clear();
+  if (value.Empty() || mask_->Count() == 0) return;
+  end_value_ = value;
+  mask_->SetEndValue(value);
+  if (start_value_.Empty() || end_value_.Empty()) return;
+  if (CompareText(end_value_, start_value_) > 0) {
+    disabled_ = false;
+  } else {
+    MessageBox("EndValue must be greater than StartValue", kCaptionInfo, MB_OK | MB_ICONERROR);
+    end_value_.Clear();
+    disabled_ = true;
+  }
+}
+
+// --- Opening the table ---
+
+void TGenerator::InitDB() {
+  try {
+    Screen()->SetCursor(crAppStart);
+    // Names are handed over only when they changed: the data layer refuses to
+    // rename an open table, while a second InitDB with the same names just
+    // checks the open table again.
+    if (table_->DatabaseName() != database_name_) table_->SetDatabaseName(database_name_);
+    if (table_->TableName() != table_name_) table_->SetTableName(table_name_);
+    if (!table_->Active()) table_->Open();
+    if (!GenTableFormatProblems(*table_).empty()) throw Exception("Bad table format");
+    Screen()->SetCursor(crDefault);
+  } catch (const std::exception&) {
+    Screen()->SetCursor(crDefault);
+    ShowMessage(kOpenFailed);
+    disabled_ = true;
+  }
+}
+
+// --- The claim protocol ---
+
+void TGenerator::CancelEdit() {
+  try {
+    if (table_->State() == dsEdit || table_->State() == dsInsert) table_->Cancel();
+  } catch (const std::exception&) {
+    // The next Edit starts from whatever the failure left.
+  }
+}
+
+void TGenerator::EditOwnRow() {
+  // Waiting generators lock the row only for the one post that counts their
+  // wait; a claim holder that gave up at once on such a lock would lose its
+  // claim to them, so it tries again for a short while.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOwnRowPatienceMs);
+  for (;;) {
+    try {
+      table_->Edit();
+      return;
+    } catch (const EDatabaseError&) {
+      if (std::chrono::steady_clock::now() >= give_up) throw;
+      std::this_thread::sleep_for(std::chrono::microseconds(kOwnRowPauseUs));
+    }
+  }
+}
+
+void TGenerator::CountBusy() {
+  if (++busy_count_ >= kBusyNoticeAt)
+    MessageBox("Gentbl is busy. Try again!", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
+}
+
+bool TGenerator::ReadDATA() {
+  // The copy the table object holds may be stale; every decision below is
+  // taken again on the row that Edit re-read and locked, so two generators
+  // can never both see it free, and a live claim is never broken on the
+  // strength of an old Try or Time.
+  const bool looked_free = table_->FieldByName(kFieldState)->AsFloat() == 0;
+  bool claimed = false;
+  try {
+    table_->Edit();
+    if (table_->FieldByName(kFieldState)->AsFloat() == 0) {
+      table_->FieldByName(kFieldState)->SetAsVariant(TVariant(1));
+      table_->Post();
+      busy_count_ = 0;
+      claimed = true;
+    } else {
+      TField* tries = table_->FieldByName(kFieldTry);
+      if (tries->AsFloat() > kMaxTries ||
+          CheckTimeOut(table_->FieldByName(kFieldTime)->AsString())) {
+        table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));  // break the stale claim
+      } else {
+        tries->SetAsVariant(TVariant(tries->AsInteger() + 1));  // count this wait
+      }
+      table_->Post();
+      return false;
+    }
+  } catch (const EConvertError&) {
+    CancelEdit();
+    throw;  // a claimed row whose Time is not a stamp
+  } catch (const std::exception&) {
+    CancelEdit();
+    if (looked_free)
+      CountBusy();  // the claim post failed
+    else
+      Wait();  // counting or breaking failed
+    return false;
+  }
+  if (!claimed) return false;
+
+  // Stamp the claim with this generator's identity.
+  try {
+    EditOwnRow();
+    // Broken between the two posts: the claim is no longer this generator's.
+    if (table_->FieldByName(kFieldState)->AsFloat() != 1) {
+      CancelEdit();
+      return false;
+    }
+    table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
+    table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
+    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
+    table_->Post();
+    busy_count_ = 0;
+  } catch (const std::exception&) {
+    CancelEdit();
+    CountBusy();
+    return false;
+  }
+  loaded_suffix_ = table_->FieldByName(kFieldSuffix)->AsString();
+  suffix_ = loaded_suffix_;
+  mask_->SetSuffix(suffix_);
+  return true;
+}
+
+bool TGenerator::WriteDATA() {
+  try {
+    EditOwnRow();
+    // Issue the key only from the claim this generator took and the suffix it
+    // loaded; a claim broken and taken over meanwhile has moved one of them.
+    if (table_->FieldByName(kFieldState)->AsFloat() != 1 ||
+        table_->FieldByName(kFieldWho)->AsString() != owner_stamp_ ||
+        table_->FieldByName(kFieldSuffix)->AsString() != loaded_suffix_.str()) {
+      CancelEdit();
+      return false;
+    }
+    // Waits counted during this claim mean other generators are queuing.
+    const bool others_waited = table_->FieldByName(kFieldTry)->AsFloat() > 0;
+    table_->FieldByName(kFieldSuffix)->SetAsString(suffix_.str());
+    table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
+    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
+    table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
+    table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
+    table_->Post();
+    yield_next_ = others_waited;
+    return true;
+  } catch (const std::exception&) {
+    CancelEdit();
+    return false;
+  }
+}
+
+bool TGenerator::CheckTimeOut(const TmString& stamp) {
+  const std::string now = GetTimeStamp();
+  return SecondsAndMs(now) - SecondsAndMs(stamp) > kClaimTimeoutMs;
+}
+
+void TGenerator::Wait() {
+  // A pause that differs from generator to generator and from one wait to
+  // the next, so that waiting programs neither run in step nor keep the
+  // processor from the one that holds the claim; then the next length.
+  std::this_thread::sleep_for(std::chrono::microseconds((wait_length_ + 1) * kWaitUnitUs));
+  wait_length_ = Random(kWaitRange);
+}
+
+// --- Key generation ---
+
+bool TGenerator::LocateRow() {
+  return table_->Locate(kGenTableKey, {TVariant(generator_type_), TVariant(prefix_.str())});
+}
+
+void TGenerator::NullRecord() {
+  if (on_new_record_)
+    on_new_record_(this, suffix_);
+  else
+    mask_->NullValue();
+  suffix_ = mask_->GetSuffix();
+  prefix_ = mask_->GetPrefix();
+}
+
+void TGenerator::FullRecord() {
+  mask_->FullValue();
+  suffix_ = mask_->GetSuffix();
+  prefix_ = mask_->GetPrefix();
+}
+
+bool TGenerator::MakeNewRecord() {
+  try {
+    NullRecord();
+    table_->Insert();
+    table_->FieldByName(kFieldGenID)->SetAsVariant(TVariant(generator_type_));
+    table_->FieldByName(kFieldPrefix)->SetAsString(prefix_.str());
+    table_->FieldByName(kFieldSuffix)->SetAsString(suffix_.str());
+    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
+    table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
+    table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
+    table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
+    table_->Post();
+    return true;
+  } catch (const std::exception&) {
+    CancelEdit();
+    return false;
+  }
+}
+
+TmString TGenerator::Generator() {
+  if (disabled_) return TmString();
+  prefix_ = mask_->GetPrefix();
+  suffix_ = mask_->GetSuffix();
+  // Without a counting part the key is the mask's value, taken after the
+  // prefix was built so that it holds this request's user characters.
+  if (suffix_.Empty()) return mask_->GetMskValue();
+
+  if (!LocateRow()) {
+    if (MakeNewRecord()) return mask_->GetMskValue();
+    // Another program may have inserted the row first (the unique key refused
+    // ours): claim that row. Only a row that is still missing is an error.
+    if (!LocateRow()) throw Exception("Can not generate new record!");
+  }
+  busy_count_ = 0;
+  // After a key that others queued for, let one of them go first: without
+  // this the last writer, never asleep, would win the row again and again.
+  if (std::exchange(yield_next_, false)) Wait();
+  for (;;) {
+    if (!ReadDATA()) {
+      Wait();
+      continue;
+    }
+    // The claim passed to another generator between its posts: claim again
+    // rather than hand out the old value, a key already issued.
+    if (table_->FieldByName(kFieldWho)->AsString() != owner_stamp_) {
+      Wait();
+      continue;
+    }
+    const TmString kept = suffix_;
+    mask_->Increment();
+    suffix_ = mask_->GetSuffix();
+    if (WriteDATA()) break;
+    suffix_ = kept;  // the next claim reloads the mask engine from the row
+  }
+  return mask_->GetMskValue();
+}
+
+void TGenerator::ReportUndoFailure() {
+  if (on_undo_failed_) {
+    TmString value = mask_->GetMskValue();
+    on_undo_failed_(this, value);
+  } else {
+    ShowMessage("Can NOT undo!");
+  }
+}
+
+TmString TGenerator::Undo() {
+  if (disabled_) return TmString();
+  TmString result = mask_->GetMskValue();
+  if (!LocateRow()) {
+    ReportUndoFailure();
+    return result;
+  }
+  if (table_->FieldByName(kFieldState)->AsFloat() != 0 ||
+      table_->FieldByName(kFieldWho)->AsString() != owner_stamp_) {
+    ReportUndoFailure();
+    return result;
+  }
+  const std::string withdrawn = mask_->GetSuffix().str();
+  bool stepped = false;
+  try {
+    mask_->Decrement();
+    stepped = true;
+    EditOwnRow();
+    // Withdraw only the key this generator issued last: the row must be free,
+    // last written by this generator, and still hold that key's suffix.
+    if (table_->FieldByName(kFieldState)->AsFloat() != 0 ||
+        table_->FieldByName(kFieldWho)->AsString() != owner_stamp_ ||
+        table_->FieldByName(kFieldSuffix)->AsString() != withdrawn)
+      throw Exception("Can NOT undo!");
+    table_->FieldByName(kFieldSuffix)->SetAsString(mask_->GetSuffix().str());
+    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
+    table_->Post();
+    result = mask_->GetMskValue();
+  } catch (const std::exception&) {
+    CancelEdit();
+    ReportUndoFailure();
+    if (stepped) mask_->Increment();
+  }
+  return result;
+}
+
+// --- Mask engine callbacks ---
+
+void TGenerator::pGetPROC(TObject*, TmString& s) {
+  if (get_user_prefixes_) get_user_prefixes_(this, s);
+}
+
+void TGenerator::pOverFlow(TObject*, TmString& s) {
+  if (on_over_flow_mask_) {
+    on_over_flow_mask_(this, s);
+    return;
+  }
+  NullRecord();
+  MessageBox("Incremental part was set to startup value", kCaptionInfo, MB_OK | MB_ICONINFORMATION);
+}
+
+void TGenerator::pSubOver(TObject*, TmString& s) {
+  if (on_sub_over_mask_) {
+    on_sub_over_mask_(this, s);
+    return;
+  }
+  FullRecord();
+  MessageBox("Incremental part was set to end value", kCaptionInfo, MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace orv

@@ -1,0 +1,231 @@
+// TGenerator: the component that hands out record keys built from a mask.
+// The last key issued for each (generator type, mask prefix) is kept in one
+// row of a generator table shared by every program that points at it; a
+// generator claims the row, steps the stored suffix with its mask engine,
+// writes it back and frees the row, so that all programs draw from one
+// sequence without issuing a key twice. Stale claims are broken by waiting
+// generators; stepping past the end value wraps to the start value unless the
+// application handles the overflow; the last key can be undone.
+//
+// Keys never repeat because every change of a row is a compare-and-set inside
+// the data layer's locked edit (the edit re-reads the row and holds its lock
+// until the post):
+//  - a claim is taken only when the re-read row is still free;
+//  - the write that issues a key happens only while the re-read row still
+//    shows this generator's claim and the suffix it loaded, so a claim that
+//    was broken and taken over meanwhile cannot issue the same key again;
+//  - an undo writes only while the re-read row is free, was last written by
+//    this generator and still holds the suffix being withdrawn;
+//  - a row that another program inserted first (the table's unique key on
+//    GenID and Prefix refuses the second insert) is located again and claimed;
+//  - owner stamps are unique within a process (NewOwnerStamp); across
+//    programs the suffix checks above keep keys unique when stamps collide.
+// A claim holder's own edits (stamp, write, undo) retry a row that a waiting
+// generator has locked for a moment, for up to kOwnRowPatienceMs, so that
+// waiters counting their attempts do not take every claim away from it; and a
+// generator whose claim others waited for (Try above 0 when it wrote) waits
+// once before its next claim, so that they get their turn.
+//
+// Two decisions where the key request was left open:
+//  - When the row's Who, read after a successful claim, is not this
+//    generator's owner stamp, the claim has passed to another generator. The
+//    request neither returns the old value (a key already issued) nor fails:
+//    it waits and claims again, like any failed attempt, so Generator always
+//    ends with a new key or an exception.
+//  - A mask without a counting part returns its value after the prefix has
+//    been built, so the characters that GetUserPrefixes supplies in a request
+//    are in that request's key.
+//
+// Threading: the thread that owns the user interface, like every component.
+// Message boxes and the busy notice are modal; Wait sleeps briefly.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/classes/component.h"
+#include "host/classes/events.h"
+#include "host/rtl/tmstring.h"
+#include "keygen/genmask.h"
+
+namespace orv {
+
+class TTable;
+class TReader;
+class TWriter;
+
+class TGenerator : public TComponent {
+  ORV_CLASS(TGenerator, TComponent)
+
+ public:
+  static constexpr int kBusyNoticeAt = 10;      // consecutive failed claim posts that show the busy notice
+  static constexpr int kMaxTries = 10;          // waits counted before a claim is broken
+  static constexpr int kClaimTimeoutMs = 1000;  // age after which a claim is broken
+  static constexpr int kWaitRange = 1000;       // wait lengths are drawn below this
+  static constexpr int kWaitUnitUs = 10;        // microseconds of Wait per unit of wait length
+  static constexpr int kOwnRowPatienceMs = 100;  // how long a claim holder retries a locked row
+  static constexpr int kOwnRowPauseUs = 500;     // pause between those retries, in microseconds
+
+  // Takes a unique owner stamp, draws the wait length, creates the table
+  // object (owned) and the mask engine with its three callbacks bound, and
+  // sets the defaults "tGenAlias" and "GENTBL.DB". The table stays closed.
+  explicit TGenerator(TComponent* owner);
+
+  // Declares the stream entries "DataBaseName" and "TableName", always written.
+  void DefineProperties(TFiler* filer) override;
+  // After loading from a form: InitDB, except in the designer.
+  void Loaded() override;
+
+  // --- Overridable operations; the generator calls its own through these. ---
+
+  // Opens the generator table under DataBaseName/TableName and checks its
+  // format, with the busy cursor meanwhile. On any failure (missing alias,
+  // directory or table, an open table renamed, a bad format) shows the
+  // message "Error while opening generator table GENTBL.DB!\r\nCheck
+  // tGenAlias!" and disables the generator; nothing is raised.
+  virtual void InitDB();
+  // Sets the mask engine to its start value (or, when OnNewRecord is
+  // assigned, calls it instead) and takes the current suffix and prefix.
+  virtual void NullRecord();
+  // Sets the mask engine to its end value and takes the current suffix and prefix.
+  virtual void FullRecord();
+  // One claim attempt on the current row. True when this generator claimed it:
+  // the row's Suffix is then the current suffix and the mask engine's. False
+  // otherwise (row claimed by another, lock conflict, claim lost between its
+  // two posts). A claimed row's wait is counted, or the claim broken when it
+  // is stale. From the tenth consecutive failed claim post on, each further
+  // one shows the busy notice. Raises EConvertError only when a claimed row's
+  // Time is not a stamp.
+  virtual bool ReadDATA();
+  // The next key: the mask value with the row's suffix stepped by one. Empty
+  // when the generator is disabled. The mask's value itself when the mask has
+  // no counting part (no table access). Raises Exception "Can not generate
+  // new record!" when a new row can neither be inserted nor found; the data
+  // layer's exception when the table is not open.
+  virtual TmString Generator();
+  // Withdraws the last key: steps the row back once while it is free, was last
+  // written by this generator and still holds that key's suffix. Returns the
+  // value current afterwards (the previous key; on failure the unchanged one;
+  // empty when disabled). A failure calls OnUndoFailed with the current value,
+  // or shows the message "Can NOT undo!".
+  virtual TmString Undo();
+  // A short pause between claim attempts: (wait length + 1) x kWaitUnitUs
+  // microseconds (up to 10 ms), after which the next wait length is drawn
+  // (0..999). It sleeps rather than spins, so that waiting programs leave the
+  // processor to the claim holder, and lasts long enough that the ten counted
+  // waits that break a claim take longer than a key takes on a slow disk.
+  virtual void Wait();
+
+  // --- The claim protocol and row creation. ---
+
+  // Writes the stepped suffix and frees the row in one post. True on success;
+  // false, with nothing written, when the re-read row no longer shows this
+  // generator's claim and the suffix it loaded, or on any data-layer failure
+  // (a locked row is retried for up to kOwnRowPatienceMs first).
+  bool WriteDATA();
+  // Inserts a free row for the current prefix holding the start value (after
+  // NullRecord). True when inserted; false on any failure, reporting nothing.
+  bool MakeNewRecord();
+  // True when the claim stamped stamp is stale: the seconds-and-milliseconds
+  // of now exceed the stamp's by more than 1000. Raises EConvertError when
+  // stamp does not end in five digits.
+  bool CheckTimeOut(const TmString& stamp);
+
+  // --- The mask engine's callbacks. ---
+
+  // User-procedure characters: passes s itself to GetUserPrefixes.
+  void pGetPROC(TObject* sender, TmString& s);
+  // Past the end value: OnOverFlowMask with s; or back to the start value
+  // (NullRecord) with the notice "Incremental part was set to startup value".
+  void pOverFlow(TObject* sender, TmString& s);
+  // Below the start value: OnSubOverMask with s; or to the end value
+  // (FullRecord) with the notice "Incremental part was set to end value".
+  void pSubOver(TObject* sender, TmString& s);
+
+  // --- Published properties, in stream order. ---
+
+  const std::string& Mask() const { return mask_text_; }
+  // Stores and scans the mask (the engine raises on a malformed one); an
+  // empty mask disables the generator.
+  void SetMask(const std::string& text);
+  const TmString& StartValue() const { return start_value_; }
+  // Dropped while no mask is scanned. Otherwise stored and given to the mask
+  // engine; when both limits are set, an EndValue that does not sort after it
+  // (CompareText) shows "StartValue must be lower than EndValue", empties
+  // StartValue and disables the generator; an accepted pair enables it.
+  void SetStartValue(const TmString& value);
+  const TmString& EndValue() const { return end_value_; }
+  // As SetStartValue, with "EndValue must be greater than StartValue"; an
+  // empty value only empties the property (the engine keeps its end limit).
+  void SetEndValue(const TmString& value);
+  int GeneratorType() const { return generator_type_; }
+  void SetGeneratorType(int value) { generator_type_ = value; }
+
+  const TGenProcEvent& GetUserPrefixes() const { return get_user_prefixes_; }
+  void SetGetUserPrefixes(TGenProcEvent e) { get_user_prefixes_ = std::move(e); }
+  const TGOverFlowEvent& OnOverFlowMask() const { return on_over_flow_mask_; }
+  void SetOnOverFlowMask(TGOverFlowEvent e) { on_over_flow_mask_ = std::move(e); }
+  const TGOverFlowEvent& OnSubOverMask() const { return on_sub_over_mask_; }
+  void SetOnSubOverMask(TGOverFlowEvent e) { on_sub_over_mask_ = std::move(e); }
+  const TOnNewRecord& OnNewRecord() const { return on_new_record_; }
+  void SetOnNewRecord(TOnNewRecord e) { on_new_record_ = std::move(e); }
+  const TGOverFlowEvent& OnUndoFailed() const { return on_undo_failed_; }
+  void SetOnUndoFailed(TGOverFlowEvent e) { on_undo_failed_ = std::move(e); }
+
+  // --- Public settings streamed by DefineProperties; InitDB takes them. ---
+
+  const std::string& DataBaseName() const { return database_name_; }
+  void SetDataBaseName(const std::string& name) { database_name_ = name; }
+  const std::string& TableName() const { return table_name_; }
+  void SetTableName(const std::string& name) { table_name_ = name; }
+
+  // Stream handlers of the two entries: one string each.
+  void ReadDBData(TReader* reader);
+  void WriteDBData(TWriter* writer);
+  void ReadTblData(TReader* reader);
+  void WriteTblData(TWriter* writer);
+
+  // --- State, for callers and tests. ---
+
+  bool Disabled() const { return disabled_; }
+  const std::string& OwnerStamp() const { return owner_stamp_; }
+  int WaitLength() const { return wait_length_; }
+  TTable* Table() const { return table_; }
+  TGenMask* GenMask() const { return mask_.get(); }
+
+ protected:
+  // Closes and frees the table object, then frees the mask engine.
+  ~TGenerator() override;
+
+ private:
+  bool LocateRow();
+  void EditOwnRow();
+  void CancelEdit();
+  void CountBusy();
+  void ReportUndoFailure();
+
+  std::string mask_text_;
+  TmString start_value_;
+  TmString end_value_;
+  int generator_type_ = 0;
+  TGenProcEvent get_user_prefixes_;
+  TGOverFlowEvent on_over_flow_mask_;
+  TGOverFlowEvent on_sub_over_mask_;
+  TOnNewRecord on_new_record_;
+  TGOverFlowEvent on_undo_failed_;
+  std::string database_name_;
+  std::string table_name_;
+
+  std::string owner_stamp_;    // this generator's identity in the Who field
+  int wait_length_ = 0;        // 0..999: length of the next Wait in kWaitUnitUs, minus one
+  int busy_count_ = 0;         // consecutive failed claim posts
+  bool disabled_ = false;      // key requests give empty texts
+  TTable* table_ = nullptr;    // owned (a child component)
+  std::unique_ptr<TGenMask> mask_;
+  TmString prefix_;            // the row's prefix, as last taken
+  TmString suffix_;            // the suffix WriteDATA writes
+  TmString loaded_suffix_;     // the row's suffix when this generator claimed it
+  bool yield_next_ = false;    // others waited for the last claim: wait before the next
+};
+
+}  // namespace orv

@@ -1,0 +1,625 @@
+#include "keygen/generator.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/db/table.h"
+#include "host/db/testing/engines.h"
+#include "host/rtl/dialogs.h"
+#include "host/rtl/exception.h"
+#include "keygen/gentable.h"
+#include "keygen/timestamp.h"
+
+namespace orv {
+namespace {
+
+using orv::testing::EngineNames;
+using orv::testing::TestDatabase;
+
+constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\n";
+
+TDateTime At(int h, int mi, int s, int ms) { return EncodeDate(2026, 12, 7) + EncodeTime(h, mi, s, ms); }
+
+struct ClockScope {
+  explicit ClockScope(TManualClock* clock) { SetClock(clock); }
+  ~ClockScope() { SetClock(nullptr); }
+};
+
+// One stored generator row.
+struct Row {
+  double state = -1, tries = -1;
+  std::string who, time, suffix;
+};
+
+// --- Properties and construction (no table) ---------------------------------
+
+TEST(GeneratorProperties, DefaultsOfANewGenerator) {
+  TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+  EXPECT_EQ(g->DataBaseName(), "tGenAlias");
+  EXPECT_EQ(g->TableName(), "GENTBL.DB");
+  EXPECT_EQ(g->GeneratorType(), 0);
+  EXPECT_FALSE(g->Disabled());
+  EXPECT_FALSE(g->Table()->Active());
+  EXPECT_EQ(g->OwnerStamp().size(), kStampLength);
+  EXPECT_GE(g->WaitLength(), 0);
+  EXPECT_LT(g->WaitLength(), TGenerator::kWaitRange);
+  EXPECT_EQ(g->Table()->Owner(), g.get());
+}
+
+TEST(GeneratorProperties, GeneratorsMadeInOneMillisecondHaveDistinctOwnerStamps) {
+  TManualClock clock(At(9, 0, 0, 0));
+  ClockScope scope(&clock);
+  TComponentPtr<TGenerator> a(new TGenerator(nullptr));
+  TComponentPtr<TGenerator> b(new TGenerator(nullptr));
+  EXPECT_NE(a->OwnerStamp(), b->OwnerStamp());
+  EXPECT_LT(a->OwnerStamp(), b->OwnerStamp());
+}
+
+// Legend: setter calls in order ("mask=", "start=", "end=") -> the properties,
+// the disabled state and the message boxes they leave.
+struct SetterCase {
+  std::vector<std::string> steps;
+  std::string start, end;
+  bool disabled;
+  std::string transcript;
+};
+
+TEST(GeneratorProperties, SettersCheckTheLimitsAndDisable) {
+  const SetterCase cases[] = {
+      {{"mask=INV-####", "start=0001", "end=0999"}, "0001", "0999", false, ""},
+      {{"mask=INV-####", "start=0999", "end=0001"}, "0999", "", true,
+       "Generator Information: EndValue must be greater than StartValue\n"},
+      {{"mask=INV-####", "end=0001", "start=0999"}, "", "0001", true,
+       "Generator Information: StartValue must be lower than EndValue\n"},
+      {{"start=0001", "end=0999"}, "", "", false, ""},  // no mask yet: dropped
+      {{"mask="}, "", "", true, ""},
+      // A later mask does not enable; an accepted pair does.
+      {{"mask=", "mask=##"}, "", "", true, ""},
+      {{"mask=", "mask=##", "start=01", "end=99"}, "01", "99", false, ""},
+      {{"mask=##", "start=09", "end=10"}, "09", "10", false, ""},
+      // Compared ignoring letter case: equal limits are refused.
+      {{"mask=$$", "start=AB", "end=ab"}, "AB", "", true,
+       "Generator Information: EndValue must be greater than StartValue\n"},
+      {{"mask=##", "start=01", "end=99", "end="}, "01", "", false, ""},
+  };
+  for (const auto& c : cases) {
+    TRecordingUserInterface ui;
+    ScopedUserInterface scope(&ui);
+    TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+    std::string trace;
+    for (const auto& step : c.steps) {
+      trace += step + " ";
+      const auto eq = step.find('=');
+      const std::string what = step.substr(0, eq), value = step.substr(eq + 1);
+      if (what == "mask") g->SetMask(value);
+      if (what == "start") g->SetStartValue(value);
+      if (what == "end") g->SetEndValue(value);
+    }
+    EXPECT_EQ(g->StartValue().str(), c.start) << trace;
+    EXPECT_EQ(g->EndValue().str(), c.end) << trace;
+    EXPECT_EQ(g->Disabled(), c.disabled) << trace;
+    EXPECT_EQ(ui.Transcript(), c.transcript) << trace;
+    for (const auto& call : ui.calls) EXPECT_EQ(call.flags, MB_OK | MB_ICONERROR) << trace;
+  }
+}
+
+TEST(GeneratorProperties, AMalformedMaskRaisesToTheCaller) {
+  TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+  try {
+    g->SetMask("AB[12");
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Missing ] symbol in Mask!");
+  }
+}
+
+TEST(GeneratorProperties, AMaskWithoutCountingPartNeedsNoTable) {
+  TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+  g->SetMask("AB-@");
+  std::string user = "X";
+  g->SetGetUserPrefixes(TGenProcEvent::FromCallable([&](TObject*, TmString& p) { p = user; }));
+  // The key holds the user character supplied in the same request.
+  EXPECT_EQ(g->Generator().str(), "AB-X");
+  user = "Y";
+  EXPECT_EQ(g->Generator().str(), "AB-Y");
+  EXPECT_FALSE(g->Table()->Active());
+}
+
+// --- With a generator table ---------------------------------------------------
+
+class GeneratorTest : public ::testing::TestWithParam<std::string> {
+ public:
+  void SetUp() override {
+    db_ = std::make_unique<TestDatabase>(GetParam());
+    TComponentPtr<TTable> t(NewTable("GENTBL.DB"));
+    t->CreateTable(GenTableFields(), GenTableUniqueKey());
+  }
+
+  TTable* NewTable(const std::string& name) {
+    auto* t = new TTable(nullptr);
+    t->SetDatabaseName(db_->alias());
+    t->SetTableName(name);
+    return t;
+  }
+
+  // A generator on the test table, configured as a program would.
+  TComponentPtr<TGenerator> Make(const std::string& mask, const std::string& start = "",
+                                 const std::string& end = "", int type = 0) {
+    TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+    g->SetMask(mask);
+    g->SetStartValue(start);
+    g->SetEndValue(end);
+    g->SetGeneratorType(type);
+    g->SetDataBaseName(db_->alias());
+    g->InitDB();
+    return g;
+  }
+
+  // The table as another program sees it: its own connection.
+  TComponentPtr<TTable> Other() {
+    TComponentPtr<TTable> t(NewTable("GENTBL.DB"));
+    t->Open();
+    return t;
+  }
+
+  Row Read(const std::string& prefix, int type = 0) {
+    auto t = Other();
+    Row r;
+    if (!t->Locate(kGenTableKey, {TVariant(type), TVariant(prefix)})) return r;
+    r.state = t->FieldByName("State")->AsFloat();
+    r.tries = t->FieldByName("Try")->AsFloat();
+    r.who = t->FieldByName("Who")->AsString();
+    r.time = t->FieldByName("Time")->AsString();
+    r.suffix = t->FieldByName("Suffix")->AsString();
+    return r;
+  }
+
+  // Changes the row as another program would, in one locked edit.
+  void Change(const std::string& prefix, const std::function<void(TTable&)>& change, int type = 0) {
+    auto t = Other();
+    ASSERT_TRUE(t->Locate(kGenTableKey, {TVariant(type), TVariant(prefix)}));
+    t->Edit();
+    change(*t);
+    t->Post();
+  }
+
+  std::vector<std::string> Draw(TGenerator& g, int n) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < n; ++i) keys.push_back(g.Generator().str());
+    return keys;
+  }
+
+  TRecordingUserInterface ui_;
+  ScopedUserInterface ui_scope_{&ui_};
+  std::unique_ptr<TestDatabase> db_;
+};
+
+using Keys = std::vector<std::string>;
+
+TEST_P(GeneratorTest, TheFirstRequestStartsTheRowAndTheNextStepsIt) {
+  auto g = Make("INV-####", "0001", "9999");
+  EXPECT_EQ(Draw(*g, 3), (Keys{"INV-0001", "INV-0002", "INV-0003"}));
+  const Row r = Read("INV-");
+  EXPECT_EQ(r.suffix, "0003");
+  EXPECT_EQ(r.state, 0);
+  EXPECT_EQ(r.tries, 0);
+  EXPECT_EQ(r.who, g->OwnerStamp());
+  EXPECT_EQ(r.time.size(), kStampLength);
+  EXPECT_EQ(ui_.Transcript(), "");
+}
+
+// Legend: mask, limits and overflow handler -> the keys of successive requests,
+// the stored suffix and the message boxes.
+struct WrapCase {
+  const char* name;
+  bool handler;
+  Keys keys;
+  std::string stored;
+  std::string transcript;
+};
+
+TEST_P(GeneratorTest, PastTheEndValue) {
+  const WrapCase cases[] = {
+      {"notice", false, {"N01", "N02", "N03", "N01", "N02"}, "02",
+       "Generator Information: Incremental part was set to startup value\n"},
+      // The handler gets the suffix past the end; that value is issued.
+      {"handler", true, {"N01", "N02", "N03", "N04", "N05"}, "05", ""},
+  };
+  for (const auto& c : cases) {
+    SetUp();  // a fresh database per case
+    ui_.calls.clear();
+    auto g = Make("N##", "01", "03");
+    Keys seen;
+    if (c.handler)
+      g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([&](TObject* s, TmString& v) {
+        EXPECT_EQ(s, g.get());
+        seen.push_back(v.str());
+      }));
+    EXPECT_EQ(Draw(*g, 5), c.keys) << c.name;
+    EXPECT_EQ(Read("N").suffix, c.stored) << c.name;
+    EXPECT_EQ(ui_.Transcript(), c.transcript) << c.name;
+    if (c.handler) {
+      EXPECT_EQ(seen, (Keys{"04", "05"}));  // past the end, every step overflows
+    }
+    for (const auto& call : ui_.calls) EXPECT_EQ(call.flags, MB_OK | MB_ICONINFORMATION);
+  }
+}
+
+TEST_P(GeneratorTest, GeneratorTypesAndUserPrefixesKeepSeparateSequences) {
+  auto one = Make("P-@#", "", "", 1);
+  auto two = Make("P-@#", "", "", 2);
+  std::string user = "a";
+  auto answer = TGenProcEvent::FromCallable([&](TObject*, TmString& p) { p = user; });
+  one->SetGetUserPrefixes(answer);
+  two->SetGetUserPrefixes(answer);
+  EXPECT_EQ(Draw(*one, 3), (Keys{"P-a0", "P-a1", "P-a2"}));
+  EXPECT_EQ(Draw(*two, 2), (Keys{"P-a0", "P-a1"}));
+  user = "b";
+  EXPECT_EQ(Draw(*one, 2), (Keys{"P-b0", "P-b1"}));
+  user = "a";
+  EXPECT_EQ(Draw(*one, 1), (Keys{"P-a3"}));
+  EXPECT_EQ(Read("P-a", 1).suffix, "3");
+  EXPECT_EQ(Read("P-a", 2).suffix, "1");
+  EXPECT_EQ(Read("P-b", 1).suffix, "1");
+}
+
+TEST_P(GeneratorTest, APrefixLongerThanTheTableHoldsNeverFindsItsRow) {
+  const std::string prefix21 = "ABCDEFGHIJKLMNOPQRSTU";
+  auto g = Make(prefix21 + "#");
+  EXPECT_EQ(g->Generator().str(), prefix21 + "0");
+  // The row holds the prefix cut to 20 characters, so the lookup by the whole
+  // prefix misses; the unique key then refuses a second row.
+  EXPECT_EQ(Read(prefix21.substr(0, 20)).suffix, "0");
+  try {
+    g->Generator();
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Can not generate new record!");
+  }
+  EXPECT_EQ(Other()->RecordCount(), 1);
+}
+
+TEST_P(GeneratorTest, ExtraFieldsAreAllowedAndStayEmpty) {
+  db_ = std::make_unique<TestDatabase>(GetParam());
+  auto fields = GenTableFields();
+  fields.insert(fields.begin(), TFieldDef{"Note", ftString, 10});
+  TComponentPtr<TTable> t(NewTable("GENTBL.DB"));
+  t->CreateTable(fields, GenTableUniqueKey());
+  auto g = Make("E#");
+  EXPECT_EQ(Draw(*g, 2), (Keys{"E0", "E1"}));
+  EXPECT_FALSE(g->Disabled());
+  auto o = Other();
+  ASSERT_TRUE(o->Locate(kGenTableKey, {TVariant(0), TVariant("E")}));
+  EXPECT_TRUE(o->FieldByName("Note")->IsNull());
+}
+
+// Legend: how the table is broken -> InitDB shows its one message, disables
+// the generator, and key requests give empty texts from then on.
+struct BadTableCase {
+  const char* name;
+  std::function<void(GeneratorTest&, TGenerator&)> setup;
+};
+
+TEST_P(GeneratorTest, ATableThatFailsToOpenOrCheckDisablesTheGenerator) {
+  auto bad_format = [](const char* field, TFieldType type, int size) {
+    return [=](GeneratorTest& t, TGenerator& g) {
+      auto fields = GenTableFields();
+      for (auto& f : fields)
+        if (f.Name == field) f = TFieldDef{field, type, size};
+      TComponentPtr<TTable> table(t.NewTable("BAD.DB"));
+      table->CreateTable(fields, {});
+      g.SetTableName("BAD.DB");
+    };
+  };
+  const BadTableCase cases[] = {
+      {"missing alias", [](GeneratorTest&, TGenerator& g) { g.SetDataBaseName("noSuchAliasOrDir"); }},
+      {"missing table", [](GeneratorTest&, TGenerator& g) { g.SetTableName("NOPE.DB"); }},
+      {"GenID integer", bad_format("GenID", ftInteger, 0)},
+      {"Who of 18", bad_format("Who", ftString, 18)},
+      {"Prefix of 21", bad_format("Prefix", ftString, 21)},
+      {"State a text", bad_format("State", ftString, 5)},
+      {"Try missing", [](GeneratorTest& t, TGenerator& g) {
+         auto fields = GenTableFields();
+         fields.erase(fields.begin() + 4);
+         TComponentPtr<TTable> table(t.NewTable("BAD.DB"));
+         table->CreateTable(fields, {});
+         g.SetTableName("BAD.DB");
+       }},
+  };
+  for (const auto& c : cases) {
+    ui_.calls.clear();
+    ui_.cursors.clear();
+    TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+    g->SetMask("B##");
+    g->SetDataBaseName(db_->alias());
+    c.setup(*this, *g);
+    g->InitDB();
+    EXPECT_TRUE(g->Disabled()) << c.name;
+    EXPECT_EQ(ui_.Transcript(), kOpenFailed) << c.name;
+    EXPECT_EQ(ui_.cursors, (std::vector<TCursor>{crAppStart, crDefault})) << c.name;
+    EXPECT_EQ(g->Generator().str(), "") << c.name;
+    EXPECT_EQ(g->Undo().str(), "") << c.name;
+    EXPECT_EQ(ui_.Transcript(), kOpenFailed) << c.name;  // once only
+    g.reset();
+    auto o = Other();
+    EXPECT_EQ(o->RecordCount(), 0) << c.name;
+    o->Close();
+    TComponentPtr<TTable> bad(NewTable("BAD.DB"));
+    if (bad->Exists()) bad->DeleteTable();
+  }
+}
+
+TEST_P(GeneratorTest, InitDBAgainChecksTheOpenTableButRefusesANewName) {
+  auto g = Make("R#");
+  g->InitDB();
+  EXPECT_FALSE(g->Disabled());
+  EXPECT_EQ(ui_.Transcript(), "");
+  g->SetTableName("OTHER.DB");
+  g->InitDB();
+  EXPECT_TRUE(g->Disabled());
+  EXPECT_EQ(ui_.Transcript(), kOpenFailed);
+}
+
+TEST_P(GeneratorTest, AnAcceptedPairReenablesButTheTableStaysClosed) {
+  TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+  g->SetMask("C##");
+  g->SetDataBaseName("noSuchAliasOrDir");
+  g->InitDB();
+  ASSERT_TRUE(g->Disabled());
+  g->SetStartValue("01");
+  g->SetEndValue("99");
+  EXPECT_FALSE(g->Disabled());
+  EXPECT_THROW(g->Generator(), EDatabaseError);
+}
+
+// --- Undo ---------------------------------------------------------------------
+
+TEST_P(GeneratorTest, UndoRightAfterAKeyStepsTheRowBack) {
+  auto g = Make("U##", "01", "99");
+  EXPECT_EQ(Draw(*g, 3), (Keys{"U01", "U02", "U03"}));
+  EXPECT_EQ(g->Undo().str(), "U02");
+  EXPECT_EQ(Read("U").suffix, "02");
+  EXPECT_EQ(g->Undo().str(), "U01");  // Who and State unchanged: again
+  EXPECT_EQ(Read("U").suffix, "01");
+  EXPECT_EQ(Draw(*g, 2), (Keys{"U02", "U03"}));
+  EXPECT_EQ(ui_.Transcript(), "");
+}
+
+// Legend: what another program did to the row after this generator's key ->
+// Undo is refused, reported, and leaves the row as that program left it.
+struct UndoRefusedCase {
+  const char* name;
+  std::function<void(TTable&, const std::string& owner)> change;
+  std::string suffix;
+  double state;
+};
+
+TEST_P(GeneratorTest, UndoIsRefusedWhenTheRowIsNoLongerThisGeneratorsLastKey) {
+  const UndoRefusedCase cases[] = {
+      {"issued a key", [](TTable& t, const std::string&) {
+         t.FieldByName("Suffix")->SetAsString("03");
+         t.FieldByName("Who")->SetAsString("20260101000000000");
+       }, "03", 0},
+      {"claimed it", [](TTable& t, const std::string&) {
+         t.FieldByName("State")->SetAsInteger(1);
+         t.FieldByName("Who")->SetAsString("20260101000000000");
+       }, "02", 1},
+      // Another program whose owner stamp equals ours issued a key: only the
+      // suffix tells.
+      {"same stamp, issued a key", [](TTable& t, const std::string& owner) {
+         t.FieldByName("Suffix")->SetAsString("03");
+         t.FieldByName("Who")->SetAsString(owner);
+       }, "03", 0},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    ui_.calls.clear();
+    auto g = Make("V##", "01", "99");
+    EXPECT_EQ(Draw(*g, 2), (Keys{"V01", "V02"}));
+    Change("V", [&](TTable& t) { c.change(t, g->OwnerStamp()); });
+    EXPECT_EQ(g->Undo().str(), "V02") << c.name;
+    EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\n") << c.name;
+    EXPECT_EQ(Read("V").suffix, c.suffix) << c.name;
+    EXPECT_EQ(Read("V").state, c.state) << c.name;
+  }
+}
+
+TEST_P(GeneratorTest, UndoWithoutARowIsReported) {
+  auto g = Make("X##");
+  Keys failed;
+  g->SetOnUndoFailed(TGOverFlowEvent::FromCallable([&](TObject*, TmString& v) { failed.push_back(v.str()); }));
+  EXPECT_EQ(g->Undo().str(), "X##");
+  EXPECT_EQ(failed, (Keys{"X##"}));
+}
+
+// --- The claim protocol ---------------------------------------------------------
+
+TEST_P(GeneratorTest, AClaimStampsTheRowAndLoadsItsSuffix) {
+  TManualClock clock(At(10, 0, 0, 0));
+  ClockScope scope(&clock);
+  auto g = Make("Q###");
+  EXPECT_EQ(g->Generator().str(), "Q000");
+  Change("Q", [](TTable& t) { t.FieldByName("Suffix")->SetAsString("417"); });
+  clock.AdvanceMs(5);
+  ASSERT_TRUE(g->ReadDATA());
+  const Row r = Read("Q");
+  EXPECT_EQ(r.state, 1);
+  EXPECT_EQ(r.who, g->OwnerStamp());
+  EXPECT_EQ(r.tries, 0);
+  EXPECT_EQ(r.time, "20261207100000005");
+  EXPECT_EQ(g->GenMask()->GetSuffix().str(), "417");
+  EXPECT_TRUE(g->WriteDATA());
+  EXPECT_EQ(Read("Q").state, 0);
+}
+
+TEST_P(GeneratorTest, AClaimCountedMoreThanTenTimesIsBroken) {
+  TManualClock clock(At(10, 0, 0, 0));
+  ClockScope scope(&clock);
+  auto g = Make("T#");
+  EXPECT_EQ(g->Generator().str(), "T0");
+  Change("T", [](TTable& t) {
+    t.FieldByName("State")->SetAsInteger(1);
+    t.FieldByName("Who")->SetAsString("20261207095959999");
+    t.FieldByName("Try")->SetAsInteger(10);
+    t.FieldByName("Time")->SetAsString("20261207100000000");
+  });
+  EXPECT_FALSE(g->ReadDATA());
+  EXPECT_EQ(Read("T").tries, 11);
+  EXPECT_EQ(Read("T").state, 1);
+  EXPECT_FALSE(g->ReadDATA());  // breaks it: State 0, the rest unchanged
+  Row r = Read("T");
+  EXPECT_EQ(r.state, 0);
+  EXPECT_EQ(r.tries, 11);
+  EXPECT_EQ(r.who, "20261207095959999");
+  EXPECT_TRUE(g->ReadDATA());
+  EXPECT_EQ(Read("T").who, g->OwnerStamp());
+}
+
+// Legend: the clock's seconds-and-milliseconds and the claim's Time -> stale?
+struct TimeOutCase {
+  int sec, ms;
+  const char* stamp;
+  bool stale;
+};
+
+TEST(GeneratorTimeOut, OnlySecondsAndMillisecondsCount) {
+  const TimeOutCase cases[] = {
+      {6, 1, "20261207100005000", true},
+      {6, 0, "20261207100005000", false},
+      {59, 999, "20261207100059500", false},
+      {0, 0, "20261207100059500", false},   // a minute later, yet not stale
+      {30, 0, "20200101000001000", true},   // years older: counts as 29 s
+  };
+  TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+  for (const auto& c : cases) {
+    TManualClock clock(At(10, 0, c.sec, c.ms));
+    ClockScope scope(&clock);
+    EXPECT_EQ(g->CheckTimeOut(c.stamp), c.stale) << c.sec << "." << c.ms << " vs " << c.stamp;
+  }
+  EXPECT_THROW(g->CheckTimeOut(""), EConvertError);
+  EXPECT_THROW(g->CheckTimeOut("2026120710abcde"), EConvertError);
+}
+
+TEST_P(GeneratorTest, AStaleTimeBreaksTheClaimAndABadTimeReachesTheCaller) {
+  TManualClock clock(At(10, 0, 6, 1));
+  ClockScope scope(&clock);
+  auto g = Make("Z#");
+  EXPECT_EQ(g->Generator().str(), "Z0");
+  Change("Z", [](TTable& t) {
+    t.FieldByName("State")->SetAsInteger(1);
+    t.FieldByName("Try")->SetAsInteger(0);
+    t.FieldByName("Time")->SetAsString("20261207100005000");
+  });
+  EXPECT_FALSE(g->ReadDATA());
+  EXPECT_EQ(Read("Z").state, 0);
+  Change("Z", [](TTable& t) {
+    t.FieldByName("State")->SetAsInteger(1);
+    t.FieldByName("Time")->SetAsString("");
+  });
+  EXPECT_THROW(g->Generator(), EConvertError);
+  EXPECT_EQ(Read("Z").state, 1);
+}
+
+TEST_P(GeneratorTest, TheTenthFailedClaimPostShowsTheBusyNotice) {
+  auto g = Make("L#");
+  EXPECT_EQ(g->Generator().str(), "L0");
+  auto holder = Other();
+  ASSERT_TRUE(holder->Locate(kGenTableKey, {TVariant(0), TVariant("L")}));
+  holder->Edit();  // another program holds the row's lock
+  for (int attempt = 1; attempt <= 11; ++attempt) {
+    EXPECT_FALSE(g->ReadDATA());
+    const std::size_t notices = attempt < TGenerator::kBusyNoticeAt ? 0 : attempt - 9;
+    EXPECT_EQ(ui_.calls.size(), notices) << "attempt " << attempt;
+  }
+  EXPECT_EQ(ui_.calls.back().caption, "Generator");
+  EXPECT_EQ(ui_.calls.back().text, "Gentbl is busy. Try again!");
+  EXPECT_EQ(ui_.calls.back().flags, MB_OK | MB_ICONINFORMATION);
+  holder->Cancel();
+  EXPECT_EQ(g->Generator().str(), "L1");
+}
+
+// Legend: what another program did to the row while this generator held its
+// claim -> whether WriteDATA may still issue the key.
+struct WriteCase {
+  const char* name;
+  std::function<void(TTable&, const std::string& owner)> change;
+  bool writes;
+};
+
+TEST_P(GeneratorTest, WriteDATAIssuesOnlyFromItsOwnClaimAndSuffix) {
+  const WriteCase cases[] = {
+      {"nothing", [](TTable&, const std::string&) {}, true},
+      {"broke the claim", [](TTable& t, const std::string&) { t.FieldByName("State")->SetAsInteger(0); }, false},
+      {"broke and took it", [](TTable& t, const std::string&) {
+         t.FieldByName("Who")->SetAsString("20260101000000000");
+       }, false},
+      {"took it and issued a key", [](TTable& t, const std::string&) {
+         t.FieldByName("Who")->SetAsString("20260101000000000");
+         t.FieldByName("Suffix")->SetAsString("6");
+         t.FieldByName("State")->SetAsInteger(0);
+       }, false},
+      // A program whose owner stamp equals ours took the claim and issued a
+      // key: only the suffix tells.
+      {"same stamp took it", [](TTable& t, const std::string& owner) {
+         t.FieldByName("Who")->SetAsString(owner);
+         t.FieldByName("Suffix")->SetAsString("6");
+       }, false},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    auto g = Make("Y#");
+    EXPECT_EQ(Draw(*g, 6), (Keys{"Y0", "Y1", "Y2", "Y3", "Y4", "Y5"}));
+    ASSERT_TRUE(g->ReadDATA()) << c.name;
+    Change("Y", [&](TTable& t) { c.change(t, g->OwnerStamp()); });
+    const Row before = Read("Y");
+    EXPECT_EQ(g->WriteDATA(), c.writes) << c.name;
+    const Row after = Read("Y");
+    if (c.writes) {
+      EXPECT_EQ(after.suffix, "5") << c.name;  // the current suffix
+      EXPECT_EQ(after.state, 0) << c.name;
+    } else {
+      EXPECT_EQ(after.suffix, before.suffix) << c.name;
+      EXPECT_EQ(after.state, before.state) << c.name;
+      EXPECT_EQ(after.who, before.who) << c.name;
+    }
+  }
+}
+
+// A generator that lets another one in between its lookup and its insert of
+// a new row, as a second program asking for the same first key would.
+class TRacingGenerator : public TGenerator {
+ public:
+  using TGenerator::TGenerator;
+  std::function<void()> in_between;
+  void NullRecord() override {
+    TGenerator::NullRecord();
+    if (in_between) std::exchange(in_between, nullptr)();
+  }
+};
+
+TEST_P(GeneratorTest, AFirstRowInsertedByAnotherProgramMeanwhileIsClaimed) {
+  auto other = Make("F###", "100", "999");
+  TComponentPtr<TRacingGenerator> g(new TRacingGenerator(nullptr));
+  g->SetMask("F###");
+  g->SetStartValue("100");
+  g->SetEndValue("999");
+  g->SetDataBaseName(db_->alias());
+  g->InitDB();
+  std::string others_key;
+  g->in_between = [&] { others_key = other->Generator().str(); };
+  EXPECT_EQ(g->Generator().str(), "F101");
+  EXPECT_EQ(others_key, "F100");
+  EXPECT_EQ(Read("F").suffix, "101");
+  EXPECT_EQ(Other()->RecordCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorTest, ::testing::ValuesIn(EngineNames()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace orv

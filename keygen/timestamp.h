@@ -1,0 +1,39 @@
+// The generator's time stamps: the 17-digit text (year, month, day, hour,
+// minute, second, millisecond, zero-padded) that the generator table keeps in
+// its Time and Who fields, and the unit variables that the last reading of the
+// clock leaves behind.
+//
+// Every reading goes through orv::Now(), so tests drive it with a TManualClock.
+// Threading: main thread only. GetTimeStamp writes the unit variables and
+// NewOwnerStamp keeps the last stamp it handed out; neither is synchronised.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/rtl/datetime.h"
+
+namespace orv {
+
+// The unit variables: the moment GetTimeStamp last read and its decoded parts.
+// They keep their values after the call; nothing in the system reads them.
+extern TDateTime Present;
+extern std::uint16_t Year, Month, Day, Hour, Min, Sec, MSec;
+
+constexpr std::size_t kStampLength = 17;  // characters of a time stamp
+
+// The current moment as 17 digits, e.g. "20261207090503045" for 7 December
+// 2026 at 09:05:03.045. Stores the moment in Present and its parts in Year ...
+// MSec. A year past 9999 cannot occur (TDateTime's range ends there).
+std::string GetTimeStamp();
+
+// The 17-digit stamp of moment t (no unit variables touched).
+std::string FormatTimeStamp(TDateTime t);
+
+// A generator's owner stamp: GetTimeStamp, except that within one process no
+// stamp is handed out twice. When the clock has not moved past the last stamp
+// handed out (two generators made in the same millisecond, or a clock set
+// back), the result is the millisecond after that last stamp.
+std::string NewOwnerStamp();
+
+}  // namespace orv

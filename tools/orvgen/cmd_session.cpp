@@ -1,0 +1,59 @@
+// orvgen session: one generator for a whole conversation on stdin, so that a
+// person or a script can mix requests and undos as a program would.
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "host/rtl/cp1251.h"
+#include "tools/orvgen/cli.h"
+#include "tools/orvgen/generator_options.h"
+
+namespace orv::cli {
+namespace {
+
+// The request without surrounding blanks and line-break remnants.
+std::string Trim(const std::string& line) {
+  const auto first = line.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return "";
+  const auto last = line.find_last_not_of(" \t\r");
+  return line.substr(first, last - first + 1);
+}
+
+int RunSession(const Options& o) {
+  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  auto g = MakeGenerator(o);
+  int status = 0;
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    const std::string request = Trim(line);
+    if (request.empty()) continue;
+    if (request == "quit") break;
+    std::string result;
+    try {
+      if (request == "next") {
+        result = g->Generator().str();
+      } else if (request == "undo") {
+        result = g->Undo().str();
+      } else {
+        std::fprintf(stderr, "orvgen: unknown request '%s' (next, undo or quit)\n", request.c_str());
+        status = 1;
+      }
+    } catch (const Exception& e) {
+      // One request failed; the session goes on with the next.
+      std::fprintf(stderr, "orvgen: %s\n", Cp1251ToUtf8(e.Message()).c_str());
+      status = 1;
+    }
+    PrintLine(result);
+    std::fflush(stdout);
+  }
+  return status;
+}
+
+ORVGEN_COMMAND({"session",
+                "one generator for a conversation: reads next, undo or quit a line from stdin",
+                "orvgen session --mask M [--start S] [--end E] [--type N] [--user TEXT]",
+                GeneratorOptionList(),
+                RunSession});
+
+}  // namespace
+}  // namespace orv::cli

@@ -1,0 +1,168 @@
+// orvgen init, next, session and run as a person or a script meets them: the
+// real binary against a test database of each engine; stdout, stderr and the
+// exit code exactly.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/db/table.h"
+#include "host/db/testing/engines.h"
+#include "keygen/gentable.h"
+#include "tools/orvgen/testing/spawned_child.h"
+
+namespace orv {
+namespace {
+
+using orv::testing::ChildResult;
+using orv::testing::EngineNames;
+using orv::testing::RunOrvgen;
+using orv::testing::TestDatabase;
+
+constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\n";
+
+class GeneratorCommandsTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    db_ = std::make_unique<TestDatabase>(GetParam());
+    dir_ = ::testing::TempDir();
+  }
+
+  ChildResult Run(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
+    return RunOrvgen(args, dir_, input);
+  }
+
+  void Init() {
+    const ChildResult r = Run({"init"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+  }
+
+  std::unique_ptr<TestDatabase> db_;
+  std::string dir_;
+};
+
+// Legend: arguments of "orvgen next" (the database options added) -> stdout,
+// stderr and exit code. The generator table exists.
+struct NextCase {
+  std::vector<std::string> args;
+  std::string out, err;
+  int code;
+};
+
+TEST_P(GeneratorCommandsTest, Next) {
+  const std::string disabled = "orvgen: the generator is disabled\n";
+  const NextCase cases[] = {
+      {{"--mask", "INV-####", "--start", "0001", "-n", "3"}, "INV-0001\nINV-0002\nINV-0003\n", "", 0},
+      {{"--mask", "INV-####", "--start", "0001"}, "INV-0004\n", "", 0},  // the same row goes on
+      {{"--mask", "INV-####", "--start", "0001", "--type", "7"}, "INV-0001\n", "", 0},
+      {{"--mask", "AB@-##", "--user", "Q", "-n", "2"}, "ABQ-00\nABQ-01\n", "", 0},
+      {{"--mask", "Счёт-##", "-n", "2"}, "Счёт-00\nСчёт-01\n", "", 0},
+      {{"--mask", "W#", "--start", "1", "--end", "3", "-n", "4"}, "W1\nW2\nW3\nW1\n",
+       "Generator Information: Incremental part was set to startup value\n", 0},
+      {{"--mask", "ABC", "-n", "2"}, "ABC\nABC\n", "", 0},
+      {{"--mask", "R##", "--start", "09", "--end", "01"}, "",
+       "Generator Information: EndValue must be greater than StartValue\n" + disabled, 1},
+      {{"--mask", ""}, "", disabled, 1},
+      {{"--mask", "AB[1"}, "", "orvgen: Missing ] symbol in Mask!\n", 1},
+      {{"--mask", "T#", "--table", "NOPE.DB"}, "", kOpenFailed + disabled, 1},
+      {{"--mask", "T#", "-n", "0"}, "", "", 2},
+  };
+  Init();
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"next"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ChildResult r = Run(args);
+    std::string trace;
+    for (const auto& a : c.args) trace += a + " ";
+    EXPECT_EQ(r.exit_code, c.code) << trace << r.err;
+    EXPECT_EQ(r.out, c.out) << trace;
+    if (c.code != 2) {
+      EXPECT_EQ(r.err, c.err) << trace;
+    }
+  }
+}
+
+TEST_P(GeneratorCommandsTest, InitCreatesOnceAndRefusesABadTable) {
+  ChildResult r = Run({"init"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = Run({"init"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+
+  auto fields = GenTableFields();
+  fields[6] = TFieldDef{"Who", ftString, 18};
+  fields.erase(fields.begin() + 4);  // no Try
+  TComponentPtr<TTable> bad(new TTable(nullptr));
+  bad->SetDatabaseName(db_->alias());
+  bad->SetTableName("BAD.DB");
+  bad->CreateTable(fields, {});
+  r = Run({"init", "--table", "BAD.DB"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "orvgen: the table BAD.DB in " + db_->alias() +
+                       " exists but is no generator table:\n"
+                       "  field 'Try' is missing\n"
+                       "  field 'Who' holds 18 characters, not 17\n");
+}
+
+TEST_P(GeneratorCommandsTest, SessionAnswersOneLineARequest) {
+  Init();
+  const ChildResult r = Run({"session", "--mask", "K#"}, "next\nnext\n undo \nbogus\n\nnext\nquit\nnext\n");
+  EXPECT_EQ(r.exit_code, 1);  // the bogus request
+  EXPECT_EQ(r.out, "K0\nK1\nK0\n\nK1\n");
+  EXPECT_EQ(r.err, "orvgen: unknown request 'bogus' (next, undo or quit)\n");
+
+  const ChildResult disabled = Run({"session", "--mask", "K#", "--table", "NOPE.DB"}, "next\nundo\n");
+  EXPECT_EQ(disabled.exit_code, 0);
+  EXPECT_EQ(disabled.out, "\n\n");
+  EXPECT_EQ(disabled.err, kOpenFailed);
+}
+
+// Legend: arguments of "orvgen run" after the form file -> stdout, stderr
+// and exit code. The form holds two generators, the first one's table missing.
+TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
+  Init();
+  const std::string form = dir_ + "/keys_" + GetParam() + ".ofm";
+  std::ofstream(form) << "object Keys: TDataModule\n"
+                         "  object Broken: TGenerator\n"
+                         "    Mask = 'B#'\n"
+                         "    DataBaseName = '" << db_->alias() << "'\n"
+                         "    TableName = 'NOPE.DB'\n"
+                         "  end\n"
+                         "  object Orders: TGenerator\n"
+                         "    Mask = 'ORD-###'\n"
+                         "    StartValue = '100'\n"
+                         "    EndValue = '999'\n"
+                         "    DataBaseName = '" << db_->alias() << "'\n"
+                         "  end\n"
+                         "end\n";
+  const std::string disabled = "orvgen: the generator is disabled\n";
+  const NextCase cases[] = {
+      {{"--component", "Orders", "-n", "2"}, "ORD-100\nORD-101\n", kOpenFailed, 0},
+      {{"--component", "orders"}, "ORD-102\n", kOpenFailed, 0},
+      {{}, "", kOpenFailed + disabled, 1},  // the first generator
+      {{"--component", "Nobody"}, "", kOpenFailed + ("orvgen: " + form + " holds no TGenerator named Nobody\n"), 1},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"run", form};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ChildResult r = Run(args);
+    std::string trace;
+    for (const auto& a : c.args) trace += a + " ";
+    EXPECT_EQ(r.exit_code, c.code) << trace << r.err;
+    EXPECT_EQ(r.out, c.out) << trace;
+    EXPECT_EQ(r.err, c.err) << trace;
+  }
+  const ChildResult missing = Run({"run", dir_ + "/none.ofm"});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_EQ(missing.err, "orvgen: Cannot open file " + dir_ + "/none.ofm\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorCommandsTest, ::testing::ValuesIn(EngineNames()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace orv

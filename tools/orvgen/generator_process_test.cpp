@@ -1,0 +1,179 @@
+// Several real orvgen programs drawing keys from one generator table at once,
+// on every engine: the promise that no key is issued twice holds across
+// programs, also when programs are killed in the middle of a request.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/db/table.h"
+#include "host/db/testing/engines.h"
+#include "keygen/gentable.h"
+#include "tools/orvgen/testing/spawned_child.h"
+
+namespace orv {
+namespace {
+
+using orv::testing::ChildResult;
+using orv::testing::EngineNames;
+using orv::testing::Lines;
+using orv::testing::OrvgenPath;
+using orv::testing::RunOrvgen;
+using orv::testing::SpawnedChild;
+using orv::testing::TestDatabase;
+
+// "S-" and five digits: the key of a number.
+std::string KeyOf(int n) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "S-%05d", n);
+  return buf;
+}
+
+class GeneratorProcessTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    db_ = std::make_unique<TestDatabase>(GetParam());
+    dir_ = ::testing::TempDir();
+    const ChildResult init = RunOrvgen(Args({"init"}), dir_);
+    ASSERT_EQ(init.exit_code, 0) << init.err;
+  }
+
+  // The command's arguments followed by the options that reach the test database.
+  std::vector<std::string> Args(std::vector<std::string> args) const {
+    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
+    return args;
+  }
+
+  std::vector<std::string> NextArgs(int count) const {
+    return Args({"next", "--mask", "S-#####", "--start", "00001", "--end", "99999", "-n",
+                 std::to_string(count)});
+  }
+
+  // The row's stored suffix, read as another program would.
+  std::string StoredSuffix() {
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(db_->alias());
+    t->SetTableName("GENTBL.DB");
+    t->Open();
+    if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "";
+    return t->FieldByName("Suffix")->AsString();
+  }
+
+  std::unique_ptr<TestDatabase> db_;
+  std::string dir_;
+};
+
+TEST_P(GeneratorProcessTest, FourProgramsDrawOneContiguousSequence) {
+  constexpr int kPrograms = 4, kKeys = 500;
+  std::vector<std::unique_ptr<SpawnedChild>> children;
+  for (int i = 0; i < kPrograms; ++i)
+    children.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), NextArgs(kKeys), dir_));
+  std::vector<std::string> keys;
+  for (auto& child : children) {
+    const ChildResult r = child->Wait();
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const auto lines = Lines(r.out);
+    EXPECT_EQ(lines.size(), static_cast<std::size_t>(kKeys));
+    keys.insert(keys.end(), lines.begin(), lines.end());
+  }
+  std::sort(keys.begin(), keys.end());
+  std::vector<std::string> expected;
+  for (int n = 1; n <= kPrograms * kKeys; ++n) expected.push_back(KeyOf(n));
+  EXPECT_EQ(keys, expected);  // all distinct, none skipped, from the start value
+  EXPECT_EQ(StoredSuffix(), "02000");
+}
+
+TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
+  constexpr int kRounds = 8, kPrograms = 3, kKeys = 120;
+  std::random_device seed_source;
+  const unsigned seed = seed_source();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  std::multiset<std::string> printed;
+  int killed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::unique_ptr<SpawnedChild>> children;
+    for (int i = 0; i < kPrograms; ++i)
+      children.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), NextArgs(kKeys), dir_));
+    // Kill one or two of them after a random while: before, during or
+    // between claims and writes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<>(5, 150)(random)));
+    std::vector<bool> victim(kPrograms, false);
+    const int victims = std::uniform_int_distribution<>(1, 2)(random);
+    for (int v = 0; v < victims; ++v) {
+      const int i = std::uniform_int_distribution<>(0, kPrograms - 1)(random);
+      if (victim[i]) continue;
+      victim[i] = true;
+      children[i]->Kill(SIGKILL);
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<>(0, 30)(random)));
+    }
+    for (int i = 0; i < kPrograms; ++i) {
+      const ChildResult r = children[i]->Wait();
+      if (r.signal == SIGKILL) {
+        ++killed;
+      } else {
+        // Survivors, and victims that had finished before the signal, end well.
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(Lines(r.out).size(), static_cast<std::size_t>(kKeys));
+      }
+      for (const auto& key : Lines(r.out)) printed.insert(key);
+    }
+  }
+  EXPECT_GT(killed, 0);
+  const std::set<std::string> distinct(printed.begin(), printed.end());
+  EXPECT_EQ(distinct.size(), printed.size()) << "a key was printed twice";
+  ASSERT_FALSE(printed.empty());
+  const std::string highest = *distinct.rbegin();
+  EXPECT_GE("S-" + StoredSuffix(), highest);
+}
+
+TEST_P(GeneratorProcessTest, UndoIsRefusedAfterAnotherProgramsKey) {
+  SpawnedChild session(OrvgenPath(), Args({"session", "--mask", "S-#####", "--start", "00001"}), dir_, "",
+                       /*interactive=*/true);
+  std::string line;
+  auto ask = [&](const std::string& request) {
+    session.Send(request);
+    EXPECT_TRUE(session.ReadLine(line)) << request;
+    return line;
+  };
+  EXPECT_EQ(ask("next"), KeyOf(1));
+  EXPECT_EQ(ask("next"), KeyOf(2));
+  EXPECT_EQ(ask("undo"), KeyOf(1));  // right after its own key: allowed
+  EXPECT_EQ(ask("next"), KeyOf(2));
+  const ChildResult other = RunOrvgen(NextArgs(1), dir_);
+  ASSERT_EQ(other.exit_code, 0) << other.err;
+  EXPECT_EQ(other.out, KeyOf(3) + "\n");
+  EXPECT_EQ(ask("undo"), KeyOf(2));  // refused: the row holds the other's key
+  EXPECT_EQ(StoredSuffix(), "00003");
+  EXPECT_EQ(ask("next"), KeyOf(4));
+  session.Send("quit");
+  const ChildResult r = session.Wait();
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, "Can NOT undo!\n");
+}
+
+TEST_P(GeneratorProcessTest, ProgramsTakingTurnsContinueOneSequence) {
+  std::vector<std::string> keys;
+  for (int i = 0; i < 4; ++i) {
+    const ChildResult r = RunOrvgen(NextArgs(2), dir_);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    for (const auto& k : Lines(r.out)) keys.push_back(k);
+  }
+  std::vector<std::string> expected;
+  for (int n = 1; n <= 8; ++n) expected.push_back(KeyOf(n));
+  EXPECT_EQ(keys, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorProcessTest, ::testing::ValuesIn(EngineNames()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace orv

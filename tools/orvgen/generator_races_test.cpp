@@ -1,0 +1,184 @@
+// A generator in this process and another real program on the same row, the
+// other program acting at exactly the moment that matters: between this
+// generator's look at the row and its locked edit, while it holds a claim, or
+// while it withdraws a key. The other program is orvgen itself or a small peer
+// that edits rows on command (db_test_peer), so every interleaving is
+// deterministic and crosses a process boundary.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/db/table.h"
+#include "host/db/testing/engines.h"
+#include "host/rtl/dialogs.h"
+#include "keygen/generator.h"
+#include "keygen/gentable.h"
+#include "keygen/timestamp.h"
+#include "tools/orvgen/testing/spawned_child.h"
+
+namespace orv {
+namespace {
+
+using orv::testing::ChildResult;
+using orv::testing::EngineNames;
+using orv::testing::Lines;
+using orv::testing::OrvgenPath;
+using orv::testing::RunOrvgen;
+using orv::testing::SpawnedChild;
+using orv::testing::TestDatabase;
+
+constexpr char kOtherStamp[] = "20260101000000000";  // owner stamp of the other program
+
+// Another program holding its own connection to the generator table; it
+// stands on the row of generator type 0 (the tests keep one row).
+class Peer {
+ public:
+  Peer(const TestDatabase& db, const std::string& dir)
+      : child_(ORV_DB_TEST_PEER, {db.aliasFile(), db.alias(), "GENTBL.DB"}, dir, "", /*interactive=*/true) {
+    Do("open");
+    Do("locate GenID 0");
+  }
+  ~Peer() { child_.Send("quit"); }
+
+  // Sends one command; fails the test unless the peer answers "ok".
+  std::string Do(const std::string& command) {
+    child_.Send(command);
+    std::string answer;
+    EXPECT_TRUE(child_.ReadLine(answer)) << command;
+    EXPECT_EQ(answer.rfind("ok", 0), 0u) << command << ": " << answer;
+    return answer;
+  }
+
+  // One locked edit of the row: field=value pairs, then the post.
+  void Change(const std::vector<std::pair<std::string, std::string>>& values) {
+    Do("edit");
+    for (const auto& [field, value] : values) Do("set " + field + " " + value);
+    Do("post");
+  }
+
+ private:
+  SpawnedChild child_;
+};
+
+class GeneratorRacesTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    db_ = std::make_unique<TestDatabase>(GetParam());
+    dir_ = ::testing::TempDir();
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(db_->alias());
+    t->SetTableName("GENTBL.DB");
+    t->CreateTable(GenTableFields(), GenTableUniqueKey());
+  }
+
+  TComponentPtr<TGenerator> Make(const std::string& mask, const std::string& start = "") {
+    TComponentPtr<TGenerator> g(new TGenerator(nullptr));
+    g->SetMask(mask);
+    g->SetStartValue(start);
+    g->SetDataBaseName(db_->alias());
+    g->InitDB();
+    return g;
+  }
+
+  // A field of the row of prefix as stored now.
+  std::string Stored(const std::string& prefix, const char* field) {
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(db_->alias());
+    t->SetTableName("GENTBL.DB");
+    t->Open();
+    if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
+    return t->FieldByName(field)->AsString();
+  }
+
+  ChildResult OrvgenNext(const std::string& mask, int count) {
+    return RunOrvgen({"next", "--mask", mask, "-n", std::to_string(count), "--aliases", db_->aliasFile(), "--db",
+                      db_->alias()},
+                     dir_);
+  }
+
+  TRecordingUserInterface ui_;
+  ScopedUserInterface ui_scope_{&ui_};
+  std::unique_ptr<TestDatabase> db_;
+  std::string dir_;
+};
+
+TEST_P(GeneratorRacesTest, AClaimTakesTheRowOnlyIfItIsStillFree) {
+  auto g = Make("R#");
+  EXPECT_EQ(g->Generator().str(), "R0");  // the generator's copy: free
+  Peer peer(*db_, dir_);
+  peer.Change({{"State", "1"}, {"Who", kOtherStamp}, {"Try", "0"}, {"Time", GetTimeStamp()}});
+  EXPECT_FALSE(g->ReadDATA());
+  EXPECT_EQ(Stored("R", "State"), "1");
+  EXPECT_EQ(Stored("R", "Who"), kOtherStamp);
+  EXPECT_EQ(Stored("R", "Try"), "1");  // counted as a wait, not taken over
+}
+
+TEST_P(GeneratorRacesTest, AClaimBrokenAndTakenOverCannotIssueItsKeyAgain) {
+  auto g = Make("R#");
+  for (const char* key : {"R0", "R1", "R2"}) EXPECT_EQ(g->Generator().str(), key);
+  ASSERT_TRUE(g->ReadDATA());  // holds the claim, as during a modal notice
+  // Another program counts its waits, breaks the claim and issues the next key.
+  const ChildResult other = OrvgenNext("R#", 1);
+  ASSERT_EQ(other.exit_code, 0) << other.err;
+  EXPECT_EQ(other.out, "R3\n");
+  EXPECT_FALSE(g->WriteDATA());
+  EXPECT_EQ(Stored("R", "Suffix"), "3");
+  EXPECT_EQ(g->Generator().str(), "R4");  // the retry path reloads the row
+}
+
+TEST_P(GeneratorRacesTest, AProgramWithTheSameOwnerStampCannotMakeAClaimIssueTwice) {
+  auto g = Make("R#");
+  for (const char* key : {"R0", "R1"}) EXPECT_EQ(g->Generator().str(), key);
+  ASSERT_TRUE(g->ReadDATA());
+  // Its owner stamp collides with ours: it broke our claim, issued "2" and
+  // holds a claim again. Only the suffix tells its claim from ours.
+  Peer peer(*db_, dir_);
+  peer.Change({{"Who", g->OwnerStamp()}, {"Suffix", "2"}, {"State", "1"}, {"Try", "0"}});
+  EXPECT_FALSE(g->WriteDATA());
+  EXPECT_EQ(Stored("R", "Suffix"), "2");
+  EXPECT_EQ(g->Generator().str(), "R3");
+}
+
+TEST_P(GeneratorRacesTest, UndoChecksTheRowInsideItsLockedEdit) {
+  auto g = Make("U##", "01");
+  EXPECT_EQ(g->Generator().str(), "U01");
+  Peer peer(*db_, dir_);
+  // At the start value Undo steps below it and calls OnSubOverMask, after its
+  // first look at the row and before its edit: the other program claims then.
+  g->SetOnSubOverMask(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) {
+    peer.Change({{"State", "1"}, {"Who", kOtherStamp}, {"Time", GetTimeStamp()}});
+  }));
+  EXPECT_EQ(g->Undo().str(), "U01");
+  EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\n");
+  EXPECT_EQ(Stored("U", "State"), "1");
+  EXPECT_EQ(Stored("U", "Who"), kOtherStamp);
+  EXPECT_EQ(Stored("U", "Suffix"), "01");
+}
+
+TEST_P(GeneratorRacesTest, ProgramsAskingAtOnceForAFirstKeyAllGetDistinctKeys) {
+  constexpr int kPrograms = 8;
+  std::vector<std::unique_ptr<SpawnedChild>> children;
+  for (int i = 0; i < kPrograms; ++i)
+    children.push_back(std::make_unique<SpawnedChild>(
+        OrvgenPath(),
+        std::vector<std::string>{"next", "--mask", "F-##", "--start", "10", "--aliases", db_->aliasFile(), "--db",
+                                 db_->alias()},
+        dir_));
+  std::vector<std::string> keys;
+  for (auto& child : children) {
+    const ChildResult r = child->Wait();
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    for (const auto& k : Lines(r.out)) keys.push_back(k);
+  }
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"F-10", "F-11", "F-12", "F-13", "F-14", "F-15", "F-16", "F-17"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorRacesTest, ::testing::ValuesIn(EngineNames()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace orv
