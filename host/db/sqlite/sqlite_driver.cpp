@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "host/rtl/cp1251.h"
 #include "host/rtl/sysutils.h"
@@ -183,6 +185,20 @@ Column ColumnOf(const std::string& name, const std::string& declared) {
 
 class SqliteCursor : public Cursor {
  public:
+  // Looks at a held lock again every millisecond, for at most kBusyTimeoutMs.
+  // SQLite's own timeout sleeps longer and longer between looks (up to 100 ms),
+  // so a program that has waited a while is overtaken again and again by
+  // writers that ask at once, and starves.
+  static int OnBusy(void* arg, int count) {
+    using std::chrono::steady_clock;
+    auto* since = static_cast<steady_clock::time_point*>(arg);
+    const auto now = steady_clock::now();
+    if (count == 0) *since = now;
+    if (now - *since >= std::chrono::milliseconds(kBusyTimeoutMs)) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+  }
+
   SqliteCursor(const TDatabaseInfo& info, const std::string& table, bool readOnly) : table_(table) {
     const Location loc = Locate(info, table);
     std::error_code ec;
@@ -199,7 +215,7 @@ class SqliteCursor : public Cursor {
       throw EDatabaseError("Cannot open table " + table + ": " + why);
     }
     try {
-      sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+      sqlite3_busy_handler(db_, &SqliteCursor::OnBusy, &busy_since_);
       sqlite3_extended_result_codes(db_, 1);
       if (!IsSqliteFile(loc.file))
         throw EDatabaseError("Cannot open table " + table + ": " + FromUtf8(loc.file.string()) + " is not a SQLite table");
@@ -386,6 +402,7 @@ class SqliteCursor : public Cursor {
   std::string table_;
   std::string context_;
   sqlite3* db_ = nullptr;
+  std::chrono::steady_clock::time_point busy_since_;  // when the current wait for a lock began
   bool read_only_ = false;
   bool in_txn_ = false;
   std::vector<Column> columns_;
