@@ -18,7 +18,7 @@
 namespace orv {
 namespace {
 
-using orv::testing::EngineNames;
+using orv::testing::AllEngineNames;
 using orv::testing::TestDatabase;
 
 constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\n";
@@ -135,6 +135,7 @@ TEST(GeneratorProperties, AMaskWithoutCountingPartNeedsNoTable) {
 class GeneratorTest : public ::testing::TestWithParam<std::string> {
  public:
   void SetUp() override {
+    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
     db_ = std::make_unique<TestDatabase>(GetParam());
     TComponentPtr<TTable> t(NewTable("GENTBL.DB"));
     t->CreateTable(GenTableFields(), GenTableUniqueKey());
@@ -618,7 +619,7 @@ TEST_P(GeneratorTest, AFirstRowInsertedByAnotherProgramMeanwhileIsClaimed) {
   EXPECT_EQ(Other()->RecordCount(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GeneratorTest, ::testing::ValuesIn(EngineNames()),
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

@@ -61,7 +61,10 @@ Outcome Orvgen(const std::vector<std::string>& args) {
 
 class StampCommandTest : public ::testing::TestWithParam<std::string> {
  protected:
-  void SetUp() override { db_ = std::make_unique<orv::testing::TestDatabase>(GetParam()); }
+  void SetUp() override {
+    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
+    db_ = std::make_unique<orv::testing::TestDatabase>(GetParam());
+  }
   std::vector<std::string> Args(std::vector<std::string> more) {
     std::vector<std::string> a = {"stamp", "--aliases", db_->aliasFile(), "--db", db_->alias()};
     a.insert(a.end(), more.begin(), more.end());
@@ -161,7 +164,7 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
   EXPECT_EQ(t->RecordCount(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, StampCommandTest, ::testing::ValuesIn(orv::testing::EngineNames()),
+INSTANTIATE_TEST_SUITE_P(Engines, StampCommandTest, ::testing::ValuesIn(orv::testing::AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace orv {
 namespace {
 
 using orv::testing::ChildResult;
-using orv::testing::EngineNames;
+using orv::testing::AllEngineNames;
 using orv::testing::RunOrvgen;
 using orv::testing::TestDatabase;
 
@@ -26,6 +26,7 @@ constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r
 class GeneratorCommandsTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
+    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
     db_ = std::make_unique<TestDatabase>(GetParam());
     dir_ = ::testing::TempDir();
   }
@@ -161,7 +162,7 @@ TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
   EXPECT_EQ(missing.err, "orvgen: Cannot open file " + dir_ + "/none.ofm\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GeneratorCommandsTest, ::testing::ValuesIn(EngineNames()),
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorCommandsTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

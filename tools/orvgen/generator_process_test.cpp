@@ -23,7 +23,7 @@ namespace orv {
 namespace {
 
 using orv::testing::ChildResult;
-using orv::testing::EngineNames;
+using orv::testing::AllEngineNames;
 using orv::testing::Lines;
 using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
@@ -40,6 +40,7 @@ std::string KeyOf(int n) {
 class GeneratorProcessTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
+    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
     db_ = std::make_unique<TestDatabase>(GetParam());
     dir_ = ::testing::TempDir();
     const ChildResult init = RunOrvgen(Args({"init"}), dir_);
@@ -172,7 +173,7 @@ TEST_P(GeneratorProcessTest, ProgramsTakingTurnsContinueOneSequence) {
   EXPECT_EQ(keys, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GeneratorProcessTest, ::testing::ValuesIn(EngineNames()),
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorProcessTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

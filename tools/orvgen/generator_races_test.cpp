@@ -23,7 +23,7 @@ namespace orv {
 namespace {
 
 using orv::testing::ChildResult;
-using orv::testing::EngineNames;
+using orv::testing::AllEngineNames;
 using orv::testing::Lines;
 using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
@@ -66,6 +66,7 @@ class Peer {
 class GeneratorRacesTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
+    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
     db_ = std::make_unique<TestDatabase>(GetParam());
     dir_ = ::testing::TempDir();
     TComponentPtr<TTable> t(new TTable(nullptr));
@@ -177,7 +178,7 @@ TEST_P(GeneratorRacesTest, ProgramsAskingAtOnceForAFirstKeyAllGetDistinctKeys) {
   EXPECT_EQ(keys, (std::vector<std::string>{"F-10", "F-11", "F-12", "F-13", "F-14", "F-15", "F-16", "F-17"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, GeneratorRacesTest, ::testing::ValuesIn(EngineNames()),
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorRacesTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
 }  // namespace
