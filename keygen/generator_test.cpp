@@ -25,11 +25,6 @@ constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r
 
 TDateTime At(int h, int mi, int s, int ms) { return EncodeDate(2026, 12, 7) + EncodeTime(h, mi, s, ms); }
 
-struct ClockScope {
-  explicit ClockScope(TManualClock* clock) { SetClock(clock); }
-  ~ClockScope() { SetClock(nullptr); }
-};
-
 // One stored generator row.
 struct Row {
   double state = -1, tries = -1;
@@ -53,7 +48,7 @@ TEST(GeneratorProperties, DefaultsOfANewGenerator) {
 
 TEST(GeneratorProperties, GeneratorsMadeInOneMillisecondHaveDistinctOwnerStamps) {
   TManualClock clock(At(9, 0, 0, 0));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   TComponentPtr<TGenerator> a(new TGenerator(nullptr));
   TComponentPtr<TGenerator> b(new TGenerator(nullptr));
   EXPECT_NE(a->OwnerStamp(), b->OwnerStamp());
@@ -442,7 +437,7 @@ TEST_P(GeneratorTest, UndoWithoutARowIsReported) {
 
 TEST_P(GeneratorTest, AClaimStampsTheRowAndLoadsItsSuffix) {
   TManualClock clock(At(10, 0, 0, 0));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   auto g = Make("Q###");
   EXPECT_EQ(g->Generator().str(), "Q000");
   Change("Q", [](TTable& t) { t.FieldByName("Suffix")->SetAsString("417"); });
@@ -460,7 +455,7 @@ TEST_P(GeneratorTest, AClaimStampsTheRowAndLoadsItsSuffix) {
 
 TEST_P(GeneratorTest, AClaimCountedMoreThanTenTimesIsBroken) {
   TManualClock clock(At(10, 0, 0, 0));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   auto g = Make("T#");
   EXPECT_EQ(g->Generator().str(), "T0");
   Change("T", [](TTable& t) {
@@ -499,7 +494,7 @@ TEST(GeneratorTimeOut, OnlySecondsAndMillisecondsCount) {
   TComponentPtr<TGenerator> g(new TGenerator(nullptr));
   for (const auto& c : cases) {
     TManualClock clock(At(10, 0, c.sec, c.ms));
-    ClockScope scope(&clock);
+    ScopedClock scope(&clock);
     EXPECT_EQ(g->CheckTimeOut(c.stamp), c.stale) << c.sec << "." << c.ms << " vs " << c.stamp;
   }
   EXPECT_THROW(g->CheckTimeOut(""), EConvertError);
@@ -508,7 +503,7 @@ TEST(GeneratorTimeOut, OnlySecondsAndMillisecondsCount) {
 
 TEST_P(GeneratorTest, AStaleTimeBreaksTheClaimAndABadTimeReachesTheCaller) {
   TManualClock clock(At(10, 0, 6, 1));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   auto g = Make("Z#");
   EXPECT_EQ(g->Generator().str(), "Z0");
   Change("Z", [](TTable& t) {

@@ -6,11 +6,6 @@
 namespace orv {
 namespace {
 
-struct ClockScope {
-  explicit ClockScope(TManualClock* clock) { SetClock(clock); }
-  ~ClockScope() { SetClock(nullptr); }
-};
-
 TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
   return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, ms);
 }
@@ -30,7 +25,7 @@ TEST(GetTimeStamp, FormatsEveryPartZeroPadded) {
   };
   for (const auto& c : cases) {
     TManualClock clock(c.moment);
-    ClockScope scope(&clock);
+    ScopedClock scope(&clock);
     EXPECT_EQ(GetTimeStamp(), c.stamp);
     EXPECT_EQ(FormatTimeStamp(c.moment), c.stamp);
   }
@@ -38,7 +33,7 @@ TEST(GetTimeStamp, FormatsEveryPartZeroPadded) {
 
 TEST(GetTimeStamp, LeavesTheMomentInTheUnitVariables) {
   TManualClock clock(At(2026, 12, 7, 9, 5, 3, 45));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   GetTimeStamp();
   EXPECT_DOUBLE_EQ(Present, At(2026, 12, 7, 9, 5, 3, 45));
   EXPECT_EQ(Year, 2026);
@@ -52,7 +47,7 @@ TEST(GetTimeStamp, LeavesTheMomentInTheUnitVariables) {
 
 TEST(NewOwnerStamp, NeverRepeatsWhileTheClockStandsStill) {
   TManualClock clock(At(2026, 12, 31, 23, 59, 59, 998));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   const std::string first = NewOwnerStamp();
   // The last stamp handed out may lie ahead of the clock (earlier tests);
   // what counts is that each stamp follows the one before by a millisecond.
@@ -68,7 +63,7 @@ TEST(NewOwnerStamp, TakesTheNextMillisecondAcrossMidnightAndWhenTheClockGoesBack
   // Later than any other test of this process goes, so that no earlier
   // stamp lies ahead of these.
   TManualClock clock(At(9900, 12, 31, 23, 59, 59, 999));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   EXPECT_EQ(NewOwnerStamp(), "99001231235959999");
   EXPECT_EQ(NewOwnerStamp(), "99010101000000000");
   clock.Set(At(9900, 6, 1, 0, 0, 0, 0));  // set back

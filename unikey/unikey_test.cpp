@@ -43,11 +43,6 @@ class SteppingClock : public TClock {
 };
 
 // Installs a clock for one scope.
-struct ClockScope {
-  explicit ClockScope(TClock* c) { SetClock(c); }
-  ~ClockScope() { SetClock(nullptr); }
-};
-
 // A stamper that counts its GetTimeStamp calls and may replace the key text.
 class CountingStamper : public TUniKEY {
  public:
@@ -199,7 +194,7 @@ TEST_P(UniKeyTest, ManyRecordsGetDistinctStampsOfTheRightForm) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("text '") + c.text + "'");
     SteppingClock stepping(Moment(2024, 7, 5, 9, 3, 4, 5), 3);
-    ClockScope scope(c.real_clock ? nullptr : &stepping);
+    ScopedClock scope(c.real_clock ? nullptr : &stepping);
     const std::string name = "STAMPS" + std::to_string(++table_no);
     CreateTable(name, 40);
     TTable* t = OpenTable(name, Owner());
@@ -229,7 +224,7 @@ TEST_P(UniKeyTest, ManyRecordsGetDistinctStampsOfTheRightForm) {
 TEST_P(UniKeyTest, FirstRecordIsStampedWithoutWaiting) {
   CreateTable("STAMPS", 30);
   TManualClock clock(Moment(2027, 1, 1, 0, 0, 0, 0));
-  ClockScope scope(&clock);
+  ScopedClock scope(&clock);
   TTable* t = OpenTable("STAMPS", Owner());
   auto* ds = SourceOn(t);
   for (int run = 1; run <= 2; ++run) {  // each stamper is a fresh start of the program
@@ -602,7 +597,7 @@ TEST(UniKeyStampTest, TimeStampText) {
   };
   for (const Case& c : cases) {
     TManualClock clock(c.moment);
-    ClockScope scope(&clock);
+    ScopedClock scope(&clock);
     TComponentPtr<TUniKEY> uk(new TUniKEY(nullptr));
     EXPECT_EQ(uk->GetTimeStamp(), c.stamp);
     EXPECT_EQ(uk->Present(), c.moment);

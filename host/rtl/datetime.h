@@ -25,6 +25,16 @@ void SetClock(TClock* clock);
 
 TDateTime Now();
 
+// RAII: makes clock the source of Now() for one scope, then restores the
+// system clock. The caller keeps ownership.
+class ScopedClock {
+ public:
+  explicit ScopedClock(TClock* clock) { SetClock(clock); }
+  ~ScopedClock() { SetClock(nullptr); }
+  ScopedClock(const ScopedClock&) = delete;
+  ScopedClock& operator=(const ScopedClock&) = delete;
+};
+
 // REQUIRES: a valid date (year 1..9999); raises EConvertError otherwise.
 TDateTime EncodeDate(uint16_t year, uint16_t month, uint16_t day);
 // REQUIRES: hour < 24, min < 60, sec < 60, msec < 1000; raises EConvertError otherwise.
