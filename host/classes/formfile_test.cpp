@@ -339,6 +339,27 @@ TEST_F(FormFileTest, ReadingIntoAnExistingRootReusesWhatItMade) {
   }
 }
 
+TEST_F(FormFileTest, ANestedPartOfAModuleKeepsItsOwnerThroughARoundTrip) {
+  // The module Pre made its own Main; the root has another Main. Written,
+  // Pre's Main is nested in Pre, and reading it back must find it there
+  // rather than make a second Main in the root.
+  TComponentPtr<TComponent> root(LoadFormFromString(
+      "object Mod: TSampleModule\n"
+      "  object Pre: TPresetModule\n  end\n"
+      "  object Main: TSampleItem\n    Count = 2\n  end\n"
+      "end\n"));
+  const std::string written = SaveFormToString(root.get());
+  TComponentPtr<TComponent> again(LoadFormFromString(written));
+  EXPECT_EQ(SaveFormToString(again.get()), written);
+  auto* pre = dynamic_cast<TPresetModule*>(again->FindComponent("Pre"));
+  ASSERT_NE(pre, nullptr);
+  EXPECT_EQ(pre->FindComponent("Main"), pre->main);
+  auto* main = dynamic_cast<TSampleItem*>(again->FindComponent("Main"));
+  ASSERT_NE(main, nullptr);
+  EXPECT_NE(main, pre->main);
+  EXPECT_EQ(main->Count(), 2);
+}
+
 TEST_F(FormFileTest, ADesignedRootReadsDesignedComponents) {
   TComponentPtr<TSampleModule> mod(new TSampleModule(nullptr));
   mod->SetState(csDesigning, true);

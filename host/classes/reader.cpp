@@ -157,7 +157,11 @@ void TReader::ReadChild(TComponent* parent, int depth) {
   ReadHeader(name, class_name, class_line);
   const TClassInfo* cls = GetClass(class_name);
   if (!cls) Fail(class_line, "unknown class " + class_name + " (expected a registered class)");
-  TComponent* child = root_->FindComponent(name);
+  // A nested declaration first names a part that its enclosing object made
+  // itself (a module's preset component); every other component belongs to
+  // the root.
+  TComponent* child = parent != root_ ? parent->FindComponent(name) : nullptr;
+  if (!child) child = root_->FindComponent(name);
   if (child) {
     if (CompareText(child->ClassName(), class_name) != 0)
       Fail(class_line, "component " + name + " is a " + child->ClassName() + " (expected " + class_name + ")");
