@@ -21,6 +21,8 @@ echo "PostgreSQL for the tests: $ORV_PG_CONNINFO"
 
 jobs=$(nproc)
 status=0
+passed=0
+failed=0
 for config in debug asan; do
   build=build/$config
   flags=(-DCMAKE_BUILD_TYPE=Debug)
@@ -28,11 +30,23 @@ for config in debug asan; do
   cmake -S . -B "$build" -G Ninja "${flags[@]}" >/dev/null
   cmake --build "$build" -j "$jobs"
   echo "== ctest ($config)"
-  (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 900) || status=1
+  (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 900) 2>&1 | tee "$build/ctest.log" \
+    || status=1
+  # "100% tests passed, 0 tests failed out of 253"
+  if line=$(grep -E 'tests failed out of [0-9]+' "$build/ctest.log" | tail -n 1); then
+    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  else
+    status=1
+  fi
 done
 
 if [ -x scripts/fuzz.sh ]; then
   echo "== fuzz"
   scripts/fuzz.sh || status=1
 fi
+# One closing line for whoever reads the run: the CTest cases of both builds.
+echo "summary: $passed passed, $failed failed"
 exit $status
