@@ -20,7 +20,7 @@ bool Editing(const TDataSet* ds) { return ds && (ds->State() == dsEdit || ds->St
 
 // ---- TDBEdit ---------------------------------------------------------------
 
-TDBEdit::TDBEdit(TComponent* owner) : TEdit(owner) {
+TDBEdit::TDBEdit(TComponent* owner) : TFieldControl(owner) {
   link_.OnDataChange = [this] { DataChange(); };
   link_.OnEditingChange = [this] { DataChange(); };
 }
@@ -238,7 +238,7 @@ void TCustomDBGrid::UserEdited(int row, int col, const std::string& text) {
 
 // ---- the others ---------------------------------------------------------------
 
-TDBMemo::TDBMemo(TComponent* owner) : TWinControl(owner) {
+TDBMemo::TDBMemo(TComponent* owner) : TFieldControl(owner) {
   SetWidget(new QPlainTextEdit);
   SetBounds(0, 0, 185, 89);
   SetDefaultColor(clWindow, false);
@@ -256,12 +256,12 @@ void TDBMemo::SetTextBuf(const std::string& text) {
   static_cast<QPlainTextEdit*>(Widget())->setPlainText(ToQString(text));
 }
 
-TDBImage::TDBImage(TComponent* owner) : TWinControl(owner) {
+TDBImage::TDBImage(TComponent* owner) : TFieldControl(owner) {
   SetWidget(new QWidget);
   SetBounds(0, 0, 105, 105);
 }
 
-TDBListBox::TDBListBox(TComponent* owner) : TWinControl(owner) {
+TDBListBox::TDBListBox(TComponent* owner) : TFieldControl(owner) {
   SetWidget(new QListWidget);
   SetBounds(0, 0, 121, 97);
   SetDefaultColor(clWindow, false);
@@ -275,7 +275,7 @@ TDBListBox::TDBListBox(TComponent* owner) : TWinControl(owner) {
   };
 }
 
-TDBComboBox::TDBComboBox(TComponent* owner) : TComboBox(owner) {
+TDBComboBox::TDBComboBox(TComponent* owner) : TFieldControl(owner) {
   link_.OnDataChange = [this] {
     TField* f = link_.Field();
     SetText(f ? f->AsString() : "");
@@ -286,7 +286,7 @@ void TDBComboBox::SetDataField(const std::string& name) {
   link_.OnDataChange();
 }
 
-TDBCheckBox::TDBCheckBox(TComponent* owner) : TWinControl(owner) {
+TDBCheckBox::TDBCheckBox(TComponent* owner) : TFieldControl(owner) {
   SetWidget(new QCheckBox);
   SetBounds(0, 0, 97, 17);
   link_.OnDataChange = [this] { static_cast<QCheckBox*>(Widget())->setChecked(Checked()); };
@@ -301,7 +301,7 @@ bool TDBCheckBox::Checked() const {
 }
 void TDBCheckBox::TextChanged() { static_cast<QCheckBox*>(Widget())->setText(ToQString(Caption())); }
 
-TDBRadioGroup::TDBRadioGroup(TComponent* owner) : TRadioGroup(owner) {
+TDBRadioGroup::TDBRadioGroup(TComponent* owner) : TFieldControl(owner) {
   link_.OnDataChange = [this] {
     TField* f = link_.Field();
     const int at = f ? Items()->IndexOf(f->AsString()) : -1;
@@ -313,7 +313,7 @@ void TDBRadioGroup::SetDataField(const std::string& name) {
   link_.OnDataChange();
 }
 
-TDBLookupControl::TDBLookupControl(TComponent* owner) : TWinControl(owner) {
+TDBLookupControl::TDBLookupControl(TComponent* owner) : TFieldControl(owner) {
   SetWidget(new QListWidget);
   SetBounds(0, 0, 121, 97);
 }

@@ -36,15 +36,29 @@ class TControlDataLink : public TFieldDataLink {
   void EditingChanged() override { if (OnEditingChange) OnEditingChange(); }
 };
 
+// A control that shows one field of a data source: the link and its two
+// published properties. A control that must react to a new field or source
+// declares its own setter.
+template <class Base>
+class TFieldControl : public Base {
+ public:
+  explicit TFieldControl(TComponent* owner) : Base(owner) {}
+  TDataSource* DataSource() const { return link_.DataSource(); }
+  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+  const std::string& DataField() const { return link_.FieldName(); }
+  void SetDataField(const std::string& name) { link_.SetFieldName(name); }
+
+ protected:
+  TControlDataLink link_;
+};
+
 // An edit box showing one field of the current row.
-class TDBEdit : public TEdit {
+class TDBEdit : public TFieldControl<TEdit> {
   ORV_CLASS(TDBEdit, TEdit)
  public:
   explicit TDBEdit(TComponent* owner);
   ~TDBEdit() override;
-  TDataSource* DataSource() const { return link_.DataSource(); }
   void SetDataSource(TDataSource* source);
-  const std::string& DataField() const { return link_.FieldName(); }
   void SetDataField(const std::string& name);
   // The field shown, while the link is active.
   TField* Field() const { return link_.Field(); }
@@ -54,7 +68,6 @@ class TDBEdit : public TEdit {
 
  private:
   void DataChange();
-  TControlDataLink link_;
   bool writing_ = false;  // the user's text is on its way into the field
 };
 
@@ -96,109 +109,68 @@ class TDBGrid : public TCustomDBGrid {
 
 // The remaining data-aware controls: they follow a data source; the text
 // controls show their field's text.
-class TDBMemo : public TWinControl {
+class TDBMemo : public TFieldControl<TWinControl> {
   ORV_CLASS(TDBMemo, TWinControl)
  public:
   explicit TDBMemo(TComponent* owner);
-  TDataSource* DataSource() const { return link_.DataSource(); }
-  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-  const std::string& DataField() const { return link_.FieldName(); }
   void SetDataField(const std::string& name);
 
  protected:
   std::string GetText() const override;
   void SetTextBuf(const std::string& text) override;
-
- private:
-  TControlDataLink link_;
 };
 
-class TDBImage : public TWinControl {
+class TDBImage : public TFieldControl<TWinControl> {
   ORV_CLASS(TDBImage, TWinControl)
  public:
   explicit TDBImage(TComponent* owner);
-  TDataSource* DataSource() const { return link_.DataSource(); }
-  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-  const std::string& DataField() const { return link_.FieldName(); }
-  void SetDataField(const std::string& name) { link_.SetFieldName(name); }
-
- private:
-  TControlDataLink link_;
 };
 
-class TDBListBox : public TWinControl {
+class TDBListBox : public TFieldControl<TWinControl> {
   ORV_CLASS(TDBListBox, TWinControl)
  public:
   explicit TDBListBox(TComponent* owner);
-  TDataSource* DataSource() const { return link_.DataSource(); }
-  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-  const std::string& DataField() const { return link_.FieldName(); }
-  void SetDataField(const std::string& name) { link_.SetFieldName(name); }
   TStrings* Items() const { return &items_; }
 
  private:
-  TControlDataLink link_;
   mutable TStringList items_;
 };
 
-class TDBComboBox : public TComboBox {
+class TDBComboBox : public TFieldControl<TComboBox> {
   ORV_CLASS(TDBComboBox, TComboBox)
  public:
   explicit TDBComboBox(TComponent* owner);
-  TDataSource* DataSource() const { return link_.DataSource(); }
-  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-  const std::string& DataField() const { return link_.FieldName(); }
   void SetDataField(const std::string& name);
-
- private:
-  TControlDataLink link_;
 };
 
-class TDBCheckBox : public TWinControl {
+class TDBCheckBox : public TFieldControl<TWinControl> {
   ORV_CLASS(TDBCheckBox, TWinControl)
  public:
   explicit TDBCheckBox(TComponent* owner);
-  TDataSource* DataSource() const { return link_.DataSource(); }
-  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-  const std::string& DataField() const { return link_.FieldName(); }
   void SetDataField(const std::string& name);
   // Checked while the field's text is ValueChecked ("True").
   bool Checked() const;
 
  protected:
   void TextChanged() override;
-
- private:
-  TControlDataLink link_;
 };
 
-class TDBRadioGroup : public TRadioGroup {
+class TDBRadioGroup : public TFieldControl<TRadioGroup> {
   ORV_CLASS(TDBRadioGroup, TRadioGroup)
  public:
   explicit TDBRadioGroup(TComponent* owner);
-  TDataSource* DataSource() const { return link_.DataSource(); }
-  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-  const std::string& DataField() const { return link_.FieldName(); }
   void SetDataField(const std::string& name);
-
- private:
-  TControlDataLink link_;
 };
 
 // The lookup controls: the key of DataField is looked up in ListSource.
-class TDBLookupControl : public TWinControl {
+class TDBLookupControl : public TFieldControl<TWinControl> {
   ORV_CLASS(TDBLookupControl, TWinControl)
  public:
   explicit TDBLookupControl(TComponent* owner);
-  TDataSource* DataSource() const { return link_.DataSource(); }
-  void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-  const std::string& DataField() const { return link_.FieldName(); }
-  void SetDataField(const std::string& name) { link_.SetFieldName(name); }
   TDataSource* ListSource() const { return list_link_.DataSource(); }
   void SetListSource(TDataSource* source) { list_link_.SetDataSource(source); }
 
  private:
-  TControlDataLink link_;
   TControlDataLink list_link_;
 };
 
