@@ -298,10 +298,7 @@ void TFormDocument::Guard(const std::string& label, TCallSite& site, const std::
     Changed();
     throw EDesignError(site.component, site.component_class, site.editor_class, failure);
   }
-  if (after == before) {
-    if (OnChange) OnChange();  // nothing stored changed; views may still show more (a dialog ran)
-    return;
-  }
+  if (after == before) return;  // nothing stored changed (a list read, a dialog cancelled)
   states_.resize(current_ + 1);
   if (saved_ > current_) saved_ = static_cast<size_t>(-1);  // the saved state can no longer be reached
   states_.push_back({label, after});

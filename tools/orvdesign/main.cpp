@@ -12,6 +12,7 @@
 #include "host/forms/forms.h"
 #include "host/rtl/cp1251.h"
 #include "host/rtl/dialogs.h"
+#include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/headless.h"
 #include "tools/orvdesign/packages.h"
 
@@ -41,12 +42,6 @@ int Usage(const std::string& why) {
 }
 
 }  // namespace
-
-namespace orv::design {
-// The window (designerwindow.cpp).
-int RunDesigner(const std::string& form, const std::vector<std::string>& package_failures,
-                const std::string& screenshot);
-}  // namespace orv::design
 
 int main(int argc, char** argv) {
   std::vector<std::string> packages, rest;
