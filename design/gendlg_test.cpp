@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPalette>
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -299,6 +300,10 @@ TEST_F(MaskDialogTest, TestModeGrowsShrinksAndSwitchesTheControls) {
     const bool kept = i >= d->ControlCount() - 4;
     EXPECT_EQ(d->Controls(i)->Enabled(), kept && d->Controls(i) != d->Edit3);
   }
+  // The italic Test button looks disabled too, though it has a font of its own.
+  const QPalette palette = d->Testbtn->Widget()->palette();
+  EXPECT_NE(palette.color(QPalette::Disabled, QPalette::ButtonText),
+            palette.color(QPalette::Active, QPalette::ButtonText));
   // Neither flag was set, so stepping starts from the engine's start value.
   EXPECT_EQ(d->Edit3->Text(), "N-1A");
   // Legend: button -> Edit3 after the click.
