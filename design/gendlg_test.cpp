@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -369,6 +370,38 @@ TEST_F(MaskDialogTest, TestStartsFromTheAcceptedStartValueOrTheLowest) {
     }
     EXPECT_EQ(seen, r.values);
   }
+}
+
+TEST_F(MaskDialogTest, TestingAMaskWithoutCountingPartShowsItUnchanged) {
+  // Legend: how the mask came to be -> Edit3 in test mode, whatever is pressed.
+  struct Row {
+    const char* label;
+    std::function<void(TEMskDlg*)> compose;
+    const char* shown;
+  };
+  const Row rows[] = {
+      {"static only", [](TEMskDlg* d) { d->Edit1->SetText("AB-"); }, "AB-"},
+      // Add enables Test; clearing the typed mask leaves it enabled.
+      {"emptied by hand", [](TEMskDlg* d) {
+         testing::ChooseRadio(d->RG, 3);
+         testing::Click(d->Addbtn);
+         for (int i = 0; i < 2; ++i) testing::PressKey(d->Edit1, VK_BACK);
+       }, ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.label);
+    TEMskDlg* d = Open("Z");
+    r.compose(d);
+    ASSERT_TRUE(d->Testbtn->Enabled());
+    testing::Click(d->Testbtn);
+    for (TBitBtn* b : {d->Plusbtn, d->Minusbtn, d->Minusbtn}) {
+      testing::Click(b);
+      EXPECT_EQ(d->Edit3->Text(), r.shown);
+    }
+    testing::Click(d->Endbtn);
+    EXPECT_EQ(d->Height(), gendlg::kNormalHeight);
+  }
+  EXPECT_TRUE(boxes_.Seen().empty());
 }
 
 TEST_F(MaskDialogTest, AcceptedValuesCarryOverToTheNextUseUntilErased) {
