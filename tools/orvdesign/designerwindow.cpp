@@ -400,7 +400,14 @@ TDesignerWindow::TDesignerWindow(TFormDocument& doc, QWidget* parent) : QMainWin
   Refresh();
 }
 
-TDesignerWindow::~TDesignerWindow() { doc_.OnChange = nullptr; }
+TDesignerWindow::~TDesignerWindow() {
+  doc_.OnChange = nullptr;
+  // Hiding moves the focus out of a field, which would commit into a window
+  // half torn down: the fields are silenced first.
+  syncing_ = true;
+  for (QWidget* w : findChildren<QWidget*>()) w->blockSignals(true);
+  hide();
+}
 
 QWidget* TDesignerWindow::Surface() const { return surface_; }
 

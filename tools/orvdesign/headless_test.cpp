@@ -177,6 +177,59 @@ TEST_F(HeadlessTest, SetWritesThroughTheEditorsOrNothingAtAll) {
   }
 }
 
+#ifdef ORV_HAVE_GENPKG
+// The default package, as a newcomer's designer loads it: orvgenpkg's
+// generator and stamper, their verbs, and the generator's own checks.
+TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
+  const std::string keys =
+      "object Keys: TDataModule\n"
+      "  object Orders: TGenerator\n"
+      "    Mask = 'ORD-###'\n"
+      "    StartValue = '100'\n"
+      "    EndValue = '999'\n"
+      "    DataBaseName = 'tGenAlias'\n"
+      "    TableName = 'GENTBL.DB'\n"
+      "  end\n"
+      "  object Stamper: TUniKEY\n"
+      "    DataField = 'OKEY'\n"
+      "  end\n"
+      "end\n";
+  auto run = [&](std::vector<std::string> args) {
+    SpawnedChild child(ORVDESIGN_BINARY, args, dir_);
+    return child.Wait();
+  };
+  const std::string path = Write("keys.ofm", keys);
+  ChildResult r = run({"--info", path});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "Orders: TGenerator\n  verbs: Edit &Mask | Setup  &DB | &About\nStamper: TUniKEY\n");
+  EXPECT_EQ(r.err, "");
+  r = run({"--check", path});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+
+  std::string swapped = keys;
+  swapped.replace(swapped.find("'999'"), 5, "'050'");
+  const std::string bad = Write("swapped.ofm", swapped);
+  r = run({"--check", bad});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "orvdesign: " + bad +
+                       ": Orders (TGenerator): Generator Information: EndValue must be greater than StartValue\n");
+
+  r = run({"--set", path, "Orders.Mask=INV-####", "Orders.Mask=AB[1"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "orvdesign: " + path +
+                       ": Orders.Mask: Orders (TGenerator), TMaskPropertyEditor: Missing ] symbol in Mask! (nothing written)\n");
+  EXPECT_EQ(Read(path), keys);
+  r = run({"--set", path, "Orders.Mask=INV-####", "Orders.StartValue=0001", "Orders.EndValue=0999",
+           "Stamper.DataField=KEY2"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::string expected = keys;
+  for (auto [from, to] : {std::pair<std::string, std::string>{"ORD-###", "INV-####"}, {"'100'", "'0001'"},
+                          {"'999'", "'0999'"}, {"OKEY", "KEY2"}})
+    expected.replace(expected.find(from), from.size(), to);
+  EXPECT_EQ(Read(path), expected);
+}
+#endif
+
 TEST_F(HeadlessTest, UsageErrorsExitTwo) {
   const std::vector<std::vector<std::string>> cases = {
       {"--check"}, {"--info"}, {"--info", "a", "b"}, {"--set", "a"}, {"--bogus"}, {"--check", "a", "--info", "b"},
