@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/db/session.h"
 #include "host/forms/forms.h"
 #include "host/rtl/cp1251.h"
 #include "host/rtl/dialogs.h"
@@ -26,6 +27,7 @@ constexpr const char* kUsage =
     "Opens FORM (a form file) in the designer; without FORM, a new data module.\n"
     "  --package PATH        load this design package as well (repeatable)\n"
     "  --no-default-package  do not load orvgenpkg\n"
+    "  --aliases FILE        the alias file (default $ORV_ALIASES, else ~/.config/orv/aliases.ini)\n"
     "  --check FORM...       read each form; report malformed files, unknown classes\n"
     "                        and values a component refuses (exit 1 when any)\n"
     "  --info FORM           one line per component, 'Name: Class', and its verbs\n"
@@ -35,6 +37,25 @@ constexpr const char* kUsage =
     "  --screenshot FILE     open the window, save a picture of it as PNG, exit\n"
     "  --help                this text\n"
     "Exit codes: 0 success, 1 an error (message on stderr), 2 a usage error.\n";
+
+// The session as orvgen sets it up, so that the designer's lists and key
+// preview see the databases the programs use: the alias file (--aliases,
+// else the default one), and tGenAlias as the embedded default directory
+// when no alias file defines it. The directory is not made here: the
+// designer only reads.
+void PrepareSession(const std::string& aliases) {
+  if (!aliases.empty()) orv::Session()->LoadAliasFile(aliases);
+  if (orv::Session()->IsAlias("tGenAlias")) return;
+  std::string base;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+    base = data;
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    base = std::string(home) + "/.local/share";
+  else
+    base = ".";
+  const std::string dir = base + "/orv/tGenAlias";
+  orv::Session()->AddAlias("tGenAlias", "sqlite", {{"path", orv::Utf8ToCp1251(dir).value_or(dir)}});
+}
 
 int Usage(const std::string& why) {
   std::fprintf(stderr, "orvdesign: %s\n%s", why.c_str(), kUsage);
@@ -46,7 +67,7 @@ int Usage(const std::string& why) {
 int main(int argc, char** argv) {
   std::vector<std::string> packages, rest;
   bool with_default = true;
-  std::string mode, screenshot;
+  std::string mode, screenshot, aliases;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -55,6 +76,9 @@ int main(int argc, char** argv) {
     } else if (a == "--package") {
       if (i + 1 >= argc) return Usage("--package needs a path");
       packages.push_back(argv[++i]);
+    } else if (a == "--aliases") {
+      if (i + 1 >= argc) return Usage("--aliases needs a file");
+      aliases = argv[++i];
     } else if (a == "--no-default-package") {
       with_default = false;
     } else if (a == "--screenshot") {
@@ -79,6 +103,12 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // Scripts read stderr: Qt's own notes about the platform stay out of it.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  }
+  try {
+    PrepareSession(aliases);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "orvdesign: %s\n", orv::Cp1251ToUtf8(e.what()).c_str());
+    return 1;
   }
   orv::Application();
   if (!mode.empty()) orv::SetUserInterface(nullptr);  // no message box may wait for a click here
