@@ -2,8 +2,9 @@
 # Opens the designer: installs what is missing, builds orvdesign and the
 # design package (Release, once; later runs only rebuild what changed), makes
 # the embedded default generator table when missing, and opens a sample data
-# module holding two generators and a stamper. Arguments go to orvdesign
-# (e.g. ./design.sh my.ofm opens another form instead).
+# module holding two generators and a stamper. Arguments go to orvdesign;
+# one that names a file opens that form instead of the sample
+# (./design.sh my.ofm).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh design
@@ -15,10 +16,19 @@ fi
 cmake --build "$build" --target orvdesign orvgenpkg orvgen >/dev/null
 # The key preview reads the generator table; make it once.
 "$build/tools/orvgen/orvgen" init >/dev/null
-if [ $# -eq 0 ]; then
+form=""; skip=0
+for a in "$@"; do
+  if [ $skip -eq 1 ]; then skip=0; continue; fi
+  case "$a" in
+    --screenshot|--package|--aliases) skip=1 ;;
+    -*) ;;
+    *) form="$a" ;;
+  esac
+done
+if [ -z "$form" ]; then
   # A copy of the sample, so that the one in the sources stays as it is.
   sample="$build/keys.ofm"
   [ -f "$sample" ] || cp tools/orvdesign/sample/keys.ofm "$sample"
-  set -- "$sample"
+  set -- "$@" "$sample"
 fi
 exec "$build/tools/orvdesign/orvdesign" "$@"

@@ -149,6 +149,13 @@ class TSurface : public QWidget {
     g.setPen(QColor(200, 200, 200));
     for (int x = 0; x < width(); x += 8)
       for (int y = 0; y < height(); y += 8) g.drawPoint(x, y);
+    if (TComponent* root = doc_.Root(); root && TFormDocument::IsControl(root)) {
+      // A form: its client area, where its controls' positions count from.
+      const QRect client(0, 0, IntProp(root, "ClientWidth", 320), IntProp(root, "ClientHeight", 240));
+      g.fillRect(client, QColor(212, 208, 200));
+      g.setPen(Qt::darkGray);
+      g.drawRect(client.adjusted(0, 0, -1, -1));
+    }
     for (TComponent* c : doc_.Components()) {
       const bool selected = IsSelected(c->Name());
       QRect r = Bounds(c);
@@ -354,6 +361,7 @@ TDesignerWindow::TDesignerWindow(TFormDocument& doc, QWidget* parent) : QMainWin
   tree_ = new QTreeWidget;
   tree_->setObjectName("tree");
   tree_->setHeaderLabels({"Component", "Class"});
+  tree_->setColumnWidth(0, 170);
   tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
     if (syncing_) return;

@@ -338,5 +338,34 @@ TEST_F(DesignModelTest, AFileThatFailsToLoadLeavesTheOpenOneAlone) {
   EXPECT_TRUE(doc_.CanUndo());
 }
 
+// A form: its controls sit at their published Left and Top, and moving them
+// edits those (the form's own position is not the surface's business).
+TEST_F(DesignModelTest, FormControlsMoveByTheirLeftAndTop) {
+  const std::string form =
+      "object OrderForm: TForm\n"
+      "  Caption = 'New order'\n"
+      "  object KeyEdit: TEdit\n"
+      "    Left = 96\n"
+      "    Top = 16\n"
+      "    Width = 160\n"
+      "    Height = 21\n"
+      "  end\n"
+      "end\n";
+  TFormDocument doc;
+  doc.LoadFromString(form);
+  TComponent* edit = doc.Get("KeyEdit");
+  EXPECT_TRUE(TFormDocument::IsControl(edit));
+  EXPECT_EQ(doc.Position(edit).x, 96);
+  EXPECT_EQ(doc.Position(edit).y, 16);
+  doc.Move({"KeyEdit"}, -6, 4);
+  EXPECT_EQ(GetPropText(*doc.Get("KeyEdit"), "Left"), "90");
+  EXPECT_EQ(GetPropText(*doc.Get("KeyEdit"), "Top"), "20");
+  EXPECT_FALSE(doc.Get("KeyEdit")->HasDesignPosition());  // no Left/Top entries besides the properties
+  EXPECT_EQ(doc.UndoLabel(), "Move KeyEdit");
+  doc.Undo();
+  EXPECT_EQ(doc.Text(), form);
+  EXPECT_EQ(GetPropText(*doc.Get("KeyEdit"), "Left"), "96");
+}
+
 }  // namespace
 }  // namespace orv
