@@ -32,6 +32,10 @@
 #include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/packages.h"
 
+// As in orvdesign: the package's copies of the units' globals stand unused
+// beside the program's (see main.cpp).
+extern "C" const char* __asan_default_options() { return "detect_odr_violation=1"; }
+
 namespace orv::design {
 namespace {
 

@@ -227,6 +227,21 @@ TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
                           {"'999'", "'0999'"}, {"OKEY", "KEY2"}})
     expected.replace(expected.find(from), from.size(), to);
   EXPECT_EQ(Read(path), expected);
+
+  // The sample data module, and a hand-spaced copy of it: a value set to
+  // what it already is changes nothing, so the file keeps its own bytes.
+  const std::string sample = Read(ORV_SAMPLE_FORM);
+  ASSERT_FALSE(sample.empty());
+  std::string spaced = sample;
+  spaced.replace(spaced.find("Mask = "), 7, "Mask   =   ");
+  for (const std::string& text : {sample, spaced}) {
+    const std::string copy = Write("sample.ofm", text);
+    r = run({"--set", copy, "Orders.Mask=ORD-####"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(Read(copy), text);
+    r = run({"--check", copy});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+  }
 }
 #endif
 

@@ -20,7 +20,11 @@ std::vector<std::string> DefaultPackageCandidates() {
   std::vector<std::string> out;
   const std::string dir = ProgramDirectory();
   if (!dir.empty()) {
-    out.push_back(dir + "/../lib/orv/" + kDefaultPackage);
+    // From PREFIX/bin to PREFIX/lib/orv (or the multiarch library folder).
+    std::string up = "..";
+    for (const char c : std::string(ORV_INSTALL_BIN_DIR))
+      if (c == '/') up += "/..";
+    out.push_back(dir + "/" + up + "/" + ORV_INSTALL_PACKAGE_DIR + "/" + kDefaultPackage);
     out.push_back(dir + "/" + kDefaultPackage);
   }
 #ifdef ORV_BUILD_PACKAGE

@@ -14,9 +14,10 @@
 
 namespace orv::design {
 
-// The places orvgenpkg is looked for, in order: beside the program
-// (lib/orv/ of its installation prefix, then its own directory), then where
-// the build put it.
+// The places orvgenpkg is looked for, in order: the package folder of the
+// program's installation (PREFIX/lib/orv, with the multiarch library folder
+// where the build chose one), the program's own directory, then where the
+// build put it.
 std::vector<std::string> DefaultPackageCandidates();
 
 struct TLoadedPackages {
