@@ -35,6 +35,7 @@
 #include <cstdio>
 
 #include "host/classes/typinfo.h"
+#include "host/forms/controls.h"
 #include "host/forms/forms.h"
 #include "host/rtl/cp1251.h"
 #include "host/rtl/sysutils.h"
@@ -97,6 +98,16 @@ class TEscapeFilter : public QObject {
   std::function<void()> on_escape_;
 };
 
+// Where a control's parent sits on the form: the positions of its enclosing
+// controls (a panel, a group box) below the form itself.
+QPoint ParentOffset(const TComponent* c, const TComponent* root) {
+  QPoint off;
+  const auto* control = dynamic_cast<const TControl*>(c);
+  for (TWinControl* p = control ? control->Parent() : nullptr; p && p != root; p = p->Parent())
+    off += QPoint(p->Left(), p->Top());
+  return off;
+}
+
 }  // namespace
 
 // ---- the design surface ---------------------------------------------------------------
@@ -114,7 +125,8 @@ class TSurface : public QWidget {
   QRect Bounds(const TComponent* c) const {
     const auto p = doc_.Position(c);
     if (TFormDocument::IsControl(c))
-      return QRect(p.x, p.y, std::max(8, IntProp(c, "Width", 75)), std::max(8, IntProp(c, "Height", 25)));
+      return QRect(QPoint(p.x, p.y) + ParentOffset(c, doc_.Root()),
+                   QSize(std::max(8, IntProp(c, "Width", 75)), std::max(8, IntProp(c, "Height", 25))));
     const int text = fontMetrics().horizontalAdvance(Q(c->Name()));
     const int w = std::max(kIcon, text + 4);
     return QRect(p.x - (w - kIcon) / 2, p.y, w, kIcon + fontMetrics().height() + 2);

@@ -88,6 +88,8 @@ void TFormDocument::LoadFromFile(const std::string& path) {
 }
 
 void TFormDocument::LoadFromString(const std::string& text, const std::string& path) {
+  // An empty text is no form: the reader says so ("Line 1: expected 'object'...").
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) TComponentPtr<TComponent>(LoadFormFromString(text));
   // The old root goes first: the new one may carry the same name.
   const std::vector<TState> old_states = states_;
   const size_t old_current = current_;

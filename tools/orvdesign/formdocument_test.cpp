@@ -333,6 +333,7 @@ TEST_F(DesignModelTest, AFileThatFailsToLoadLeavesTheOpenOneAlone) {
   doc_.SetPropertyValue("Limit", "8");
   const std::string text = doc_.Text();
   EXPECT_THROW(doc_.LoadFromString("object X: TDataModule\n  object P: TNoSuchPart\n  end\nend\n"), EReadError);
+  EXPECT_THROW(doc_.LoadFromString(" \n"), EReadError);
   EXPECT_EQ(doc_.Text(), text);
   EXPECT_EQ(Prop("Part1", "Limit"), "8");
   EXPECT_TRUE(doc_.CanUndo());
