@@ -1,6 +1,7 @@
 // formview: opens the window layer's sample form (every kind of control,
 // built from its stored layout) in a real window, for a person to look at and
-// try. With --screenshot it saves what the window shows as PNG and exits.
+// try; with --about, the common library's about box instead. With
+// --screenshot it saves what the window shows as PNG and exits.
 #include <QApplication>
 #include <QPixmap>
 #include <QWidget>
@@ -9,14 +10,19 @@
 #include <cstring>
 #include <string>
 
+#include "common/uabt.h"
+#include "host/rtl/cp1251.h"
 #include "host/forms/sample/sampleform.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: formview [--modal] [--screenshot FILE.png]\n"
+    "usage: formview [--modal] [--about [NAME [VERSION]]] [--screenshot FILE.png]\n"
     "Opens the sample form in a window. Closing the window ends the program.\n"
     "  --modal            show the form modally; print the modal result on exit\n"
+    "  --about            show the about box of the common library instead (for NAME,\n"
+    "                     default TGenerator, and VERSION, default \"Version 2.0\");\n"
+    "                     a click on it closes it\n"
     "  --screenshot FILE  save the form's client area as PNG once shown, then exit\n"
     "  --help             this text\n";
 
@@ -24,6 +30,8 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
   bool modal = false;
+  bool about = false;
+  std::string aboutName = "TGenerator", aboutVersion = "Version 2.0";
   std::string shot;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--help")) {
@@ -32,6 +40,10 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(argv[i], "--modal")) {
       modal = true;
+    } else if (!std::strcmp(argv[i], "--about")) {
+      about = true;
+      if (i + 1 < argc && argv[i + 1][0] != '-') aboutName = argv[++i];
+      if (i + 1 < argc && argv[i + 1][0] != '-') aboutVersion = argv[++i];
     } else if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc) {
       shot = argv[++i];
     } else {
@@ -42,7 +54,19 @@ int main(int argc, char** argv) {
   try {
     orv::TApplication* app = orv::Application();
     app->SetTitle("formview");
-    auto* form = new orv::TSampleForm(app);
+    if (about && shot.empty()) {
+      orv::ShowAboutBoxE(orv::Utf8ToCp1251OrThrow(aboutName), orv::Utf8ToCp1251OrThrow(aboutVersion));
+      return 0;
+    }
+    orv::TForm* form = nullptr;
+    if (about) {
+      auto* box = new orv::TAboutFrm(app);
+      box->SetComponentName(orv::Utf8ToCp1251OrThrow(aboutName));
+      box->SetVersionInfo(orv::Utf8ToCp1251OrThrow(aboutVersion));
+      form = box;
+    } else {
+      form = new orv::TSampleForm(app);
+    }
     app->SetMainForm(form);
     if (!shot.empty()) {
       form->Show();
