@@ -102,6 +102,16 @@ TEST_F(EditorTest, TheComponentEditorOffersThreeVerbs) {
     editor->ExecuteVerb(3);
     editor->ExecuteVerb(-1);
     EXPECT_EQ(designer_.modified, 0);
+    // The default action (a double click) stays the designer's: the first verb.
+    std::string opened;
+    testing::AnswerModal([&opened](TCustomForm* f) {
+      opened = f->ClassName();
+      f->Close();
+    });
+    editor->Edit();
+    EXPECT_EQ(opened, "TEMskDlg");
+    EXPECT_EQ(designer_.modified, 1);
+    designer_.modified = 0;
   }
 }
 

@@ -40,6 +40,7 @@ TEST(OrvgenpkgTest, LoadingRegistersThePaletteAndTheEditors) {
     bitmap.LoadFromResourceName("orvgenpkg", picture);
     EXPECT_EQ(bitmap.Width(), 24);
     EXPECT_EQ(bitmap.Height(), 24);
+    EXPECT_EQ(bitmap.Image().colorCount(), 16);  // a 16-colour palette
   }
   // Both classes are known to form files.
   TComponentPtr<TComponent> owner(new TComponent(nullptr));
