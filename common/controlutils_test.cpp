@@ -175,8 +175,11 @@ TEST(DataSourceAccessTest, EveryDataAwareClassAndAPlainEdit) {
   EXPECT_NO_THROW(SetControlDataSource(nullptr, source));
   // Freeing the data source unlinks the controls.
   source->Free();
-  for (int i = 0; i < form->ComponentCount(); ++i)
-    if (auto* c = dynamic_cast<TWinControl*>(form->Components(i))) EXPECT_NE(GetControlDataSource(c), source);
+  for (int i = 0; i < form->ComponentCount(); ++i) {
+    if (auto* c = dynamic_cast<TWinControl*>(form->Components(i))) {
+      EXPECT_EQ(GetControlDataSource(c), nullptr) << c->ClassName();
+    }
+  }
 }
 
 }  // namespace
