@@ -266,9 +266,10 @@ void TControl::FontChanged() {
   widget_->setFont(font_.ToQFont());
   QPalette pal = widget_->palette();
   const QColor c = ToQColor(font_.Color());
-  pal.setColor(QPalette::WindowText, c);
-  pal.setColor(QPalette::Text, c);
-  pal.setColor(QPalette::ButtonText, c);
+  // Active and inactive only: a disabled control keeps the style's grey text.
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      pal.setColor(group, role, c);
   widget_->setPalette(pal);
   Invalidate();
 }

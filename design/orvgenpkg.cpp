@@ -1,0 +1,11 @@
+// The design-time package orvgenpkg: its registration entry runs the units'
+// Register procedures when a designer loads it (host/design/package.h).
+#include "design/gendsgn.h"
+#include "design/palette.h"
+#include "host/design/package.h"
+
+ORV_PACKAGE_ENTRY {
+  orv::gensrc::RegisterPalette();
+  orv::unikey::RegisterPalette();
+  orv::gendsgn::Register();
+}

@@ -1,0 +1,20 @@
+#include "design/palette.h"
+
+#include "host/design/designintf.h"
+#include "keygen/generator.h"
+#include "keygen/genregister.h"
+#include "unikey/unikey.h"
+
+namespace orv {
+
+void gensrc::RegisterPalette() {
+  gensrc::Register();
+  RegisterComponents(kPalettePage, {&TGenerator::StaticClassInfo()});
+}
+
+void unikey::RegisterPalette() {
+  unikey::Register();
+  RegisterComponents(kPalettePage, {&TUniKEY::StaticClassInfo()});
+}
+
+}  // namespace orv
