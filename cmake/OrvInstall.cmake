@@ -1,12 +1,14 @@
-# Installs the console libraries with their headers and a package config, so
-# that another project can say find_package(orv) and link orv::keygen,
-# orv::unikey, orv::db, orv::classes or orv::rtl.
+# Installs the libraries with their headers and a package config, so that
+# another project can say find_package(orv) and link orv::keygen,
+# orv::unikey, orv::db, orv::classes, orv::rtl or orv::commonutils (no Qt),
+# or orv::common (the shared common library; its programs also get the
+# window layer, orv::forms and orv::dbctrls, which it takes from them).
 include(CMakePackageConfigHelpers)
 
 set(orv_installed_targets)
-foreach(target orv_rtl orv_classes orv_db orv_keygen orv_unikey)
+foreach(target orv_rtl orv_classes orv_db orv_keygen orv_unikey orv_commonutils orv_forms orv_dbctrls orvcommon)
   if(TARGET ${target})
-    string(REPLACE "orv_" "" short ${target})
+    string(REGEX REPLACE "^orv_?" "" short ${target})
     set_target_properties(${target} PROPERTIES EXPORT_NAME ${short})
     list(APPEND orv_installed_targets ${target})
   endif()
@@ -16,10 +18,17 @@ install(TARGETS ${orv_installed_targets} EXPORT orvTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orv)
-foreach(dir host/rtl host/classes host/db keygen unikey)
+set(orv_header_dirs host/rtl host/classes host/db keygen unikey common)
+if(TARGET orv_forms)
+  list(APPEND orv_header_dirs host/forms)
+endif()
+foreach(dir ${orv_header_dirs})
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orv/${dir}
     FILES_MATCHING PATTERN "*.h"
     PATTERN "testing" EXCLUDE
+    PATTERN "sample" EXCLUDE
+    PATTERN "pictures" EXCLUDE
+    PATTERN "*_p.h" EXCLUDE
     PATTERN "fuzz" EXCLUDE)
 endforeach()
 install(EXPORT orvTargets NAMESPACE orv:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)

@@ -1,5 +1,6 @@
 #include "design/gendsgn.h"
 
+#include "common/uabt.h"
 #include "design/gendlg.h"
 #include "design/setupdlg.h"
 #include "host/classes/lists.h"
@@ -35,6 +36,9 @@ void TGComponentEditor::ExecuteVerb(int index) {
     case 1:
       gendsgn::ExecuteSetupDialog(AsGenerator(Component()));
       Designer()->Modified();
+      break;
+    case 2:
+      ShowAboutBoxE(gendsgn::kAboutName, gendsgn::kAboutVersion);
       break;
     default:
       break;

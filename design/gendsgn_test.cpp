@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/uabt.h"
 #include "design/gendlg.h"
 #include "design/setupdlg.h"
 #include "design/testing/designtesting.h"
@@ -101,7 +102,35 @@ TEST_F(EditorTest, TheComponentEditorOffersThreeVerbs) {
     editor->ExecuteVerb(3);
     editor->ExecuteVerb(-1);
     EXPECT_EQ(designer_.modified, 0);
+    // The default action (a double click) stays the designer's: the first verb.
+    std::string opened;
+    testing::AnswerModal([&opened](TCustomForm* f) {
+      opened = f->ClassName();
+      f->Close();
+    });
+    editor->Edit();
+    EXPECT_EQ(opened, "TEMskDlg");
+    EXPECT_EQ(designer_.modified, 1);
+    designer_.modified = 0;
   }
+}
+
+TEST_F(EditorTest, AboutShowsTheCommonAboutBoxForTGeneratorWhateverTheClass) {
+  auto* generator = new TGenerator(owner_.get());
+  auto* named = new TNamedGenerator(owner_.get());
+  for (TComponent* c : {static_cast<TComponent*>(generator), static_cast<TComponent*>(named)}) {
+    SCOPED_TRACE(c->ClassName());
+    Lines shown;
+    testing::AnswerModal([&shown](TCustomForm* f) {
+      auto* about = dynamic_cast<TAboutFrm*>(f);
+      ASSERT_NE(about, nullptr);
+      shown = {about->ComponentName(), about->VersionInfo()};
+      f->SetModalResult(mrOk);
+    });
+    GetComponentEditor(c, &designer_)->ExecuteVerb(2);
+    EXPECT_EQ(shown, (Lines{"TGenerator", "Version 2.0"}));
+  }
+  EXPECT_EQ(designer_.modified, 0);
 }
 
 TEST_F(EditorTest, TheMaskVerbWritesBackAfterOkAndMarksTheFormEitherWay) {

@@ -7,6 +7,7 @@
 #include "host/design/designintf.h"
 #include "host/design/package.h"
 #include "host/forms/graphics.h"
+#include "host/forms/stdctrls.h"
 #include "host/forms/testing/formtesting.h"
 #include "keygen/generator.h"
 
@@ -39,6 +40,7 @@ TEST(OrvgenpkgTest, LoadingRegistersThePaletteAndTheEditors) {
     bitmap.LoadFromResourceName("orvgenpkg", picture);
     EXPECT_EQ(bitmap.Width(), 24);
     EXPECT_EQ(bitmap.Height(), 24);
+    EXPECT_EQ(bitmap.Image().colorCount(), 16);  // a 16-colour palette
   }
   // Both classes are known to form files.
   TComponentPtr<TComponent> owner(new TComponent(nullptr));
@@ -64,6 +66,15 @@ TEST(OrvgenpkgTest, LoadingRegistersThePaletteAndTheEditors) {
   });
   editor->ExecuteVerb(0);
   EXPECT_EQ(mine->Mask(), "PK-###");
+  EXPECT_EQ(designer.modified, 1);
+  // About: the common library's box, shown from inside the package.
+  std::string heading;
+  testing::AnswerModal([&heading](TCustomForm* f) {
+    if (auto* caption = dynamic_cast<TLabel*>(f->FindComponent("CapLbl"))) heading = caption->Caption();
+    f->SetModalResult(mrOk);
+  });
+  editor->ExecuteVerb(2);
+  EXPECT_EQ(heading, "TGenerator");
   EXPECT_EQ(designer.modified, 1);
   // Unloading takes the registrations away.
   UnloadPackage(package);

@@ -1,7 +1,9 @@
-// Steps a mask and opens a table through the installed orv package.
+// Steps a mask, opens a table and searches a text through the installed orv
+// package (the common utilities without Qt).
 #include <cstdio>
 #include <filesystem>
 
+#include "common/orvutils.h"
 #include "host/db/table.h"
 #include "keygen/genmask.h"
 
@@ -20,5 +22,6 @@ int main(int argc, char** argv) {
     std::printf("%d fields\n", table.FieldCount());
     table.Close();
   }
+  std::printf("PosCyr %d\n", orv::PosCyr("b", "abcb"));
   return 0;
 }

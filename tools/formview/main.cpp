@@ -2,8 +2,9 @@
 // the window layer's sample form (every kind of control, built from its
 // stored layout), or one of the design-time package's dialogs opened the way
 // the designer opens it (the package loaded with LoadPackage, a generator
-// made by class name, its component editor's verb run). With --screenshot it
-// saves what the window shows as PNG and exits.
+// made by class name, its component editor's verb run), or the common
+// library's about box. With --screenshot it saves what the window shows as PNG
+// and exits.
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
@@ -14,23 +15,28 @@
 #include <functional>
 #include <string>
 
+#include "common/uabt.h"
 #include "host/design/designintf.h"
 #include "host/design/package.h"
 #include "host/forms/forms.h"
 #include "host/forms/sample/sampleform.h"
 #include "host/forms/stdctrls.h"
+#include "host/rtl/cp1251.h"
 #include "keygen/generator.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: formview [--modal] [--screenshot FILE.png]\n"
+    "usage: formview [--modal] [--about [NAME [VERSION]]] [--screenshot FILE.png]\n"
     "       formview --mask-editor [--mask M] [--start S] [--end E] [--test-mode] [--screenshot FILE.png]\n"
     "       formview --setup-dialog [--db NAME] [--table NAME] [--screenshot FILE.png]\n"
     "Opens the sample form, or a dialog of the design-time package as the designer's\n"
     "\"Edit &Mask\" and \"Setup  &DB\" verbs open it for a generator. Closing the window\n"
     "ends the program; after a dialog the generator's settings are printed.\n"
     "  --modal            show the sample form modally; print the modal result on exit\n"
+    "  --about            show the about box of the common library instead (for NAME,\n"
+    "                     default TGenerator, and VERSION, default \"Version 2.0\");\n"
+    "                     a click on it closes it\n"
     "  --mask-editor      the mask editor dialog, for a generator with the mask M and the\n"
     "                     start and end values S and E (all empty by default)\n"
     "  --test-mode        with --screenshot: press Test first (the mask must not be empty)\n"
@@ -67,7 +73,8 @@ void OnModalForm(std::function<void(orv::TCustomForm*)> fn, int attempts = 200) 
 
 struct Options {
   std::string dialog;  // "", "mask", "setup"
-  bool modal = false, testMode = false;
+  bool modal = false, testMode = false, about = false;
+  std::string aboutName = "TGenerator", aboutVersion = "Version 2.0";
   std::string shot, mask, start, end, db, table = "GENTBL.DB";
   std::string package = ORV_GENPKG_PATH;
 };
@@ -124,6 +131,10 @@ int main(int argc, char** argv) {
     }
     if (a == "--modal") {
       o.modal = true;
+    } else if (a == "--about") {
+      o.about = true;
+      if (i + 1 < argc && argv[i + 1][0] != '-') o.aboutName = argv[++i];
+      if (i + 1 < argc && argv[i + 1][0] != '-') o.aboutVersion = argv[++i];
     } else if (a == "--mask-editor") {
       o.dialog = "mask";
     } else if (a == "--setup-dialog") {
@@ -153,7 +164,19 @@ int main(int argc, char** argv) {
     orv::TApplication* app = orv::Application();
     app->SetTitle("formview");
     if (!o.dialog.empty()) return RunDialog(o);
-    auto* form = new orv::TSampleForm(app);
+    if (o.about && o.shot.empty()) {
+      orv::ShowAboutBoxE(orv::Utf8ToCp1251OrThrow(o.aboutName), orv::Utf8ToCp1251OrThrow(o.aboutVersion));
+      return 0;
+    }
+    orv::TForm* form = nullptr;
+    if (o.about) {
+      auto* box = new orv::TAboutFrm(app);
+      box->SetComponentName(orv::Utf8ToCp1251OrThrow(o.aboutName));
+      box->SetVersionInfo(orv::Utf8ToCp1251OrThrow(o.aboutVersion));
+      form = box;
+    } else {
+      form = new orv::TSampleForm(app);
+    }
     app->SetMainForm(form);
     if (!o.shot.empty()) {
       form->Show();
