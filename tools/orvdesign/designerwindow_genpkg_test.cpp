@@ -32,10 +32,6 @@
 #include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/packages.h"
 
-// As in orvdesign: the package's copies of the units' globals stand unused
-// beside the program's (see main.cpp).
-extern "C" const char* __asan_default_options() { return "detect_odr_violation=1"; }
-
 namespace orv::design {
 namespace {
 
@@ -135,6 +131,20 @@ TEST_F(GenPackageWindowTest, ConfigureAGeneratorThroughTheEditorsThenUndoAndSave
   Pump();
   EXPECT_EQ(Prop("Mask"), "ORD-###");
   EXPECT_EQ(Prop("StartValue"), "");
+
+  // &About shows the common library's about box; the form does not change.
+  const std::string before_about = doc_.Text();
+  const std::string label_before_about = doc_.UndoLabel();
+  bool about = false;
+  orv::testing::AnswerModal([&about](TCustomForm* f) {
+    about = std::string(f->ClassName()) == "TAboutFrm";
+    f->SetModalResult(mrOk);
+  });
+  menu->actions()[2]->trigger();
+  Pump();
+  EXPECT_TRUE(about);
+  EXPECT_EQ(doc_.Text(), before_about);
+  EXPECT_EQ(doc_.UndoLabel(), label_before_about);
 
   // Setup  &DB: the test database's alias, then its generator table, from the lists.
   const std::string alias = db_->alias();

@@ -17,12 +17,6 @@
 #include "tools/orvdesign/headless.h"
 #include "tools/orvdesign/packages.h"
 
-// orvgenpkg carries its own copy of the units it is made of; loaded here,
-// the program's exported copies take their place, so the package's globals
-// are never used. AddressSanitizer still sees both copies of each global:
-// only a copy of another size would be a real fault.
-extern "C" const char* __asan_default_options() { return "detect_odr_violation=1"; }
-
 namespace {
 
 constexpr const char* kUsage =
