@@ -549,6 +549,7 @@ void TDesignerWindow::RefreshInspector() {
       field->setFrame(false);
       field->setText(Q(p.value));
       field->setReadOnly(p.read_only);
+      if (p.read_only) field->setStyleSheet("color: #606060; background: #eeeeee");
       lay->addWidget(field, 1);
     }
     field->setObjectName("field");

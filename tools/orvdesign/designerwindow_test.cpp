@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -221,6 +222,23 @@ TEST_F(DesignerWindowTest, DialogButtonVerbsAndDoubleClickGoThroughTheEditors) {
   std::vector<std::string> texts;
   for (QAction* a : menu->actions()) texts.push_back(a->text().toStdString());
   EXPECT_EQ(texts, (std::vector<std::string>{"&Count up", "&Reset", "", "&Delete"}));
+  menu->actions()[0]->trigger();
+  Pump();
+  EXPECT_EQ(Prop("Stamp1", "Count"), "1");
+  // The right button on a component opens that menu; choosing a verb runs it.
+  std::vector<std::string> shown;
+  QTimer::singleShot(0, [&shown] {
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!popup) return;
+    for (QAction* a : popup->actions()) shown.push_back(a->text().toStdString());
+    popup->actions()[1]->trigger();  // &Reset
+    popup->close();
+  });
+  QContextMenuEvent right(QContextMenuEvent::Mouse, At("Stamp1"), window_->Surface()->mapToGlobal(At("Stamp1")));
+  QApplication::sendEvent(window_->Surface(), &right);
+  Pump();
+  EXPECT_EQ(shown, texts);
+  EXPECT_EQ(Prop("Stamp1", "Count"), "0");
   menu->actions()[0]->trigger();
   Pump();
   EXPECT_EQ(Prop("Stamp1", "Count"), "1");

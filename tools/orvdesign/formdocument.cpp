@@ -324,7 +324,10 @@ std::vector<TInspectedProperty> TFormDocument::InspectedProperties() {
     out.push_back(name);
   }
   for (const TPropInfo* p : ClassInfoOf(*comps[0]).Properties()) {
-    if (p->kind == TTypeKind::Event) continue;  // events name methods of code the designer does not write
+    // Events name methods of the form's code, which the designer does not
+    // write: they are shown, not edited.
+    const bool event = p->kind == TTypeKind::Event;
+    if (event && several) continue;
     if (several && CompareText(p->name, "Name") == 0) continue;
     bool everywhere = true;
     for (TComponent* c : comps) {
@@ -334,7 +337,12 @@ std::vector<TInspectedProperty> TFormDocument::InspectedProperties() {
     if (!everywhere) continue;
     TInspectedProperty row;
     row.name = p->name;
-    row.read_only = !p->writable;
+    row.read_only = !p->writable || event;
+    if (event) {
+      row.value = GetPropText(*comps[0], p->name);
+      out.push_back(std::move(row));
+      continue;
+    }
     try {
       auto editor = GetPropertyEditor(comps, p->name, this);
       row.attributes = editor->GetAttributes();
@@ -383,7 +391,10 @@ void TFormDocument::SetPropertyValue(const std::string& property, const std::str
   Guard("Set " + site.component + "." + property, site, [&] {
     auto editor = GetPropertyEditor(comps, property, this);
     site.editor_class = editor->ClassName();
-    if (!GetPropInfo(*comps[0], property).writable || editor->GetAttributes().Contains(paReadOnly))
+    const TPropInfo& info = GetPropInfo(*comps[0], property);
+    if (info.kind == TTypeKind::Event)
+      throw Exception("Event " + property + " names a method of the form's code; the designer does not write code");
+    if (!info.writable || editor->GetAttributes().Contains(paReadOnly))
       throw Exception("Property " + property + " is read-only");
     editor->SetValue(text);
   }, true);

@@ -114,9 +114,10 @@ class TFormDocument : public IDesigner {
   std::vector<TComponent*> Inspected() const;
 
   // ---- inspector ----
-  // The properties of the inspected components: for one, each published
-  // property but events; for several, those that all of them have and whose
-  // editor allows multiple selection (paMultiSelect), Name never.
+  // The properties of the inspected components: for one, its Name and each
+  // published property (events read-only: they name methods of the form's
+  // code); for several, those that all of them have and whose editor allows
+  // multiple selection (paMultiSelect), never Name or events.
   std::vector<TInspectedProperty> InspectedProperties();
   // GetValues of the property's editor (guarded).
   std::vector<std::string> PropertyValues(const std::string& property);

@@ -19,6 +19,7 @@
 #include "host/design/package.h"
 #include "host/forms/testing/formtesting.h"
 #include "host/rtl/dialogs.h"
+#include "keygen/generator.h"
 
 namespace orv {
 namespace {
@@ -337,6 +338,29 @@ TEST_F(DesignModelTest, AFileThatFailsToLoadLeavesTheOpenOneAlone) {
   EXPECT_EQ(doc_.Text(), text);
   EXPECT_EQ(Prop("Part1", "Limit"), "8");
   EXPECT_TRUE(doc_.CanUndo());
+}
+
+TEST_F(DesignModelTest, EventsAreShownButNotEdited) {
+  RegisterClass<TGenerator>();
+  const std::string text = "object M: TDataModule\n  object G: TGenerator\n    Mask = 'A#'\n  end\nend\n";
+  TFormDocument doc;
+  doc.LoadFromString(text);
+  doc.Select({"G"});
+  bool shown = false;
+  for (const TInspectedProperty& p : doc.InspectedProperties())
+    if (p.name == "GetUserPrefixes") {
+      shown = true;
+      EXPECT_TRUE(p.read_only);
+      EXPECT_EQ(p.value, "");
+    }
+  EXPECT_TRUE(shown);
+  try {
+    doc.SetPropertyValue("GetUserPrefixes", "GPrefixes");
+    FAIL();
+  } catch (const EDesignError& e) {
+    EXPECT_EQ(e.Reason(), "Event GetUserPrefixes names a method of the form's code; the designer does not write code");
+  }
+  EXPECT_EQ(doc.Text(), text);
 }
 
 // A form: its controls sit at their published Left and Top, and moving them
