@@ -148,7 +148,7 @@ class Statement {
 // Raises the error that the engine's last failure means to a user.
 [[noreturn]] void Raise(sqlite3* db, const std::string& context) {
   const int code = sqlite3_extended_errcode(db);
-  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) throw EDatabaseError(kRecordLocked);
+  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) throw ELockConflict(kRecordLocked);
   if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE ||
       code == SQLITE_CONSTRAINT_ROWID)
     throw EDatabaseError(kKeyViolation);
@@ -219,9 +219,11 @@ class SqliteCursor : public Cursor {
       sqlite3_extended_result_codes(db_, 1);
       if (!IsSqliteFile(loc.file))
         throw EDatabaseError("Cannot open table " + table + ": " + FromUtf8(loc.file.string()) + " is not a SQLite table");
+      // Only a file that holds the table is ours to switch to WAL: a failed
+      // open leaves someone else's file as it was.
+      ReadStructure(loc);
       if (!read_only_) Exec(db_, "PRAGMA journal_mode=WAL", context_);
       Exec(db_, "PRAGMA synchronous=FULL", context_);
-      ReadStructure(loc);
     } catch (...) {
       sqlite3_close(db_);
       throw;
@@ -338,7 +340,7 @@ class SqliteCursor : public Cursor {
     if (in_txn_) Unlock();
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
       const int code = sqlite3_extended_errcode(db_) & 0xff;
-      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw EDatabaseError(lockedMessage);
+      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw ELockConflict(lockedMessage);
       Raise(db_, context_);
     }
     in_txn_ = true;

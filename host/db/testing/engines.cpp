@@ -107,6 +107,8 @@ TestDatabase::TestDatabase(const std::string& engine) : engine_(engine) {
   }
   alias_file_ = dir_ + "/aliases.ini";
   std::ofstream(alias_file_) << "[" << alias_ << "]\ndriver = " << driver << "\n" << key << " = " << location_ << "\n";
+  // Private, as an alias file that may hold a password should be.
+  fs::permissions(alias_file_, fs::perms::owner_read | fs::perms::owner_write);
   Session()->AddAlias(alias_, driver, {{key, location_}});
 }
 
