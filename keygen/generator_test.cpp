@@ -5,9 +5,11 @@
 #include <functional>
 #include <utility>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "host/db/session.h"
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "host/rtl/dialogs.h"
@@ -499,10 +501,48 @@ TEST_P(GeneratorTest, UndoIsRefusedWhenTheRowIsNoLongerThisGeneratorsLastKey) {
     EXPECT_EQ(Draw(*g, 2), (Keys{"V01", "V02"}));
     Change("V", [&](TTable& t) { c.change(t, g->OwnerStamp()); });
     EXPECT_EQ(g->Undo().str(), "V02") << c.name;
+    EXPECT_EQ(g->GenMask()->GetMskValue().str(), "V02") << c.name;  // stepped back up, not only the result
     EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\n") << c.name;
     EXPECT_EQ(Read("V").suffix, c.suffix) << c.name;
     EXPECT_EQ(Read("V").state, c.state) << c.name;
   }
+}
+
+TEST_P(GeneratorTest, UndoAtTheStartValueWithoutAHandlerGoesToTheEndValueWithANotice) {
+  auto g = Make("U##", "01", "05");
+  EXPECT_EQ(g->Generator().str(), "U01");
+  EXPECT_EQ(g->Undo().str(), "U05");
+  EXPECT_EQ(ui_.Transcript(), "Generator Information: Incremental part was set to end value\n");
+  EXPECT_EQ(ui_.calls.back().flags, MB_OK | MB_ICONINFORMATION);
+  EXPECT_EQ(Read("U").suffix, "05");
+  EXPECT_EQ(g->Generator().str(), "U01");  // and past the end value, back to the start
+}
+
+TEST_P(GeneratorTest, OnNewRecordIsCalledForANewRowAndTheMaskIsNotReset) {
+  auto g = Make("N##", "10", "99");
+  g->GenMask()->SetSuffix("42");  // where the mask stands when the row is made
+  Keys seen;
+  g->SetOnNewRecord(TOnNewRecord::FromCallable([&](TObject* sender, TmString& suffix) {
+    EXPECT_EQ(sender, g.get());
+    seen.push_back(suffix.str());
+  }));
+  EXPECT_EQ(g->Generator().str(), "N42");  // not the start value 10
+  EXPECT_EQ(seen, (Keys{"42"}));
+  EXPECT_EQ(Read("N").suffix, "42");
+  EXPECT_EQ(g->Generator().str(), "N43");  // an existing row: not called again
+  EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST_P(GeneratorTest, AnUndoWhoseWriteFailsIsReportedWithItsCauseAndTheMaskStepsBackUp) {
+  auto g = Make("V##", "01", "99");
+  EXPECT_EQ(Draw(*g, 2), (Keys{"V01", "V02"}));
+  g->Table()->Close();
+  g->Table()->SetReadOnly(true);
+  g->InitDB();
+  EXPECT_EQ(g->Undo().str(), "V02");
+  EXPECT_EQ(g->GenMask()->GetMskValue().str(), "V02");
+  EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\r\nCannot modify a read-only dataset\n");
+  EXPECT_EQ(Read("V").suffix, "02");
 }
 
 TEST_P(GeneratorTest, UndoWithoutARowIsReported) {
@@ -692,6 +732,114 @@ TEST_P(GeneratorTest, AFirstRowInsertedByAnotherProgramMeanwhileIsClaimed) {
   EXPECT_EQ(others_key, "F100");
   EXPECT_EQ(Read("F").suffix, "101");
   EXPECT_EQ(Other()->RecordCount(), 1);
+}
+
+// --- Faults: no wrong key, no request without end --------------------------------
+
+// A generator whose waiting has an end: a request that would wait for ever
+// (the fault these tests guard against) fails the test instead of hanging it.
+class TBoundedGenerator : public TGenerator {
+ public:
+  using TGenerator::TGenerator;
+  static constexpr int kMaxWaits = 500;
+  int waits = 0;
+  void Wait() override {
+    if (++waits > kMaxWaits) throw std::runtime_error("the request kept waiting");
+    TGenerator::Wait();
+  }
+};
+
+// Legend: how the table refuses writes -> the data layer's message, which
+// ends the request at once instead of being taken for a busy row.
+struct RefusedWriteCase {
+  const char* name;
+  const char* engine;  // only on this engine; null: every engine
+  std::function<void(GeneratorTest&, TGenerator&)> setup;
+  std::string cause;
+};
+
+TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
+  const RefusedWriteCase cases[] = {
+      {"a write-protected table", nullptr,
+       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset"},
+      {"a role that may only read", "postgresql",
+       [](GeneratorTest& t, TGenerator& g) {
+         const std::string alias = t.db_->alias() + "_reader";
+         Session()->AddAlias(alias, "postgresql", {{"conninfo", t.db_->ReadOnlyRoleConninfo()}});
+         g.SetDataBaseName(alias);
+       },
+       "Table GENTBL.DB: permission denied for table GENTBL"},
+  };
+  for (const auto& c : cases) {
+    if (c.engine && GetParam() != c.engine) continue;
+    SetUp();
+    ui_.calls.clear();
+    Draw(*Make("W#"), 2);
+    const Row before = Read("W");
+    TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
+    g->SetMask("W#");
+    g->SetDataBaseName(db_->alias());
+    c.setup(*this, *g);
+    g->InitDB();
+    ASSERT_FALSE(g->Disabled()) << c.name << ": " << ui_.Transcript();
+    try {
+      g->Generator();
+      ADD_FAILURE() << c.name << ": a key was issued";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.cause) << c.name;
+    }
+    const Row after = Read("W");
+    EXPECT_EQ(after.suffix, before.suffix) << c.name;
+    EXPECT_EQ(after.state, 0) << c.name;
+    // A new prefix cannot be started either.
+    g->SetMask("W-#");
+    try {
+      g->Generator();
+      ADD_FAILURE() << c.name << ": a key was issued for a new prefix";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" + c.cause) << c.name;
+    }
+    EXPECT_EQ(Other()->RecordCount(), 1) << c.name;
+    EXPECT_EQ(ui_.Transcript(), "") << c.name;  // no busy notice: nobody holds the row
+  }
+}
+
+TEST_P(GeneratorTest, AnOverflowHandlerThatRaisesLeavesTheRowFree) {
+  auto g = Make("O#", "1", "3");
+  EXPECT_EQ(Draw(*g, 3), (Keys{"O1", "O2", "O3"}));
+  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([](TObject*, TmString&) {
+    throw Exception("Numbers are used up");
+  }));
+  try {
+    g->Generator();
+    ADD_FAILURE() << "a key past the end value";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Numbers are used up");
+  }
+  const Row r = Read("O");
+  EXPECT_EQ(r.state, 0);
+  EXPECT_EQ(r.suffix, "3");
+  auto other = Make("O#", "1", "3");
+  other->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([](TObject*, TmString&) {}));
+  EXPECT_EQ(other->Generator().str(), "O4");  // at once: no stale claim to break
+  EXPECT_EQ(ui_.Transcript(), "");
+}
+
+TEST_P(GeneratorTest, AClaimHeldWhenTheServerEndedTheSessionIsFreedAndKeysGoOn) {
+  if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite has no server";
+  auto g = Make("C#");
+  EXPECT_EQ(Draw(*g, 2), (Keys{"C0", "C1"}));
+  ASSERT_TRUE(g->ReadDATA());  // holds the claim, as during a modal notice
+  EXPECT_GE(db_->EndServerSessions(), 1);
+  // A fresh connection works at once: no notice, the claim it held is freed,
+  // and the key follows the last one.
+  EXPECT_EQ(g->Generator().str(), "C2");
+  EXPECT_EQ(ui_.Transcript(), "");
+  const Row r = Read("C");
+  EXPECT_EQ(r.state, 0);
+  EXPECT_EQ(r.suffix, "2");
+  EXPECT_EQ(db_->EndServerSessions(), 1);  // between requests too
+  EXPECT_EQ(g->Generator().str(), "C3");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorTest, ::testing::ValuesIn(AllEngineNames()),
