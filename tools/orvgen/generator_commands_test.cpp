@@ -76,6 +76,15 @@ TEST_P(GeneratorCommandsTest, Next) {
       {{"--mask", "AB[1"}, "", "orvgen: Missing ] symbol in Mask!\n", 1},
       {{"--mask", "T#", "--table", "NOPE.DB"}, "", kOpenFailed + disabled, 1},
       {{"--mask", "T#", "-n", "0"}, "", "", 2},
+      // Keys the table cannot hold, or a stored suffix this mask cannot count
+      // from (INV-#### above shares the prefix): refused, nothing written.
+      {{"--mask", "M-" + std::string(21, '#'), "-n", "2"}, "",
+       "orvgen: The counting part of mask M-" + std::string(21, '#') +
+           " has 21 characters, but the generator table's Suffix field holds 20\n", 1},
+      {{"--mask", "INV-##"}, "",
+       "orvgen: The generator table's row for prefix 'INV-' holds the suffix '0004', which does not fit the mask "
+       "INV-## (2 counting characters); the row is left as it is\n", 1},
+      {{"--mask", "INV-####", "--start", "0001"}, "INV-0005\n", "", 0},
   };
   Init();
   for (const auto& c : cases) {

@@ -152,7 +152,14 @@ class Statement {
   if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE ||
       code == SQLITE_CONSTRAINT_ROWID)
     throw EDatabaseError(kKeyViolation);
-  throw EDatabaseError(context + ": " + FromUtf8(sqlite3_errmsg(db)));
+  std::string message = context + ": " + FromUtf8(sqlite3_errmsg(db));
+  // "disk I/O error" says little; the system's reason ("File too large", "No
+  // space left on device") tells the user what to do.
+  const int primary = code & 0xff;
+  const int sys = sqlite3_system_errno(db);
+  if (sys != 0 && (primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN))
+    message += " (" + FromUtf8(std::strerror(sys)) + ")";
+  throw EDatabaseError(message);
 }
 
 void Statement::Fail() const { Raise(db_, context_); }
