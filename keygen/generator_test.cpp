@@ -842,6 +842,32 @@ TEST_P(GeneratorTest, AClaimHeldWhenTheServerEndedTheSessionIsFreedAndKeysGoOn) 
   EXPECT_EQ(g->Generator().str(), "C3");
 }
 
+TEST_P(GeneratorTest, AServerThatKeepsEndingTheSessionEndsTheRequestWithinItsBound) {
+  if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite has no server";
+  const std::string alias = db_->alias() + "_1s";
+  Session()->AddAlias(alias, "postgresql", {{"conninfo", db_->location()}, {"reconnect_seconds", "1"}});
+  TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
+  g->SetMask("D#");
+  g->SetStartValue("1");
+  g->SetEndValue("2");
+  g->SetDataBaseName(alias);
+  g->InitDB();
+  EXPECT_EQ(Draw(*g, 2), (Keys{"D1", "D2"}));
+  // From now on every step ends the sessions while the row is claimed: a
+  // fresh connection works each time, and each time the write is lost.
+  int ended = 0;
+  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) {
+    ended += db_->EndServerSessions();
+  }));
+  EXPECT_THROW(g->Generator(), EConnectionLost);
+  EXPECT_GE(ended, 2);
+  EXPECT_EQ(ui_.Transcript(), "Generator: Lost the connection to the database server; waiting for it to come back\n");
+  const Row r = Read("D");
+  EXPECT_EQ(r.state, 0);  // the claim it held is freed on its way out
+  EXPECT_EQ(r.suffix, "2");
+  Session()->DeleteAlias(alias);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
