@@ -36,8 +36,10 @@
 //    other failure while claiming, writing or undoing ends the request with
 //    the data layer's message, after freeing a claim this generator holds.
 //  - A lost connection to the database server (EConnectionLost) is retried
-//    with a fresh connection for the database's ReconnectSeconds, with one
-//    notice that the generator waits for the server; then the request fails.
+//    at once with a fresh connection; after that, with one notice that the
+//    generator waits for the server, for the database's ReconnectSeconds
+//    (the alias setting reconnect_seconds, default 5); then the request
+//    fails with the server's message.
 //    A key whose write reached the server but whose answer did not is never
 //    issued: that leaves a gap, never a duplicate.
 //
@@ -52,7 +54,9 @@
 //    are in that request's key.
 //
 // Threading: the thread that owns the user interface, like every component.
-// Message boxes and the busy notice are modal; Wait sleeps briefly.
+// Message boxes and the busy notice are modal; Wait sleeps briefly, and a
+// request that waits for a lost server sleeps kReconnectPauseMs between
+// attempts.
 #pragma once
 
 #include <chrono>
