@@ -1,6 +1,7 @@
 #include "keygen/genpeek.h"
 
 #include "host/classes/component.h"
+#include "host/db/field.h"
 #include "host/db/table.h"
 #include "host/rtl/sysutils.h"
 #include "keygen/genmask.h"
@@ -42,8 +43,16 @@ TKeyPeek PeekKeys(TGenerator& g, int count) {
 
   out.row_found = table->Locate(kGenTableKey, {TVariant(g.GeneratorType()), TVariant(prefix.str())});
   if (out.row_found) {
-    out.stored_suffix = table->FieldByName(kFieldSuffix)->AsString();
+    const TField* stored = table->FieldByName(kFieldSuffix);
+    out.stored_suffix = stored->AsString();
     out.row_claimed = table->FieldByName(kFieldState)->AsFloat() != 0;
+    // The generator refuses to count on from a suffix its mask cannot hold;
+    // so does the preview, with the same explanation.
+    if (!mask.Fits(TmString(out.stored_suffix))) {
+      const std::string shown = stored->IsNull() ? "no suffix (NULL)" : "the suffix '" + out.stored_suffix + "'";
+      throw Exception("The generator table's row for prefix '" + prefix.str() + "' holds " + shown +
+                      ", which does not fit the mask " + g.Mask());
+    }
     mask.SetSuffix(TmString(out.stored_suffix));
   }
   table->Close();

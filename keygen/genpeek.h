@@ -13,7 +13,9 @@
 // Errors (orv::Exception, the message for the user): "the generator is
 // disabled" (an empty mask or rejected limits), the mask engine's own error,
 // "Cannot open generator table T of D: REASON", "Generator table T of D has a
-// bad format: PROBLEM".
+// bad format: PROBLEM", and, as the generator refuses it, a stored suffix
+// that does not fit the mask ("The generator table's row for prefix 'P'
+// holds the suffix 'S', which does not fit the mask M").
 // Threading: the thread that owns the generator.
 #pragma once
 

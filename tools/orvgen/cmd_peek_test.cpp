@@ -147,6 +147,17 @@ TEST_P(PeekTest, ErrorsAndUsage) {
       {{"-n", "2"}, "orvgen peek: --mask is required", 2},
       {{"--mask", "T#", "extra"}, "orvgen peek: unexpected argument 'extra'", 2},
   };
+  // A row that a wider mask with the same prefix started: next refuses to
+  // count on from it, and peek says why instead of showing keys.
+  ASSERT_EQ(Run({"next", "--mask", "W-###"}).exit_code, 0);
+  const ChildResult next = Run({"next", "--mask", "W-##"});
+  EXPECT_EQ(next.exit_code, 1);
+  const ChildResult wide = Peek({"--mask", "W-##"});
+  EXPECT_EQ(wide.exit_code, 1);
+  EXPECT_EQ(wide.err, "orvgen: The generator table's row for prefix 'W-' holds the suffix '000', which does not "
+                      "fit the mask W-##\n");
+  EXPECT_EQ(wide.out, "");
+
   const auto rows_before = Rows();
   for (const Row& r : rows) {
     std::string trace;
