@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a step needs, only those missing, through sudo
-# when not root. Usage: scripts/deps.sh build|test
+# when not root. Usage: scripts/deps.sh build|design|test
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libsqlite3-dev libpq-dev)
@@ -10,8 +10,9 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev postgresql clang libclang-rt-14
 
 case "${1:-}" in
   build) want=("${build[@]}") ;;
+  design) want=("${build[@]}" "${qt[@]}" fonts-liberation fonts-dejavu-core) ;;
   test) want=("${build[@]}" "${qt[@]}" "${test[@]}") ;;
-  *) echo "usage: scripts/deps.sh build|test" >&2; exit 2 ;;
+  *) echo "usage: scripts/deps.sh build|design|test" >&2; exit 2 ;;
 esac
 
 missing=()

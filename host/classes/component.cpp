@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/classes/reader.h"
+#include "host/classes/writer.h"
 #include "host/rtl/exception.h"
 #include "host/rtl/sysutils.h"
 
@@ -125,7 +127,28 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
       c->Notification(component, operation);
 }
 
-void TComponent::DefineProperties(TFiler*) {}
+void TComponent::SetDesignPosition(int left, int top) {
+  design_left_ = left;
+  design_top_ = top;
+  has_design_position_ = true;
+}
+
+namespace {
+int ReadCoordinate(TReader* reader) {
+  // Out-of-range positions are clamped: a stray number must not stop a file from loading.
+  const int64_t v = reader->ReadInteger();
+  return static_cast<int>(std::clamp<int64_t>(v, -1000000, 1000000));
+}
+}  // namespace
+
+void TComponent::DefineProperties(TFiler* filer) {
+  filer->DefineProperty(
+      "Left", [this](TReader* r) { SetDesignPosition(ReadCoordinate(r), design_top_); },
+      [this](TWriter* w) { w->WriteInteger(design_left_); }, has_design_position_);
+  filer->DefineProperty(
+      "Top", [this](TReader* r) { SetDesignPosition(design_left_, ReadCoordinate(r)); },
+      [this](TWriter* w) { w->WriteInteger(design_top_); }, has_design_position_);
+}
 
 void TComponent::GetChildren(const std::function<void(TComponent*)>&, TComponent*) {}
 

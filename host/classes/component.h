@@ -109,7 +109,16 @@ class TComponent : public TObject {
   virtual void Notification(TComponent* component, TOperation operation);
 
   // Declares the entries a form file holds beyond the published properties.
+  // The base declares Left and Top, the design position (below).
   virtual void DefineProperties(TFiler* filer);
+
+  // Where the designer shows a component that is no control (controls publish
+  // their own Left and Top): kept in the form file as the entries Left and
+  // Top, written only once a position was given.
+  bool HasDesignPosition() const { return has_design_position_; }
+  int DesignLeft() const { return design_left_; }
+  int DesignTop() const { return design_top_; }
+  void SetDesignPosition(int left, int top);
 
   // The components a form file writes nested inside this one, root being the
   // component the file is about. The base writes none; a root (TDataModule,
@@ -137,6 +146,9 @@ class TComponent : public TObject {
   bool told_ = false;  // destruction notices already sent
   std::vector<TComponent*> components_;
   std::vector<TComponent*> free_notifies_;
+  int design_left_ = 0;
+  int design_top_ = 0;
+  bool has_design_position_ = false;
 };
 
 // Frees p (when not null) and sets it to null.

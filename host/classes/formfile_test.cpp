@@ -400,5 +400,35 @@ TEST_F(FormFileTest, FilesSaveAndLoad) {
   std::filesystem::remove_all(dir);
 }
 
+TEST_F(FormFileTest, DesignPositionsOfComponentsAreLeftAndTopEntries) {
+  // Legend: form text -> what writing it back gives (the same text when null).
+  const struct {
+    const char* text;
+    const char* written;
+  } cases[] = {
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 48\n    Top = 8\n    Store = ''\n  end\nend\n",
+       nullptr},
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Store = ''\n  end\nend\n", nullptr},  // none given: none written
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Top = 0\n  end\nend\n",
+       "object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 0\n    Top = 0\n    Store = 'main'\n  end\nend\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    TComponentPtr<TComponent> mod(LoadFormFromString(c.text));
+    EXPECT_EQ(SaveFormToString(mod.get()), c.written ? c.written : c.text);
+  }
+  TComponentPtr<TComponent> mod(LoadFormFromString(cases[0].text));
+  TComponent* a = mod->FindComponent("A");
+  ASSERT_TRUE(a && a->HasDesignPosition());
+  EXPECT_EQ(a->DesignLeft(), 48);
+  EXPECT_EQ(a->DesignTop(), 8);
+  try {
+    LoadFormFromString("object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 'x'\n  end\nend\n");
+    FAIL();
+  } catch (const EReadError& e) {
+    EXPECT_STREQ(e.what(), "Line 3: Invalid value for entry Left (expected an integer)");
+  }
+}
+
 }  // namespace
 }  // namespace orv

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Opens the designer: installs what is missing, builds orvdesign and the
+# design package (Release, once; later runs only rebuild what changed), makes
+# the embedded default generator table when missing, and opens a sample data
+# module holding two generators and a stamper. Arguments go to orvdesign;
+# one that names a file opens that form instead of the sample
+# (./design.sh my.ofm).
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/deps.sh design
+build=build/release-design
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_QT=ON >/dev/null
+fi
+cmake --build "$build" --target orvdesign orvgenpkg orvgen >/dev/null
+# The key preview reads the generator table; make it once.
+"$build/tools/orvgen/orvgen" init >/dev/null
+form=""; skip=0
+for a in "$@"; do
+  if [ $skip -eq 1 ]; then skip=0; continue; fi
+  case "$a" in
+    --screenshot|--package|--aliases) skip=1 ;;
+    -*) ;;
+    *) form="$a" ;;
+  esac
+done
+if [ -z "$form" ]; then
+  # A copy of the sample, so that the one in the sources stays as it is.
+  sample="$build/keys.ofm"
+  [ -f "$sample" ] || cp tools/orvdesign/sample/keys.ofm "$sample"
+  set -- "$@" "$sample"
+fi
+exec "$build/tools/orvdesign/orvdesign" "$@"

@@ -1,0 +1,266 @@
+// orvdesign --check, --info and --set as a script meets them: the real
+// program on real form files, with real packages; stdout, stderr, the exit
+// code and the file's bytes afterwards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/orvgen/testing/spawned_child.h"
+
+namespace orv {
+namespace {
+
+using orv::testing::ChildResult;
+using orv::testing::SpawnedChild;
+
+constexpr char kGood[] =
+    "object Mod: TDataModule\n"
+    "  object Part1: TPart\n"
+    "    Mask = 'AB-##'\n"
+    "    Limit = 3\n"
+    "  end\n"
+    "  object Stamp1: TStamp\n"
+    "  end\n"
+    "  object Plain1: TPart\n"
+    "    Left = 10\n"
+    "    Top = 20\n"
+    "  end\n"
+    "end\n";
+
+class HeadlessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = ::testing::TempDir() + "/orvdesign_headless_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  ChildResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--no-default-package", "--package", ORV_TEST_PACKAGE, "--package", ORV_FAULTY_PACKAGE});
+    SpawnedChild child(ORVDESIGN_BINARY, args, dir_);
+    return child.Wait();
+  }
+  std::string dir_;
+};
+
+TEST_F(HeadlessTest, CheckReportsEachProblemOfEachForm) {
+  const std::string good = Write("good.ofm", kGood);
+  // Legend: form text -> the line on stderr after "orvdesign: PATH: ".
+  const struct {
+    const char* name;
+    const char* text;
+    const char* problem;
+  } bad[] = {
+      {"syntax.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Limit = 'x'\n  end\nend\n",
+       "Line 3: Invalid value for property Limit (expected an integer)"},
+      {"class.ofm", "object Mod: TDataModule\n  object G: TNoSuchThing\n  end\nend\n",
+       "Line 2: unknown class TNoSuchThing (expected a registered class)"},
+      {"property.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Colour = 1\n  end\nend\n",
+       "Line 3: unknown property Colour of TPart (expected a published property)"},
+      {"raises.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Limit = -4\n  end\nend\n",
+       "Limit must not be negative"},
+      {"refused.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Level = 11\n  end\nend\n",
+       "Part1 (TPart): Part: Level must be 10 or less"},
+  };
+  for (const auto& b : bad) {
+    SCOPED_TRACE(b.name);
+    const std::string path = Write(b.name, b.text);
+    const ChildResult r = Run({"--check", good, path});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.out, good + ": ok\n");
+    EXPECT_EQ(r.err, "orvdesign: " + path + ": " + b.problem + "\n");
+  }
+  ChildResult r = Run({"--check", good});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  r = Run({"--check", dir_ + "/none.ofm"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "orvdesign: " + dir_ + "/none.ofm: Cannot open file " + dir_ + "/none.ofm\n");
+  // A package that cannot be loaded is reported with its reason; the check goes on.
+  SpawnedChild child(ORVDESIGN_BINARY,
+                     {"--no-default-package", "--package", dir_ + "/nope.so", "--package", ORV_TEST_PACKAGE,
+                      "--package", ORV_FAULTY_PACKAGE, "--check", good},
+                     dir_);
+  r = child.Wait();
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, good + ": ok\n");
+  EXPECT_EQ(r.err.rfind("orvdesign: Cannot load package " + dir_ + "/nope.so: ", 0), 0u) << r.err;
+}
+
+TEST_F(HeadlessTest, InfoListsComponentsAndTheirVerbs) {
+  const ChildResult r = Run({"--info", Write("good.ofm", kGood)});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Part1: TPart\n"
+            "  verbs: &Grow | &Break | &Nothing\n"
+            "Stamp1: TStamp\n"
+            "  verbs: &Count up | &Reset\n"
+            "Plain1: TPart\n"
+            "  verbs: &Grow | &Break | &Nothing\n");
+  EXPECT_EQ(r.err, "");
+}
+
+// Legend: assignments -> exit code, stderr, and the file afterwards (null:
+// unchanged, byte for byte).
+TEST_F(HeadlessTest, SetWritesThroughTheEditorsOrNothingAtAll) {
+  const struct {
+    std::vector<std::string> assignments;
+    int code;
+    const char* err;  // the start of stderr
+    const char* file;
+  } cases[] = {
+      {{"Part1.Mask=Q-#", "Part1.Limit=7", "Mod.Name=Keys"},
+       0,
+       "",
+       "object Keys: TDataModule\n"
+       "  object Part1: TPart\n"
+       "    Mask = 'Q-#'\n"
+       "    Limit = 7\n"
+       "  end\n"
+       "  object Stamp1: TStamp\n"
+       "  end\n"
+       "  object Plain1: TPart\n"
+       "    Left = 10\n"
+       "    Top = 20\n"
+       "  end\n"
+       "end\n"},
+      {{"Part1.Mask=Счёт-#"}, 0, "",
+       "object Mod: TDataModule\n"
+       "  object Part1: TPart\n"
+       "    Mask = #209#247#184#242'-#'\n"
+       "    Limit = 3\n"
+       "  end\n"
+       "  object Stamp1: TStamp\n"
+       "  end\n"
+       "  object Plain1: TPart\n"
+       "    Left = 10\n"
+       "    Top = 20\n"
+       "  end\n"
+       "end\n"},
+      {{"Part1.Mask=X", "Part1.Level=11"}, 1,
+       "orvdesign: FORM: Part1.Level: Part1 (TPart), TPropertyEditor: Level must be 10 or less (nothing written)\n",
+       nullptr},
+      {{"Part1.Limit=-2"}, 1, "orvdesign: FORM: Part1.Limit: Part1 (TPart), TPropertyEditor: Limit must not be negative",
+       nullptr},
+      {{"Ghost.Mask=X"}, 1, "orvdesign: FORM: Ghost.Mask: No component named Ghost", nullptr},
+      {{"Part1.Colour=1"}, 1, "orvdesign: FORM: Part1.Colour: Part1 (TPart): Property Colour does not exist", nullptr},
+      {{"Part1.Mask"}, 2, "orvdesign: expected NAME.PROPERTY=VALUE, found 'Part1.Mask'", nullptr},
+      {{"Mask=X"}, 2, "orvdesign: expected NAME.PROPERTY=VALUE", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::string trace;
+    for (const auto& a : c.assignments) trace += a + " ";
+    SCOPED_TRACE(trace);
+    const std::string path = Write("set.ofm", kGood);
+    std::vector<std::string> args{"--set", path};
+    args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+    const ChildResult r = Run(args);
+    EXPECT_EQ(r.exit_code, c.code) << r.err;
+    std::string err = c.err;
+    if (const auto at = err.find("FORM"); at != std::string::npos) err.replace(at, 4, path);
+    EXPECT_EQ(r.err.substr(0, err.size()), err);
+    EXPECT_EQ(Read(path), c.file ? c.file : kGood);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+#ifdef ORV_HAVE_GENPKG
+// The default package, as a newcomer's designer loads it: orvgenpkg's
+// generator and stamper, their verbs, and the generator's own checks.
+TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
+  const std::string keys =
+      "object Keys: TDataModule\n"
+      "  object Orders: TGenerator\n"
+      "    Mask = 'ORD-###'\n"
+      "    StartValue = '100'\n"
+      "    EndValue = '999'\n"
+      "    DataBaseName = 'tGenAlias'\n"
+      "    TableName = 'GENTBL.DB'\n"
+      "  end\n"
+      "  object Stamper: TUniKEY\n"
+      "    DataField = 'OKEY'\n"
+      "  end\n"
+      "end\n";
+  auto run = [&](std::vector<std::string> args) {
+    SpawnedChild child(ORVDESIGN_BINARY, args, dir_);
+    return child.Wait();
+  };
+  const std::string path = Write("keys.ofm", keys);
+  ChildResult r = run({"--info", path});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "Orders: TGenerator\n  verbs: Edit &Mask | Setup  &DB | &About\nStamper: TUniKEY\n");
+  EXPECT_EQ(r.err, "");
+  r = run({"--check", path});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+
+  std::string swapped = keys;
+  swapped.replace(swapped.find("'999'"), 5, "'050'");
+  const std::string bad = Write("swapped.ofm", swapped);
+  r = run({"--check", bad});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "orvdesign: " + bad +
+                       ": Orders (TGenerator): Generator Information: EndValue must be greater than StartValue\n");
+
+  r = run({"--set", path, "Orders.Mask=INV-####", "Orders.Mask=AB[1"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "orvdesign: " + path +
+                       ": Orders.Mask: Orders (TGenerator), TMaskPropertyEditor: Missing ] symbol in Mask! (nothing written)\n");
+  EXPECT_EQ(Read(path), keys);
+  r = run({"--set", path, "Orders.Mask=INV-####", "Orders.StartValue=0001", "Orders.EndValue=0999",
+           "Stamper.DataField=KEY2"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::string expected = keys;
+  for (auto [from, to] : {std::pair<std::string, std::string>{"ORD-###", "INV-####"}, {"'100'", "'0001'"},
+                          {"'999'", "'0999'"}, {"OKEY", "KEY2"}})
+    expected.replace(expected.find(from), from.size(), to);
+  EXPECT_EQ(Read(path), expected);
+
+  // The sample data module, and a hand-spaced copy of it: a value set to
+  // what it already is changes nothing, so the file keeps its own bytes.
+  const std::string sample = Read(ORV_SAMPLE_FORM);
+  ASSERT_FALSE(sample.empty());
+  std::string spaced = sample;
+  spaced.replace(spaced.find("Mask = "), 7, "Mask   =   ");
+  for (const std::string& text : {sample, spaced}) {
+    const std::string copy = Write("sample.ofm", text);
+    r = run({"--set", copy, "Orders.Mask=ORD-####"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(Read(copy), text);
+    r = run({"--check", copy});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+  }
+}
+#endif
+
+TEST_F(HeadlessTest, UsageErrorsExitTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--check"}, {"--info"}, {"--info", "a", "b"}, {"--set", "a"}, {"--bogus"}, {"--check", "a", "--info", "b"},
+      {"--package"},
+  };
+  for (const auto& args : cases) {
+    SpawnedChild child(ORVDESIGN_BINARY, args, dir_);
+    const ChildResult r = child.Wait();
+    EXPECT_EQ(r.exit_code, 2) << args[0];
+    EXPECT_EQ(r.err.rfind("orvdesign: ", 0), 0u) << r.err;
+  }
+  SpawnedChild help(ORVDESIGN_BINARY, {"--help"}, dir_);
+  const ChildResult r = help.Wait();
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.out.find("--set FORM NAME.PROPERTY=VALUE"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orv

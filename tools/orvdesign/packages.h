@@ -1,0 +1,31 @@
+// The packages the designer loads: orvgenpkg by default, from where the
+// build or the installation put it, and every package named with --package.
+// A package that fails to load is reported with its path and the reason, and
+// the designer goes on without it.
+//
+// Threading: the main thread, before any form is opened.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/design/package.h"
+
+namespace orv::design {
+
+// The places orvgenpkg is looked for, in order: the package folder of the
+// program's installation (PREFIX/lib/orv, with the multiarch library folder
+// where the build chose one), the program's own directory, then where the
+// build put it.
+std::vector<std::string> DefaultPackageCandidates();
+
+struct TLoadedPackages {
+  std::vector<std::unique_ptr<TPackage>> packages;
+  std::vector<std::string> failures;  // "Cannot load package PATH: REASON", one each
+};
+
+// Loads the default package (when with_default) and then each of extra.
+TLoadedPackages LoadPackages(const std::vector<std::string>& extra, bool with_default);
+
+}  // namespace orv::design
