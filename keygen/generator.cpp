@@ -12,6 +12,7 @@
 #include "host/classes/writer.h"
 #include "host/db/dberrors.h"
 #include "host/db/field.h"
+#include "host/db/session.h"
 #include "host/db/table.h"
 #include "host/rtl/dialogs.h"
 #include "host/rtl/exception.h"
@@ -147,11 +148,17 @@ void TGenerator::InitDB() {
     if (table_->DatabaseName() != database_name_) table_->SetDatabaseName(database_name_);
     if (table_->TableName() != table_name_) table_->SetTableName(table_name_);
     if (!table_->Active()) table_->Open();
-    if (!GenTableFormatProblems(*table_).empty()) throw Exception("Bad table format");
+    const std::vector<std::string> problems = GenTableFormatProblems(*table_);
+    if (!problems.empty()) {
+      std::string why = "Bad table format";
+      for (std::size_t i = 0; i < problems.size(); ++i) why += (i ? "; " : ": ") + problems[i];
+      throw Exception(why);
+    }
     Screen()->SetCursor(crDefault);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     Screen()->SetCursor(crDefault);
-    ShowMessage(kOpenFailed);
+    // The fixed text first, then what really went wrong, which the user can act on.
+    ShowMessage(std::string(kOpenFailed) + "\r\n" + e.what());
     disabled_ = true;
   }
 }
@@ -175,7 +182,7 @@ void TGenerator::EditOwnRow() {
     try {
       table_->Edit();
       return;
-    } catch (const EDatabaseError&) {
+    } catch (const ELockConflict&) {
       if (std::chrono::steady_clock::now() >= give_up) throw;
       std::this_thread::sleep_for(std::chrono::microseconds(kOwnRowPauseUs));
     }
@@ -187,21 +194,28 @@ void TGenerator::CountBusy() {
     MessageBox("Gentbl is busy. Try again!", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
 }
 
+void TGenerator::CheckStoredSuffix() {
+  // A suffix of another width (a mask sharing the prefix but counting
+  // further) or with characters its wheels cannot hold (edited by hand) would
+  // step into a malformed key, or back onto keys already issued.
+  const TField* stored = table_->FieldByName(kFieldSuffix);
+  if (mask_->Fits(stored->AsString())) return;
+  const std::string shown = stored->IsNull() ? "no suffix (NULL)" : "the suffix '" + stored->AsString() + "'";
+  throw Exception("The generator table's row for prefix '" + prefix_.str() + "' holds " + shown +
+                  ", which does not fit the mask " + mask_text_ + " (" +
+                  IntToStr(static_cast<long long>(mask_->GetSuffix().Length())) +
+                  " counting characters); the row is left as it is");
+}
+
 bool TGenerator::ReadDATA() {
   // The copy the table object holds may be stale; every decision below is
   // taken again on the row that Edit re-read and locked, so two generators
   // can never both see it free, and a live claim is never broken on the
   // strength of an old Try or Time.
   const bool looked_free = table_->FieldByName(kFieldState)->AsFloat() == 0;
-  bool claimed = false;
   try {
     table_->Edit();
-    if (table_->FieldByName(kFieldState)->AsFloat() == 0) {
-      table_->FieldByName(kFieldState)->SetAsVariant(TVariant(1));
-      table_->Post();
-      busy_count_ = 0;
-      claimed = true;
-    } else {
+    if (table_->FieldByName(kFieldState)->AsFloat() != 0) {
       TField* tries = table_->FieldByName(kFieldTry);
       if (tries->AsFloat() > kMaxTries ||
           CheckTimeOut(table_->FieldByName(kFieldTime)->AsString())) {
@@ -212,18 +226,26 @@ bool TGenerator::ReadDATA() {
       table_->Post();
       return false;
     }
-  } catch (const EConvertError&) {
-    CancelEdit();
-    throw;  // a claimed row whose Time is not a stamp
-  } catch (const std::exception&) {
+    CheckStoredSuffix();
+    claim_ = {table_->FieldByName(kFieldWho)->AsString(), table_->FieldByName(kFieldTime)->AsString(),
+              table_->FieldByName(kFieldSuffix)->AsString()};
+    table_->FieldByName(kFieldState)->SetAsVariant(TVariant(1));
+    table_->Post();
+    holding_ = true;
+    busy_count_ = 0;
+  } catch (const ELockConflict&) {
     CancelEdit();
     if (looked_free)
       CountBusy();  // the claim post failed
     else
       Wait();  // counting or breaking failed
     return false;
+  } catch (...) {
+    // Not another program's lock: trying again would fail the same way. A
+    // failed post wrote nothing, so no claim is held.
+    CancelEdit();
+    throw;
   }
-  if (!claimed) return false;
 
   // Stamp the claim with this generator's identity.
   try {
@@ -231,17 +253,27 @@ bool TGenerator::ReadDATA() {
     // Broken between the two posts: the claim is no longer this generator's.
     if (table_->FieldByName(kFieldState)->AsFloat() != 1) {
       CancelEdit();
+      holding_ = false;
       return false;
     }
+    const std::string stamp = GetTimeStamp();
     table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
     table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
-    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
+    table_->FieldByName(kFieldTime)->SetAsString(stamp);
     table_->Post();
+    claim_.who = owner_stamp_;
+    claim_.time = stamp;
     busy_count_ = 0;
-  } catch (const std::exception&) {
+  } catch (const ELockConflict&) {
+    // Left to the waiting generators, which break it once it is stale.
     CancelEdit();
+    holding_ = false;
     CountBusy();
     return false;
+  } catch (...) {
+    CancelEdit();
+    ReleaseClaim();
+    throw;
   }
   loaded_suffix_ = table_->FieldByName(kFieldSuffix)->AsString();
   suffix_ = loaded_suffix_;
@@ -258,6 +290,7 @@ bool TGenerator::WriteDATA() {
         table_->FieldByName(kFieldWho)->AsString() != owner_stamp_ ||
         table_->FieldByName(kFieldSuffix)->AsString() != loaded_suffix_.str()) {
       CancelEdit();
+      holding_ = false;
       return false;
     }
     // Waits counted during this claim mean other generators are queuing.
@@ -268,11 +301,43 @@ bool TGenerator::WriteDATA() {
     table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
     table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
     table_->Post();
+    holding_ = false;
     yield_next_ = others_waited;
     return true;
-  } catch (const std::exception&) {
+  } catch (const ELockConflict&) {
     CancelEdit();
+    holding_ = false;  // left to the waiting generators, which break it once it is stale
     return false;
+  } catch (...) {
+    CancelEdit();
+    ReleaseClaim();
+    throw;
+  }
+}
+
+void TGenerator::ReleaseClaim() noexcept {
+  if (!holding_) return;
+  try {
+    EditOwnRow();
+    // Only the claim as this generator left it: a claim broken and taken
+    // over meanwhile belongs to someone else.
+    if (table_->FieldByName(kFieldState)->AsFloat() == 1 &&
+        table_->FieldByName(kFieldWho)->AsString() == claim_.who &&
+        table_->FieldByName(kFieldTime)->AsString() == claim_.time &&
+        table_->FieldByName(kFieldSuffix)->AsString() == claim_.suffix) {
+      table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
+      table_->Post();
+    } else {
+      CancelEdit();
+    }
+    holding_ = false;
+  } catch (const EConnectionLost&) {
+    CancelEdit();  // still held: freed once the server is back
+  } catch (const std::exception&) {
+    // The database refuses even this; waiting generators break the claim
+    // once it is stale.
+    CancelEdit();
+    holding_ = false;
   }
 }
 
@@ -311,8 +376,10 @@ void TGenerator::FullRecord() {
 }
 
 bool TGenerator::MakeNewRecord() {
+  insert_failure_.clear();
   try {
     NullRecord();
+    CheckWidths();  // the user characters may have changed the prefix
     table_->Insert();
     table_->FieldByName(kFieldGenID)->SetAsVariant(TVariant(generator_type_));
     table_->FieldByName(kFieldPrefix)->SetAsString(prefix_.str());
@@ -323,10 +390,24 @@ bool TGenerator::MakeNewRecord() {
     table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
     table_->Post();
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    insert_failure_ = e.what();
     CancelEdit();
     return false;
   }
+}
+
+void TGenerator::CheckWidths() {
+  // What the table cannot hold whole would be cut when stored: a cut prefix
+  // never finds its row again, a cut suffix counts from the wrong value.
+  auto check = [&](const char* field, const TmString& text, const std::string& what) {
+    const TField* f = table_->FindField(field);
+    if (!f || f->Size() <= 0 || static_cast<int>(text.Length()) <= f->Size()) return;
+    throw Exception(what + " has " + IntToStr(static_cast<long long>(text.Length())) +
+                    " characters, but the generator table's " + field + " field holds " + IntToStr(f->Size()));
+  };
+  check(kFieldPrefix, prefix_, "The prefix '" + prefix_.str() + "' of mask " + mask_text_);
+  check(kFieldSuffix, suffix_, "The counting part of mask " + mask_text_);
 }
 
 TmString TGenerator::Generator() {
@@ -336,12 +417,69 @@ TmString TGenerator::Generator() {
   // Without a counting part the key is the mask's value, taken after the
   // prefix was built so that it holds this request's user characters.
   if (suffix_.Empty()) return mask_->GetMskValue();
+  CheckWidths();
 
+  bool waited = false;
+  std::chrono::steady_clock::time_point give_up{};
+  for (;;) {
+    try {
+      return IssueKey();
+    } catch (const EConnectionLost& lost) {
+      Reconnect(lost, waited, give_up);
+    }
+  }
+}
+
+void TGenerator::Reconnect(const EConnectionLost& lost, bool& waited,
+                           std::chrono::steady_clock::time_point& give_up) {
+  using Clock = std::chrono::steady_clock;
+  std::string why = lost.Message();
+  for (bool first = true;; first = false) {
+    if (!first || waited) {
+      if (!waited) {
+        // Said once per request, and only when a fresh connection did not
+        // help at once; the busy notice stays for another program's lock.
+        MessageBox("Lost the connection to the database server; waiting for it to come back", kCaptionBusy,
+                   MB_OK | MB_ICONINFORMATION);
+        waited = true;
+        int seconds = kDefaultReconnectSeconds;
+        try {
+          seconds = ReconnectSeconds(Session()->ResolveDatabase(table_->DatabaseName()));
+        } catch (const std::exception&) {
+          // The alias was good enough to open the table; keep the default.
+        }
+        give_up = Clock::now() + std::chrono::seconds(seconds);
+      }
+      if (Clock::now() >= give_up) throw EConnectionLost(why);
+      std::this_thread::sleep_for(std::chrono::milliseconds(kReconnectPauseMs));
+    }
+    try {
+      table_->Close();
+      table_->Open();
+      // A claim that the lost session took may still show in the row (its
+      // write may or may not have reached the server): free it.
+      if (holding_) {
+        if (LocateRow())
+          ReleaseClaim();
+        else
+          holding_ = false;
+      }
+      return;
+    } catch (const EConnectionLost& again) {
+      why = again.Message();
+    }
+  }
+}
+
+TmString TGenerator::IssueKey() {
   if (!LocateRow()) {
     if (MakeNewRecord()) return mask_->GetMskValue();
     // Another program may have inserted the row first (the unique key refused
     // ours): claim that row. Only a row that is still missing is an error.
-    if (!LocateRow()) throw Exception("Can not generate new record!");
+    if (!LocateRow()) {
+      throw Exception("Can not generate new record!" +
+                      (insert_failure_.empty() ? std::string() : "\r\n" + insert_failure_));
+    }
   }
   busy_count_ = 0;
   // After a key that others queued for, let one of them go first: without
@@ -355,11 +493,17 @@ TmString TGenerator::Generator() {
     // The claim passed to another generator between its posts: claim again
     // rather than hand out the old value, a key already issued.
     if (table_->FieldByName(kFieldWho)->AsString() != owner_stamp_) {
+      holding_ = false;
       Wait();
       continue;
     }
     const TmString kept = suffix_;
-    mask_->Increment();
+    try {
+      mask_->Increment();  // OnOverFlowMask may raise: the row is freed first
+    } catch (...) {
+      ReleaseClaim();
+      throw;
+    }
     suffix_ = mask_->GetSuffix();
     if (WriteDATA()) break;
     suffix_ = kept;  // the next claim reloads the mask engine from the row
@@ -367,12 +511,12 @@ TmString TGenerator::Generator() {
   return mask_->GetMskValue();
 }
 
-void TGenerator::ReportUndoFailure() {
+void TGenerator::ReportUndoFailure(const std::string& cause) {
   if (on_undo_failed_) {
     TmString value = mask_->GetMskValue();
     on_undo_failed_(this, value);
   } else {
-    ShowMessage("Can NOT undo!");
+    ShowMessage(cause.empty() ? std::string("Can NOT undo!") : "Can NOT undo!\r\n" + cause);
   }
 }
 
@@ -389,6 +533,11 @@ TmString TGenerator::Undo() {
     return result;
   }
   const std::string withdrawn = mask_->GetSuffix().str();
+  if (!mask_->Fits(withdrawn) ||
+      static_cast<int>(withdrawn.size()) > table_->FieldByName(kFieldSuffix)->Size()) {
+    ReportUndoFailure();  // not a key this table can have issued
+    return result;
+  }
   bool stepped = false;
   try {
     mask_->Decrement();
@@ -398,15 +547,21 @@ TmString TGenerator::Undo() {
     // last written by this generator, and still hold that key's suffix.
     if (table_->FieldByName(kFieldState)->AsFloat() != 0 ||
         table_->FieldByName(kFieldWho)->AsString() != owner_stamp_ ||
-        table_->FieldByName(kFieldSuffix)->AsString() != withdrawn)
-      throw Exception("Can NOT undo!");
+        table_->FieldByName(kFieldSuffix)->AsString() != withdrawn) {
+      CancelEdit();
+      ReportUndoFailure();
+      mask_->Increment();
+      return result;
+    }
     table_->FieldByName(kFieldSuffix)->SetAsString(mask_->GetSuffix().str());
     table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
     table_->Post();
     result = mask_->GetMskValue();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // A lock for more than kOwnRowPatienceMs, or a write the database
+    // refused: the user learns which.
     CancelEdit();
-    ReportUndoFailure();
+    ReportUndoFailure(e.what());
     if (stepped) mask_->Increment();
   }
   return result;

@@ -26,6 +26,21 @@
 // generator whose claim others waited for (Try above 0 when it wrote) waits
 // once before its next claim, so that they get their turn.
 //
+// Faults never produce a wrong key, and never a request without end:
+//  - A key must fit the table: a prefix or counting part wider than the
+//    table's Prefix or Suffix field is refused before anything is written,
+//    and a stored suffix that the mask cannot count from (another width, a
+//    character outside its wheel or set, empty) is refused without touching
+//    the row.
+//  - Only a lock held by another program (ELockConflict) is waited for. Any
+//    other failure while claiming, writing or undoing ends the request with
+//    the data layer's message, after freeing a claim this generator holds.
+//  - A lost connection to the database server (EConnectionLost) is retried
+//    with a fresh connection for the database's ReconnectSeconds, with one
+//    notice that the generator waits for the server; then the request fails.
+//    A key whose write reached the server but whose answer did not is never
+//    issued: that leaves a gap, never a duplicate.
+//
 // Two decisions where the key request was left open:
 //  - When the row's Who, read after a successful claim, is not this
 //    generator's owner stamp, the claim has passed to another generator. The
@@ -40,11 +55,13 @@
 // Message boxes and the busy notice are modal; Wait sleeps briefly.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 #include "host/classes/component.h"
 #include "host/classes/events.h"
+#include "host/db/dberrors.h"
 #include "host/rtl/tmstring.h"
 #include "keygen/genmask.h"
 
@@ -65,6 +82,7 @@ class TGenerator : public TComponent {
   static constexpr int kWaitUnitUs = 10;        // microseconds of Wait per unit of wait length
   static constexpr int kOwnRowPatienceMs = 100;  // how long a claim holder retries a locked row
   static constexpr int kOwnRowPauseUs = 500;     // pause between those retries, in microseconds
+  static constexpr int kReconnectPauseMs = 250;  // pause between attempts to reach a lost server
 
   // Takes a unique owner stamp, draws the wait length, creates the table
   // object (owned) and the mask engine with its three callbacks bound, and
@@ -82,7 +100,8 @@ class TGenerator : public TComponent {
   // format, with the busy cursor meanwhile. On any failure (missing alias,
   // directory or table, an open table renamed, a bad format) shows the
   // message "Error while opening generator table GENTBL.DB!\r\nCheck
-  // tGenAlias!" and disables the generator; nothing is raised.
+  // tGenAlias!", followed by a line with the cause, and disables the
+  // generator; nothing is raised.
   virtual void InitDB();
   // Sets the mask engine to its start value (or, when OnNewRecord is
   // assigned, calls it instead) and takes the current suffix and prefix.
@@ -94,20 +113,27 @@ class TGenerator : public TComponent {
   // otherwise (row claimed by another, lock conflict, claim lost between its
   // two posts). A claimed row's wait is counted, or the claim broken when it
   // is stale. From the tenth consecutive failed claim post on, each further
-  // one shows the busy notice. Raises EConvertError only when a claimed row's
-  // Time is not a stamp.
+  // one shows the busy notice. Raises EConvertError when a claimed row's Time
+  // is not a stamp; Exception, leaving the row untouched, when the free
+  // row's Suffix does not fit the mask; the data layer's error for any
+  // failure but a lock conflict (a claim taken is freed first).
   virtual bool ReadDATA();
   // The next key: the mask value with the row's suffix stepped by one. Empty
   // when the generator is disabled. The mask's value itself when the mask has
   // no counting part (no table access). Raises Exception "Can not generate
-  // new record!" when a new row can neither be inserted nor found; the data
-  // layer's exception when the table is not open.
+  // new record!" (a second line tells why) when a new row can neither be
+  // inserted nor found; Exception naming both widths when the prefix or the
+  // counting part is wider than the table's field, before anything is
+  // written; the errors of ReadDATA and WriteDATA; EConnectionLost when the
+  // server stays away for ReconnectSeconds; the data layer's exception when
+  // the table is not open.
   virtual TmString Generator();
   // Withdraws the last key: steps the row back once while it is free, was last
   // written by this generator and still holds that key's suffix. Returns the
   // value current afterwards (the previous key; on failure the unchanged one;
   // empty when disabled). A failure calls OnUndoFailed with the current value,
-  // or shows the message "Can NOT undo!".
+  // or shows the message "Can NOT undo!" (followed by the data layer's
+  // message when a write failed).
   virtual TmString Undo();
   // A short pause between claim attempts: (wait length + 1) x kWaitUnitUs
   // microseconds (up to 10 ms), after which the next wait length is drawn
@@ -120,12 +146,16 @@ class TGenerator : public TComponent {
 
   // Writes the stepped suffix and frees the row in one post. True on success;
   // false, with nothing written, when the re-read row no longer shows this
-  // generator's claim and the suffix it loaded, or on any data-layer failure
-  // (a locked row is retried for up to kOwnRowPatienceMs first).
+  // generator's claim and the suffix it loaded, or when another program
+  // keeps the row locked for more than kOwnRowPatienceMs. Any other failure
+  // frees the claim (as far as the database lets it) and raises the data
+  // layer's error.
   bool WriteDATA();
   // Inserts a free row for the current prefix holding the start value (after
-  // NullRecord). True when inserted; false on any failure, reporting nothing.
+  // NullRecord). True when inserted; false on any failure, reporting nothing
+  // (InsertFailure() then tells why).
   bool MakeNewRecord();
+  const std::string& InsertFailure() const { return insert_failure_; }
   // True when the claim stamped stamp is stale: the seconds-and-milliseconds
   // of now exceed the stamp's by more than 1000. Raises EConvertError when
   // stamp does not end in five digits.
@@ -198,11 +228,23 @@ class TGenerator : public TComponent {
   ~TGenerator() override;
 
  private:
+  // A claim on the row as this generator left it, so that it can be freed
+  // again only while nobody else has touched it.
+  struct Claim {
+    std::string who, time, suffix;
+  };
+
   bool LocateRow();
   void EditOwnRow();
   void CancelEdit();
   void CountBusy();
-  void ReportUndoFailure();
+  void ReportUndoFailure(const std::string& cause = "");
+  TmString IssueKey();
+  void CheckWidths();
+  void CheckStoredSuffix();
+  void ReleaseClaim() noexcept;
+  void Reconnect(const EConnectionLost& lost, bool& waited,
+                 std::chrono::steady_clock::time_point& give_up);
 
   std::string mask_text_;
   TmString start_value_;
@@ -226,6 +268,9 @@ class TGenerator : public TComponent {
   TmString suffix_;            // the suffix WriteDATA writes
   TmString loaded_suffix_;     // the row's suffix when this generator claimed it
   bool yield_next_ = false;    // others waited for the last claim: wait before the next
+  bool holding_ = false;       // this generator holds the claim described by claim_
+  Claim claim_;
+  std::string insert_failure_;  // why the last MakeNewRecord failed
 };
 
 }  // namespace orv

@@ -19,7 +19,10 @@
 namespace orv {
 namespace {
 
-constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\n";
+// The fixed message, then the cause.
+constexpr char kOpenFailed[] =
+    "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\n"
+    "Unknown database \"noSuchAliasOrDir\": no alias of that name and no such directory\n";
 
 class GeneratorFormTest : public ::testing::Test {
  protected:

@@ -5,9 +5,11 @@
 #include <functional>
 #include <utility>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "host/db/session.h"
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "host/rtl/dialogs.h"
@@ -21,7 +23,9 @@ namespace {
 using orv::testing::AllEngineNames;
 using orv::testing::TestDatabase;
 
-constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\n";
+// The fixed message, then a line with the cause.
+constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\n";
+const std::string kNoAlias = "Unknown database \"noSuchAliasOrDir\": no alias of that name and no such directory";
 
 TDateTime At(int h, int mi, int s, int ms) { return EncodeDate(2026, 12, 7) + EncodeTime(h, mi, s, ms); }
 
@@ -264,20 +268,93 @@ TEST_P(GeneratorTest, GeneratorTypesAndUserPrefixesKeepSeparateSequences) {
   EXPECT_EQ(Read("P-b", 1).suffix, "1");
 }
 
-TEST_P(GeneratorTest, APrefixLongerThanTheTableHoldsNeverFindsItsRow) {
+// Legend: a mask (and user characters) whose key the table cannot hold ->
+// the message of the refusal; nothing is written, no key issued.
+struct TooWideCase {
+  const char* name;
+  std::string mask, user;
+  std::string message;
+};
+
+TEST_P(GeneratorTest, AKeyTheTableCannotHoldIsRefusedBeforeAnythingIsWritten) {
+  const std::string wheels21(21, '#');
   const std::string prefix21 = "ABCDEFGHIJKLMNOPQRSTU";
-  auto g = Make(prefix21 + "#");
-  EXPECT_EQ(g->Generator().str(), prefix21 + "0");
-  // The row holds the prefix cut to 20 characters, so the lookup by the whole
-  // prefix misses; the unique key then refuses a second row.
-  EXPECT_EQ(Read(prefix21.substr(0, 20)).suffix, "0");
-  try {
-    g->Generator();
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Can not generate new record!");
+  const TooWideCase cases[] = {
+      {"21 counting characters", "M-" + wheels21, "",
+       "The counting part of mask M-" + wheels21 + " has 21 characters, but the generator table's Suffix field holds 20"},
+      {"a prefix of 21", prefix21 + "#", "",
+       "The prefix '" + prefix21 + "' of mask " + prefix21 + "# has 21 characters, but the generator table's Prefix "
+       "field holds 20"},
+      {"user characters make it 21", "ABCDEFGHIJKLMNOPQRS@@#", "xy",
+       "The prefix 'ABCDEFGHIJKLMNOPQRSxy' of mask ABCDEFGHIJKLMNOPQRS@@# has 21 characters, but the generator "
+       "table's Prefix field holds 20"},
+  };
+  for (const auto& c : cases) {
+    auto g = Make(c.mask);
+    if (!c.user.empty())
+      g->SetGetUserPrefixes(TGenProcEvent::FromCallable([&](TObject*, TmString& p) { p = c.user; }));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      try {
+        const std::string key = g->Generator().str();
+        ADD_FAILURE() << c.name << ": issued " << key;
+      } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), c.message) << c.name;
+      }
+    }
+    EXPECT_EQ(Other()->RecordCount(), 0) << c.name;
   }
-  EXPECT_EQ(Other()->RecordCount(), 1);
+  // Twenty of each fit.
+  auto g = Make(prefix21.substr(0, 20) + std::string(20, '#'));
+  EXPECT_EQ(Draw(*g, 2), (Keys{prefix21.substr(0, 20) + std::string(20, '0'),
+                               prefix21.substr(0, 20) + std::string(19, '0') + "1"}));
+}
+
+// Legend: the mask whose row is prepared, how the stored Suffix is changed
+// afterwards (by hand or by a mask of another width sharing the prefix), and
+// the mask that then asks for a key -> the stored value the refusal names.
+struct BadSuffixCase {
+  const char* name;
+  std::string first_mask;  // draws three keys
+  std::function<void(TTable&)> edit;  // null: no hand edit
+  std::string mask;
+  std::string shown;  // how the message shows the stored value
+};
+
+TEST_P(GeneratorTest, AStoredSuffixThatDoesNotFitTheMaskIsRefusedAndTheRowLeftAsItIs) {
+  auto set = [](const char* v) { return [=](TTable& t) { t.FieldByName("Suffix")->SetAsString(v); }; };
+  const BadSuffixCase cases[] = {
+      {"shorter mask first", "INV-##", nullptr, "INV-####", "the suffix '02'"},
+      {"longer mask first", "INV-####", nullptr, "INV-##", "the suffix '0002'"},
+      {"letters for digits", "INV-##", set("ab"), "INV-##", "the suffix 'ab'"},
+      {"one character short", "INV-##", set("9"), "INV-##", "the suffix '9'"},
+      {"empty", "INV-##", set(""), "INV-##", "the suffix ''"},
+      {"NULL", "INV-##", [](TTable& t) { t.FieldByName("Suffix")->Clear(); }, "INV-##", "no suffix (NULL)"},
+      {"outside the set", "INV-[XYZ]#", set("Q1"), "INV-[XYZ]#", "the suffix 'Q1'"},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    auto first = Make(c.first_mask);
+    Draw(*first, 3);
+    if (c.edit) Change("INV-", c.edit);
+    const Row before = Read("INV-");
+    auto g = Make(c.mask);
+    try {
+      const std::string key = g->Generator().str();
+      ADD_FAILURE() << c.name << ": issued " << key;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "The generator table's row for prefix 'INV-' holds " + c.shown +
+                                 ", which does not fit the mask " + c.mask + " (" +
+                                 std::to_string(g->GenMask()->GetSuffix().Length()) +
+                                 " counting characters); the row is left as it is")
+          << c.name;
+    }
+    const Row after = Read("INV-");
+    EXPECT_EQ(after.suffix, before.suffix) << c.name;
+    EXPECT_EQ(after.state, 0) << c.name;
+    EXPECT_EQ(after.who, before.who) << c.name;
+    EXPECT_EQ(after.time, before.time) << c.name;
+    EXPECT_EQ(after.tries, before.tries) << c.name;
+  }
 }
 
 TEST_P(GeneratorTest, ExtraFieldsAreAllowedAndStayEmpty) {
@@ -299,6 +376,7 @@ TEST_P(GeneratorTest, ExtraFieldsAreAllowedAndStayEmpty) {
 struct BadTableCase {
   const char* name;
   std::function<void(GeneratorTest&, TGenerator&)> setup;
+  std::string cause;  // the line after the fixed message
 };
 
 TEST_P(GeneratorTest, ATableThatFailsToOpenOrCheckDisablesTheGenerator) {
@@ -313,19 +391,22 @@ TEST_P(GeneratorTest, ATableThatFailsToOpenOrCheckDisablesTheGenerator) {
     };
   };
   const BadTableCase cases[] = {
-      {"missing alias", [](GeneratorTest&, TGenerator& g) { g.SetDataBaseName("noSuchAliasOrDir"); }},
-      {"missing table", [](GeneratorTest&, TGenerator& g) { g.SetTableName("NOPE.DB"); }},
-      {"GenID integer", bad_format("GenID", ftInteger, 0)},
-      {"Who of 18", bad_format("Who", ftString, 18)},
-      {"Prefix of 21", bad_format("Prefix", ftString, 21)},
-      {"State a text", bad_format("State", ftString, 5)},
+      {"missing alias", [](GeneratorTest&, TGenerator& g) { g.SetDataBaseName("noSuchAliasOrDir"); }, kNoAlias},
+      {"missing table", [](GeneratorTest&, TGenerator& g) { g.SetTableName("NOPE.DB"); },
+       "Table does not exist: NOPE.DB (database " + db_->alias() + ")"},
+      {"GenID integer", bad_format("GenID", ftInteger, 0),
+       "Bad table format: field 'GenID' is not a floating-point number"},
+      {"Who of 18", bad_format("Who", ftString, 18), "Bad table format: field 'Who' holds 18 characters, not 17"},
+      {"Prefix of 21", bad_format("Prefix", ftString, 21),
+       "Bad table format: field 'Prefix' holds 21 characters, not 20"},
+      {"State a text", bad_format("State", ftString, 5), "Bad table format: field 'State' is not a floating-point number"},
       {"Try missing", [](GeneratorTest& t, TGenerator& g) {
          auto fields = GenTableFields();
          fields.erase(fields.begin() + 4);
          TComponentPtr<TTable> table(t.NewTable("BAD.DB"));
          table->CreateTable(fields, {});
          g.SetTableName("BAD.DB");
-       }},
+       }, "Bad table format: field 'Try' is missing"},
   };
   for (const auto& c : cases) {
     ui_.calls.clear();
@@ -336,11 +417,12 @@ TEST_P(GeneratorTest, ATableThatFailsToOpenOrCheckDisablesTheGenerator) {
     c.setup(*this, *g);
     g->InitDB();
     EXPECT_TRUE(g->Disabled()) << c.name;
-    EXPECT_EQ(ui_.Transcript(), kOpenFailed) << c.name;
+    const std::string shown = kOpenFailed + c.cause + "\n";
+    EXPECT_EQ(ui_.Transcript(), shown) << c.name;
     EXPECT_EQ(ui_.cursors, (std::vector<TCursor>{crAppStart, crDefault})) << c.name;
     EXPECT_EQ(g->Generator().str(), "") << c.name;
     EXPECT_EQ(g->Undo().str(), "") << c.name;
-    EXPECT_EQ(ui_.Transcript(), kOpenFailed) << c.name;  // once only
+    EXPECT_EQ(ui_.Transcript(), shown) << c.name;  // once only
     g.reset();
     auto o = Other();
     EXPECT_EQ(o->RecordCount(), 0) << c.name;
@@ -358,7 +440,7 @@ TEST_P(GeneratorTest, InitDBAgainChecksTheOpenTableButRefusesANewName) {
   g->SetTableName("OTHER.DB");
   g->InitDB();
   EXPECT_TRUE(g->Disabled());
-  EXPECT_EQ(ui_.Transcript(), kOpenFailed);
+  EXPECT_EQ(ui_.Transcript(), std::string(kOpenFailed) + "Cannot perform this operation on an open dataset\n");
 }
 
 TEST_P(GeneratorTest, AnAcceptedPairReenablesButTheTableStaysClosed) {
@@ -419,10 +501,48 @@ TEST_P(GeneratorTest, UndoIsRefusedWhenTheRowIsNoLongerThisGeneratorsLastKey) {
     EXPECT_EQ(Draw(*g, 2), (Keys{"V01", "V02"}));
     Change("V", [&](TTable& t) { c.change(t, g->OwnerStamp()); });
     EXPECT_EQ(g->Undo().str(), "V02") << c.name;
+    EXPECT_EQ(g->GenMask()->GetMskValue().str(), "V02") << c.name;  // stepped back up, not only the result
     EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\n") << c.name;
     EXPECT_EQ(Read("V").suffix, c.suffix) << c.name;
     EXPECT_EQ(Read("V").state, c.state) << c.name;
   }
+}
+
+TEST_P(GeneratorTest, UndoAtTheStartValueWithoutAHandlerGoesToTheEndValueWithANotice) {
+  auto g = Make("U##", "01", "05");
+  EXPECT_EQ(g->Generator().str(), "U01");
+  EXPECT_EQ(g->Undo().str(), "U05");
+  EXPECT_EQ(ui_.Transcript(), "Generator Information: Incremental part was set to end value\n");
+  EXPECT_EQ(ui_.calls.back().flags, MB_OK | MB_ICONINFORMATION);
+  EXPECT_EQ(Read("U").suffix, "05");
+  EXPECT_EQ(g->Generator().str(), "U01");  // and past the end value, back to the start
+}
+
+TEST_P(GeneratorTest, OnNewRecordIsCalledForANewRowAndTheMaskIsNotReset) {
+  auto g = Make("N##", "10", "99");
+  g->GenMask()->SetSuffix("42");  // where the mask stands when the row is made
+  Keys seen;
+  g->SetOnNewRecord(TOnNewRecord::FromCallable([&](TObject* sender, TmString& suffix) {
+    EXPECT_EQ(sender, g.get());
+    seen.push_back(suffix.str());
+  }));
+  EXPECT_EQ(g->Generator().str(), "N42");  // not the start value 10
+  EXPECT_EQ(seen, (Keys{"42"}));
+  EXPECT_EQ(Read("N").suffix, "42");
+  EXPECT_EQ(g->Generator().str(), "N43");  // an existing row: not called again
+  EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST_P(GeneratorTest, AnUndoWhoseWriteFailsIsReportedWithItsCauseAndTheMaskStepsBackUp) {
+  auto g = Make("V##", "01", "99");
+  EXPECT_EQ(Draw(*g, 2), (Keys{"V01", "V02"}));
+  g->Table()->Close();
+  g->Table()->SetReadOnly(true);
+  g->InitDB();
+  EXPECT_EQ(g->Undo().str(), "V02");
+  EXPECT_EQ(g->GenMask()->GetMskValue().str(), "V02");
+  EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\r\nCannot modify a read-only dataset\n");
+  EXPECT_EQ(Read("V").suffix, "02");
 }
 
 TEST_P(GeneratorTest, UndoWithoutARowIsReported) {
@@ -612,6 +732,114 @@ TEST_P(GeneratorTest, AFirstRowInsertedByAnotherProgramMeanwhileIsClaimed) {
   EXPECT_EQ(others_key, "F100");
   EXPECT_EQ(Read("F").suffix, "101");
   EXPECT_EQ(Other()->RecordCount(), 1);
+}
+
+// --- Faults: no wrong key, no request without end --------------------------------
+
+// A generator whose waiting has an end: a request that would wait for ever
+// (the fault these tests guard against) fails the test instead of hanging it.
+class TBoundedGenerator : public TGenerator {
+ public:
+  using TGenerator::TGenerator;
+  static constexpr int kMaxWaits = 500;
+  int waits = 0;
+  void Wait() override {
+    if (++waits > kMaxWaits) throw std::runtime_error("the request kept waiting");
+    TGenerator::Wait();
+  }
+};
+
+// Legend: how the table refuses writes -> the data layer's message, which
+// ends the request at once instead of being taken for a busy row.
+struct RefusedWriteCase {
+  const char* name;
+  const char* engine;  // only on this engine; null: every engine
+  std::function<void(GeneratorTest&, TGenerator&)> setup;
+  std::string cause;
+};
+
+TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
+  const RefusedWriteCase cases[] = {
+      {"a write-protected table", nullptr,
+       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset"},
+      {"a role that may only read", "postgresql",
+       [](GeneratorTest& t, TGenerator& g) {
+         const std::string alias = t.db_->alias() + "_reader";
+         Session()->AddAlias(alias, "postgresql", {{"conninfo", t.db_->ReadOnlyRoleConninfo()}});
+         g.SetDataBaseName(alias);
+       },
+       "Table GENTBL.DB: permission denied for table GENTBL"},
+  };
+  for (const auto& c : cases) {
+    if (c.engine && GetParam() != c.engine) continue;
+    SetUp();
+    ui_.calls.clear();
+    Draw(*Make("W#"), 2);
+    const Row before = Read("W");
+    TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
+    g->SetMask("W#");
+    g->SetDataBaseName(db_->alias());
+    c.setup(*this, *g);
+    g->InitDB();
+    ASSERT_FALSE(g->Disabled()) << c.name << ": " << ui_.Transcript();
+    try {
+      g->Generator();
+      ADD_FAILURE() << c.name << ": a key was issued";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.cause) << c.name;
+    }
+    const Row after = Read("W");
+    EXPECT_EQ(after.suffix, before.suffix) << c.name;
+    EXPECT_EQ(after.state, 0) << c.name;
+    // A new prefix cannot be started either.
+    g->SetMask("W-#");
+    try {
+      g->Generator();
+      ADD_FAILURE() << c.name << ": a key was issued for a new prefix";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" + c.cause) << c.name;
+    }
+    EXPECT_EQ(Other()->RecordCount(), 1) << c.name;
+    EXPECT_EQ(ui_.Transcript(), "") << c.name;  // no busy notice: nobody holds the row
+  }
+}
+
+TEST_P(GeneratorTest, AnOverflowHandlerThatRaisesLeavesTheRowFree) {
+  auto g = Make("O#", "1", "3");
+  EXPECT_EQ(Draw(*g, 3), (Keys{"O1", "O2", "O3"}));
+  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([](TObject*, TmString&) {
+    throw Exception("Numbers are used up");
+  }));
+  try {
+    g->Generator();
+    ADD_FAILURE() << "a key past the end value";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Numbers are used up");
+  }
+  const Row r = Read("O");
+  EXPECT_EQ(r.state, 0);
+  EXPECT_EQ(r.suffix, "3");
+  auto other = Make("O#", "1", "3");
+  other->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([](TObject*, TmString&) {}));
+  EXPECT_EQ(other->Generator().str(), "O4");  // at once: no stale claim to break
+  EXPECT_EQ(ui_.Transcript(), "");
+}
+
+TEST_P(GeneratorTest, AClaimHeldWhenTheServerEndedTheSessionIsFreedAndKeysGoOn) {
+  if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite has no server";
+  auto g = Make("C#");
+  EXPECT_EQ(Draw(*g, 2), (Keys{"C0", "C1"}));
+  ASSERT_TRUE(g->ReadDATA());  // holds the claim, as during a modal notice
+  EXPECT_GE(db_->EndServerSessions(), 1);
+  // A fresh connection works at once: no notice, the claim it held is freed,
+  // and the key follows the last one.
+  EXPECT_EQ(g->Generator().str(), "C2");
+  EXPECT_EQ(ui_.Transcript(), "");
+  const Row r = Read("C");
+  EXPECT_EQ(r.state, 0);
+  EXPECT_EQ(r.suffix, "2");
+  EXPECT_EQ(db_->EndServerSessions(), 1);  // between requests too
+  EXPECT_EQ(g->Generator().str(), "C3");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorTest, ::testing::ValuesIn(AllEngineNames()),

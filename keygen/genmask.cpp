@@ -344,6 +344,29 @@ void TGenMask::ReportError(const TmString& text, int position, const std::string
   MessageBox(message, "TGenMask", MB_OK | MB_ICONERROR);
 }
 
+namespace {
+
+// Whether a stepping element can hold c.
+bool Accepts(const TMaskElement& e, char c) {
+  if (e.Kind == ENUMS) return e.Symbols.find(c) != std::string::npos;
+  if (e.IncKind == INCNUM) return IsANum(c);
+  if (e.IncKind == INCCHAR) return IsAChar(c);
+  return IsAChar(c) || IsANum(c);
+}
+
+}  // namespace
+
+bool TGenMask::Fits(const TmString& text) const {
+  std::size_t p = 0;
+  for (int i = 0; i < count_; ++i) {
+    const TMaskElement& e = elements_[i];
+    if (e.Kind != ENUMS && e.Kind != INC) continue;
+    if (p >= text.Length() || !Accepts(e, text[p])) return false;
+    ++p;
+  }
+  return p == text.Length();
+}
+
 bool TGenMask::Validate(const TmString& text) {
   if (first_wheel_ >= count_) return false;  // no stepping element: nothing can match
   bool result = true;
@@ -362,18 +385,7 @@ bool TGenMask::Validate(const TmString& text) {
       ReportError(text, position, type_s, true);
       return false;
     }
-    const char c = text[p++];
-    bool ok = false;
-    if (e.Kind == ENUMS) {
-      ok = e.Symbols.find(c) != std::string::npos;
-    } else if (e.IncKind == INCNUM) {
-      ok = IsANum(c);
-    } else if (e.IncKind == INCCHAR) {
-      ok = IsAChar(c);
-    } else {
-      ok = IsAChar(c) || IsANum(c);
-    }
-    if (!ok) {
+    if (!Accepts(e, text[p++])) {
       result = false;
       ReportError(text, position, type_s, false);
     }

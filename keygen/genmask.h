@@ -116,6 +116,10 @@ class TGenMask : public TObject {
   // error message box captioned "TGenMask". A mask without stepping elements
   // answers false without a report. Characters past the suffix are ignored.
   virtual bool Validate(const TmString& text);
+  // True when text is a suffix that this mask can count from: exactly one
+  // character per stepping element, each one that Validate accepts. Reports
+  // nothing. A mask without stepping elements fits only the empty text.
+  bool Fits(const TmString& text) const;
   // Replaces the elements by those of mask (read up to its first zero
   // character). Limits and callbacks are kept. On a malformed mask raises
   // Exception ("Missing ] symbol in Mask!", "Error in mask picture at

@@ -3,11 +3,13 @@
 #   scripts/pg.sh start DIR   initialises DIR, starts the server on a free port
 #                             and prints its conninfo on stdout
 #   scripts/pg.sh stop DIR    stops it (quietly, when it is not running)
+#   scripts/pg.sh resume DIR  starts a stopped one again, on the same port and
+#                             data (nothing when it runs)
 # As root the server runs as the postgres user, which owns DIR.
 set -euo pipefail
 
 cmd=${1:-}; dir=${2:-}
-[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: scripts/pg.sh start|stop DIR" >&2; exit 2; }
+[ -n "$cmd" ] && [ -n "$dir" ] || { echo "usage: scripts/pg.sh start|stop|resume DIR" >&2; exit 2; }
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 [ -n "$bin" ] || { echo "pg.sh: PostgreSQL is not installed" >&2; exit 1; }
 
@@ -29,10 +31,19 @@ case "$cmd" in
       -o "-h 127.0.0.1 -p $port -k $dir -c fsync=off -c max_connections=100" start >/dev/null \
       || { cat "$dir/server.log" >&2; exit 1; }
     "${as_owner[@]}" "$bin/createdb" -h 127.0.0.1 -p "$port" -U orv orvtest
+    echo "$port" >"$dir/port"
     echo "host=127.0.0.1 port=$port user=orv dbname=orvtest"
+    ;;
+  resume)
+    [ -f "$dir/port" ] || { echo "pg.sh: no server was started in $dir" >&2; exit 1; }
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" status >/dev/null 2>&1 && exit 0
+    port=$(cat "$dir/port")
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+      -o "-h 127.0.0.1 -p $port -k $dir -c fsync=off -c max_connections=100" start >/dev/null \
+      || { cat "$dir/server.log" >&2; exit 1; }
     ;;
   stop)
     [ -d "$dir/data" ] && "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null 2>&1 || true
     ;;
-  *) echo "usage: scripts/pg.sh start|stop DIR" >&2; exit 2 ;;
+  *) echo "usage: scripts/pg.sh start|stop|resume DIR" >&2; exit 2 ;;
 esac

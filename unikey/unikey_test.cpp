@@ -279,6 +279,28 @@ TEST_P(UniKeyTest, ApplicationHandlersRunAndSeeTheStamp) {
   for (check->First(); !check->Eof(); check->Next()) EXPECT_EQ(check->FieldByName("N")->AsInteger(), 7);
 }
 
+// The application replaces the dataset's OnNewRecord after the stamper took
+// it over: its handler runs from then on, and the stamper stamps no more.
+TEST_P(UniKeyTest, AHandlerSetAfterTheTakeoverReplacesTheStamper) {
+  CreateTable("STAMPS", 30);
+  TTable* t = OpenTable("STAMPS", Owner());
+  auto* ds = SourceOn(t);
+  auto* uk = NewStamper("UKEY");
+  uk->SetDataSource(ds);
+  AppendRow(t, 1);
+  ASSERT_TRUE(uk->HookInstalled());
+  int app_calls = 0;
+  t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet*) { ++app_calls; }));
+  AppendRow(t, 2);
+  AppendRow(t, 3);
+  EXPECT_EQ(app_calls, 2);
+  const auto stamps = Stamps("STAMPS");
+  ASSERT_EQ(stamps.size(), 3u);
+  EXPECT_NE(stamps[0], "<null>");
+  EXPECT_EQ(stamps[1], "<null>");
+  EXPECT_EQ(stamps[2], "<null>");
+}
+
 // In the designer the stamper takes over nothing and writes nothing.
 TEST_P(UniKeyTest, DesignTimeStampsNothing) {
   CreateTable("STAMPS", 30);

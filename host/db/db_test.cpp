@@ -3,6 +3,7 @@
 // process where a claim must hold across programs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -437,6 +438,70 @@ TEST_P(DataLayer, MissingThingsGiveClearErrors) {
             "Unknown database \"no_such_alias\": no alias of that name and no such directory");
 }
 
+// Only a lock held by another session is an ELockConflict, only a session
+// the server ended an EConnectionLost: callers wait for the one, reconnect
+// for the other, and give up on every other failure at once.
+TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
+  auto t = GenTable({{1, "A", "a"}});
+  auto other = NewTable();
+  other->Open();
+  t->Edit();
+  try {
+    other->Edit();
+    ADD_FAILURE() << "no lock conflict";
+  } catch (const ELockConflict& e) {
+    EXPECT_EQ(e.Message(), "Record locked by another user");
+  }
+  t->Cancel();
+  other->Insert();
+  other->FieldByName("GenID")->SetAsFloat(1);
+  other->FieldByName("Prefix")->SetAsString("A");
+  try {
+    other->Post();
+    ADD_FAILURE() << "no key violation";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Key violation");
+    EXPECT_EQ(dynamic_cast<const ELockConflict*>(&e), nullptr);
+    EXPECT_EQ(dynamic_cast<const EConnectionLost*>(&e), nullptr);
+  }
+  if (GetParam() != "postgresql") return;
+  // The server ends the session (as in a restart): the next call says so,
+  // and the one after it works on a fresh connection.
+  EXPECT_GE(db_->EndServerSessions(), 1);
+  try {
+    t->Locate("GenID;Prefix", {TVariant(1), TVariant("A")});
+    ADD_FAILURE() << "the lost session went unnoticed";
+  } catch (const EConnectionLost& e) {
+    EXPECT_THAT(e.Message(), StartsWith("Lost the connection to database \"" + db_->alias() + "\": "));
+  }
+  EXPECT_TRUE(t->Locate("GenID;Prefix", {TVariant(1), TVariant("A")}));
+}
+
+// PostgreSQL cuts longer names silently, so that two of them could meet in
+// one table: the layer refuses them (63 bytes of UTF-8 at most).
+TEST_P(DataLayer, NamesPostgreSQLWouldCutAreRefused) {
+  if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite keeps long names whole";
+  const std::string longest(63, 'T');
+  const std::string cyrillic(32, '\xC6');  // 32 x Cyrillic Zhe: 64 bytes of UTF-8
+  // table name, fields -> the message, or "" when the table is made
+  const std::vector<std::tuple<std::string, std::vector<TFieldDef>, std::string>> cases = {
+      {longest + ".DB", {{"N", ftInteger, 0}}, ""},
+      {longest + "U", {{"N", ftInteger, 0}},
+       "Name too long for PostgreSQL: " + longest + "U (64 bytes, at most 63)"},
+      {cyrillic, {{"N", ftInteger, 0}}, "Name too long for PostgreSQL: " + cyrillic + " (64 bytes, at most 63)"},
+      {"Short", {{std::string(64, 'F'), ftInteger, 0}},
+       "Name too long for PostgreSQL: " + std::string(64, 'F') + " (64 bytes, at most 63)"},
+  };
+  for (const auto& [name, fields, message] : cases) {
+    SCOPED_TRACE(name);
+    auto t = NewTable(name);
+    EXPECT_EQ(MessageOf([&] { t->CreateTable(fields); }), message.empty() ? "(no error)" : message);
+    if (name != "Short") {
+      EXPECT_EQ(MessageOf([&] { t->Open(); }), message.empty() ? "(no error)" : message);
+    }
+  }
+}
+
 // Databases and tables that are not there, or not what they should be.
 TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   TestDatabase db("sqlite");
@@ -447,6 +512,13 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   make->SetTableName("Right.DB");
   make->CreateTable({{"N", ftInteger, 0}});
   std::filesystem::rename(dir + "/Right.DB", dir + "/Wrong.DB");
+  {
+    // Another program's SQLite file, in its own journal mode.
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open((dir + "/FOREIGN.DB").c_str(), &h), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h, "CREATE TABLE notes (n INTEGER)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(h);
+  }
   const std::string dead = "orvtest_dead_server";
   const std::string gone = "orvtest_gone_directory";
   Session()->AddAlias(dead, "postgresql", {{"conninfo", "host=127.0.0.1 port=1 dbname=x connect_timeout=5"}});
@@ -459,6 +531,8 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
       {dir, "NONE", "Table does not exist: NONE (database " + dir + ")", ""},
       {db.alias(), "NOTSQL.DB", "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
       {db.alias(), "Wrong.DB", "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
+      {db.alias(), "FOREIGN.DB", "Cannot open table FOREIGN.DB: " + dir + "/FOREIGN.DB holds no table named FOREIGN",
+       ""},
       {dead, "GENTBL.DB", "Cannot connect to database \"" + dead + "\": ", "Connection refused"},
   };
   for (const auto& [database, table, start, part] : cases) {
@@ -474,6 +548,15 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
       EXPECT_THAT(message, HasSubstr(part));
     }
     EXPECT_FALSE(t->Active());
+  }
+  // The failed open left the foreign file as it was: not switched to WAL
+  // (byte 18 of the header is 1 for a rollback journal, 2 for WAL).
+  {
+    std::ifstream in(dir + "/FOREIGN.DB", std::ios::binary);
+    char header[20] = {};
+    in.read(header, sizeof header);
+    EXPECT_EQ(header[18], 1);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/FOREIGN.DB-wal"));
   }
   TStringList list;
   EXPECT_EQ(MessageOf([&] { Session()->GetTableNames(gone, "", true, false, list); }),

@@ -10,6 +10,11 @@
 // first use; a missing default file means no aliases, a missing
 // $ORV_ALIASES file is an error. An alias defined in code wins over a file's.
 //
+// Either driver also takes "reconnect_seconds" (0..3600): how long a request
+// waits for a database server that dropped its connection.
+// An alias file is read once, in time linear in its size. When it holds a
+// password and group or others may read it, a warning goes to stderr.
+//
 // A database name that is no alias but an existing directory is a SQLite
 // directory database. Alias names compare case-insensitively.
 //
@@ -51,8 +56,11 @@ class TSession {
   // Forgets an alias; nothing when there is none.
   void DeleteAlias(const std::string& name);
   // Reads the aliases of an INI file (UTF-8). Raises EDatabaseError
-  // "Alias file not found: PATH" or "PATH:LINE: WHAT" for a malformed line,
-  // an unknown driver or a missing parameter; then nothing of it is kept.
+  // "Alias file not found: PATH", "Alias file is a directory: PATH",
+  // "Cannot read alias file PATH: WHY", or "PATH:LINE: WHAT" for a malformed
+  // line, an unknown driver, a missing parameter or a bad reconnect_seconds;
+  // then nothing of it is kept. A later section of the same name replaces
+  // an earlier one.
   // Once called, the default alias file is no longer read on first use.
   void LoadAliasFile(const std::string& path);
   // The alias file read on first use (empty: none), for messages and tools.
@@ -93,5 +101,16 @@ class TSession {
 
 // The program's default session.
 TSession* Session();
+
+// How long a request waits by default for a database server that dropped its
+// connection, before it fails with the server's message.
+inline constexpr int kDefaultReconnectSeconds = 5;
+inline constexpr int kMaxReconnectSeconds = 3600;
+
+// The database's reconnect_seconds, else kDefaultReconnectSeconds.
+int ReconnectSeconds(const TDatabaseInfo& db);
+
+// A libpq conninfo, key=value or URI form, with every password shown as ***.
+std::string HidePassword(const std::string& conninfo);
 
 }  // namespace orv

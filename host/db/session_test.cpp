@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -86,6 +87,10 @@ TEST_F(SessionTest, MalformedAliasFilesAreRefusedWhole) {
       {"driver = sqlite\n", "1: a setting before the first [ALIAS] section"},
       {"[A\n", "1: a section is written [NAME]"},
       {"[A]\njust words\n", "2: expected KEY = VALUE"},
+      {"[A]\ndriver = sqlite\npath = /x\nreconnect_seconds = soon\n",
+       "1: Alias A: reconnect_seconds must be a whole number from 0 to 3600"},
+      {"[A]\ndriver = postgresql\nconninfo = x\nreconnect_seconds = 3601\n",
+       "1: Alias A: reconnect_seconds must be a whole number from 0 to 3600"},
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
@@ -96,6 +101,76 @@ TEST_F(SessionTest, MalformedAliasFilesAreRefusedWhole) {
   }
   TSession s;
   EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(dir_ + "/none.ini"); }), "Alias file not found: " + dir_ + "/none.ini");
+  EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(dir_); }), "Alias file is a directory: " + dir_);
+  if (::geteuid() != 0) {  // root reads every file
+    const std::string locked = Write("locked.ini", "[A]\ndriver = sqlite\npath = /x\n");
+    fs::permissions(locked, fs::perms::none);
+    EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(locked); }), "Cannot read alias file " + locked + ": Permission denied");
+  }
+}
+
+TEST_F(SessionTest, LaterSectionsReplaceEarlierOnesAndManyLoadAtOnce) {
+  std::string text = "[Dup]\ndriver = sqlite\npath = /first\nreconnect_seconds = 9\n";
+  constexpr int kMany = 20000;
+  for (int i = 0; i < kMany; ++i) text += "[A" + std::to_string(i) + "]\ndriver = sqlite\npath = /a\n";
+  text += "[dup]\ndriver = sqlite\npath = /second\n";
+  TSession s;
+  s.LoadAliasFile(Write("many.ini", text));
+  TStringList names;
+  s.GetAliasNames(names);
+  EXPECT_EQ(names.Count(), kMany + 1);
+  const TDatabaseInfo dup = s.AliasInfo("DUP");
+  EXPECT_EQ(dup.params.at("path"), "/second");
+  EXPECT_EQ(ReconnectSeconds(dup), kDefaultReconnectSeconds) << "the whole section is replaced";
+  EXPECT_TRUE(s.IsAlias("A19999"));
+  // A file read later replaces its aliases too, but never one from code.
+  s.AddAlias("A7", "sqlite", {{"path", "/code"}});
+  s.LoadAliasFile(Write("later.ini", "[a7]\ndriver = sqlite\npath = /later\n[A8]\ndriver = sqlite\npath = /later\n"
+                                     "reconnect_seconds = 0\n"));
+  EXPECT_EQ(s.AliasInfo("A7").params.at("path"), "/code");
+  EXPECT_EQ(s.AliasInfo("A8").params.at("path"), "/later");
+  EXPECT_EQ(ReconnectSeconds(s.AliasInfo("A8")), 0);
+}
+
+TEST_F(SessionTest, PasswordsAreHiddenInEveryConninfoForm) {
+  // conninfo -> as shown
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"host=h dbname=d", "host=h dbname=d"},
+      {"host=h password=secret dbname=d", "host=h password=*** dbname=d"},
+      {"password = 'se cr\\'et' host=h", "password = *** host=h"},
+      {"postgresql://u:secret@h:5432/d", "postgresql://u:***@h:5432/d"},
+      {"postgres://u:secret@h", "postgres://u:***@h"},
+      {"postgresql://u@h/d?password=secret&sslmode=require", "postgresql://u@h/d?password=***&sslmode=require"},
+      {"postgresql://h/d?sslmode=require", "postgresql://h/d?sslmode=require"},
+  };
+  for (const auto& [conninfo, shown] : cases) EXPECT_EQ(HidePassword(conninfo), shown) << conninfo;
+}
+
+TEST_F(SessionTest, AnAliasFileWithAPasswordThatOthersMayReadDrawsAWarning) {
+  // file text, permissions -> warned
+  const std::vector<std::tuple<std::string, fs::perms, bool>> cases = {
+      {"[P]\ndriver = postgresql\nconninfo = host=h password=x\n", fs::perms::owner_read | fs::perms::group_read,
+       true},
+      {"[P]\ndriver = postgresql\nconninfo = postgresql://u:x@h/d\n", fs::perms::owner_read | fs::perms::others_read,
+       true},
+      {"[P]\ndriver = postgresql\nconninfo = host=h password=x\n", fs::perms::owner_read | fs::perms::owner_write,
+       false},
+      {"[P]\ndriver = postgresql\nconninfo = host=h\n", fs::perms::owner_read | fs::perms::others_read, false},
+  };
+  for (const auto& [text, perms, warned] : cases) {
+    SCOPED_TRACE(text);
+    const std::string file = Write("p.ini", text);
+    fs::permissions(file, perms);
+    TSession s;
+    ::testing::internal::CaptureStderr();
+    s.LoadAliasFile(file);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, warned ? "warning: alias file " + file +
+                                " holds a password and can be read by group or others; permissions should be u=rw "
+                                "(0600) or less\n"
+                          : "");
+    fs::permissions(file, fs::perms::owner_all);
+  }
 }
 
 TEST_F(SessionTest, DefaultAliasFileIsReadOnFirstUse) {

@@ -9,28 +9,6 @@
 namespace orv::cli {
 namespace {
 
-// conninfo with the value of every password= hidden.
-std::string HidePassword(const std::string& conninfo) {
-  std::string out = conninfo;
-  for (std::size_t at = out.find("password"); at != std::string::npos; at = out.find("password", at + 1)) {
-    std::size_t v = at + 8;
-    while (v < out.size() && out[v] == ' ') ++v;
-    if (v >= out.size() || out[v] != '=') continue;
-    ++v;
-    while (v < out.size() && out[v] == ' ') ++v;
-    std::size_t end = v;
-    if (end < out.size() && out[end] == '\'') {
-      for (++end; end < out.size() && out[end] != '\''; ++end)
-        if (out[end] == '\\') ++end;
-      if (end < out.size()) ++end;
-    } else {
-      while (end < out.size() && out[end] != ' ') ++end;
-    }
-    out.replace(v, end - v, "***");
-  }
-  return out;
-}
-
 int RunAliases(const Options& o) {
   if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   PrepareDatabase(o);

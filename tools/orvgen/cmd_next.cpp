@@ -16,8 +16,9 @@ int RunNext(const Options& o) {
   auto g = MakeGenerator(o);
   for (long long i = 0; i < count; ++i) {
     PrintLine(NextKey(*g));
-    // Each key is issued once it is written; show it at once, so that a
-    // program killed later has printed every key it took.
+    // Each key is issued once it is written; show it at once. A program
+    // killed between the write and this line leaves a gap in the printed
+    // keys, never a key printed twice.
     std::fflush(stdout);
   }
   return 0;

@@ -23,6 +23,11 @@ int RunSession(const Options& o) {
   if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   auto g = MakeGenerator(o);
   int status = 0;
+  if (g->Disabled()) {
+    // Every answer will be empty; say why once, and end in failure as next does.
+    std::fprintf(stderr, "orvgen: the generator is disabled\n");
+    status = 1;
+  }
   std::string line;
   while (std::getline(std::cin, line)) {
     const std::string request = Trim(line);

@@ -21,7 +21,6 @@ using orv::testing::AllEngineNames;
 using orv::testing::RunOrvgen;
 using orv::testing::TestDatabase;
 
-constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\n";
 
 class GeneratorCommandsTest : public ::testing::TestWithParam<std::string> {
  protected:
@@ -34,6 +33,12 @@ class GeneratorCommandsTest : public ::testing::TestWithParam<std::string> {
   ChildResult Run(std::vector<std::string> args, const std::string& input = "") {
     args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
     return RunOrvgen(args, dir_, input);
+  }
+
+  // What a generator whose table NOPE.DB is missing shows: the fixed message and its cause.
+  std::string NopeFailed() const {
+    return "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\nTable does not exist: NOPE.DB "
+           "(database " + db_->alias() + ")\n";
   }
 
   void Init() {
@@ -54,6 +59,7 @@ struct NextCase {
 };
 
 TEST_P(GeneratorCommandsTest, Next) {
+  const std::string kOpenFailed = NopeFailed();
   const std::string disabled = "orvgen: the generator is disabled\n";
   const NextCase cases[] = {
       {{"--mask", "INV-####", "--start", "0001", "-n", "3"}, "INV-0001\nINV-0002\nINV-0003\n", "", 0},
@@ -70,6 +76,15 @@ TEST_P(GeneratorCommandsTest, Next) {
       {{"--mask", "AB[1"}, "", "orvgen: Missing ] symbol in Mask!\n", 1},
       {{"--mask", "T#", "--table", "NOPE.DB"}, "", kOpenFailed + disabled, 1},
       {{"--mask", "T#", "-n", "0"}, "", "", 2},
+      // Keys the table cannot hold, or a stored suffix this mask cannot count
+      // from (INV-#### above shares the prefix): refused, nothing written.
+      {{"--mask", "M-" + std::string(21, '#'), "-n", "2"}, "",
+       "orvgen: The counting part of mask M-" + std::string(21, '#') +
+           " has 21 characters, but the generator table's Suffix field holds 20\n", 1},
+      {{"--mask", "INV-##"}, "",
+       "orvgen: The generator table's row for prefix 'INV-' holds the suffix '0004', which does not fit the mask "
+       "INV-## (2 counting characters); the row is left as it is\n", 1},
+      {{"--mask", "INV-####", "--start", "0001"}, "INV-0005\n", "", 0},
   };
   Init();
   for (const auto& c : cases) {
@@ -116,10 +131,12 @@ TEST_P(GeneratorCommandsTest, SessionAnswersOneLineARequest) {
   EXPECT_EQ(r.out, "K0\nK1\nK0\n\nK1\n");
   EXPECT_EQ(r.err, "orvgen: unknown request 'bogus' (next, undo or quit)\n");
 
+  // A disabled generator answers every request with an empty line, and the
+  // session ends in failure, as next does.
   const ChildResult disabled = Run({"session", "--mask", "K#", "--table", "NOPE.DB"}, "next\nundo\n");
-  EXPECT_EQ(disabled.exit_code, 0);
+  EXPECT_EQ(disabled.exit_code, 1);
   EXPECT_EQ(disabled.out, "\n\n");
-  EXPECT_EQ(disabled.err, kOpenFailed);
+  EXPECT_EQ(disabled.err, NopeFailed() + "orvgen: the generator is disabled\n");
 }
 
 // Legend: arguments of "orvgen run" after the form file -> stdout, stderr
@@ -140,6 +157,7 @@ TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
                          "    DataBaseName = '" << db_->alias() << "'\n"
                          "  end\n"
                          "end\n";
+  const std::string kOpenFailed = NopeFailed();
   const std::string disabled = "orvgen: the generator is disabled\n";
   const NextCase cases[] = {
       {{"--component", "Orders", "-n", "2"}, "ORD-100\nORD-101\n", kOpenFailed, 0},

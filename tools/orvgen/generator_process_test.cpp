@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <set>
@@ -94,9 +95,13 @@ TEST_P(GeneratorProcessTest, FourProgramsDrawOneContiguousSequence) {
 
 TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
   constexpr int kRounds = 8, kPrograms = 3, kKeys = 120;
-  std::random_device seed_source;
-  const unsigned seed = seed_source();
-  SCOPED_TRACE("seed " + std::to_string(seed));
+  // ORV_KILL_SEED replays a run; the seed is printed either way.
+  const char* given = std::getenv("ORV_KILL_SEED");
+  const unsigned seed = given && *given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
+                                        : std::random_device()();
+  std::printf("kill moments from seed %u (replay: ORV_KILL_SEED=%u)\n", seed, seed);
+  RecordProperty("seed", std::to_string(seed));
+  SCOPED_TRACE("seed " + std::to_string(seed) + " (replay: ORV_KILL_SEED=" + std::to_string(seed) + ")");
   std::mt19937 random(seed);
   std::multiset<std::string> printed;
   int killed = 0;

@@ -19,6 +19,15 @@ constexpr Oid kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, kFloat4 = 700, kFl
 constexpr const char* kLockNotAvailable = "55P03";
 constexpr const char* kUniqueViolation = "23505";
 constexpr const char* kUndefinedTable = "42P01";
+// The longest name the server keeps whole; a longer one it cuts silently, so
+// that two long names could meet in one table.
+constexpr std::size_t kMaxIdentifierBytes = 63;
+
+// The server dropped or refused the session: connection exceptions (class
+// 08), and shutting down, crashed or still starting up (57P01..57P03).
+bool LostConnection(const std::string& state) {
+  return state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03";
+}
 // Seconds to wait for a server before giving up, unless the conninfo says otherwise.
 constexpr const char* kConnectTimeout = "10";
 // The longest a statement waits for a lock that NOWAIT does not cover.
@@ -33,7 +42,19 @@ std::string Quote(const std::string& utf8) {
   return out + "\"";
 }
 
-std::string QuoteName(const std::string& name1251) { return Quote(Cp1251ToUtf8(name1251)); }
+// Raises for a table or field name that the server would cut.
+void CheckName(const std::string& name1251) {
+  const std::size_t bytes = Cp1251ToUtf8(name1251).size();
+  if (bytes > kMaxIdentifierBytes)
+    throw EDatabaseError("Name too long for PostgreSQL: " + name1251 + " (" + IntToStr(static_cast<long long>(bytes)) +
+                         " bytes, at most " + IntToStr(static_cast<long long>(kMaxIdentifierBytes)) + ")");
+}
+
+// A table or field name as the server spells it, quoted, in UTF-8.
+std::string QuoteName(const std::string& name1251) {
+  CheckName(name1251);
+  return Quote(Cp1251ToUtf8(name1251));
+}
 
 // The server's table name for a table name: a trailing ".DB" is dropped.
 std::string ServerName(const std::string& table) {
@@ -100,7 +121,7 @@ class Connection {
     if (PQstatus(conn_) != CONNECTION_OK) {
       const std::string why = Clean(PQerrorMessage(conn_));
       PQfinish(conn_);
-      throw EDatabaseError("Cannot connect to database \"" + name_ + "\": " + why);
+      throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + why);
     }
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     Quietly(kLockTimeout);
@@ -118,7 +139,7 @@ class Connection {
       // The server went away since the last statement: try once to come back.
       PQreset(conn_);
       if (PQstatus(conn_) != CONNECTION_OK)
-        throw EDatabaseError("Cannot connect to database \"" + name_ + "\": " + Clean(PQerrorMessage(conn_)));
+        throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + Clean(PQerrorMessage(conn_)));
       Quietly(kLockTimeout);
     }
     std::vector<std::string> texts(params.size());
@@ -143,7 +164,9 @@ class Connection {
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     const std::string message = primary ? Clean(primary) : Clean(PQerrorMessage(conn_));
     PQclear(r);
-    if (state == kLockNotAvailable) throw EDatabaseError(kRecordLocked);
+    if (state == kLockNotAvailable) throw ELockConflict(kRecordLocked);
+    if (PQstatus(conn_) != CONNECTION_OK || LostConnection(state))
+      throw EConnectionLost("Lost the connection to database \"" + name_ + "\": " + message);
     if (state == kUniqueViolation) throw EDatabaseError(kKeyViolation);
     if (state == kUndefinedTable && !tableMissing.empty()) throw EDatabaseError(tableMissing);
     throw EDatabaseError(context + ": " + message);
@@ -164,6 +187,7 @@ std::string Missing(const TDatabaseInfo& db, const std::string& table) {
 
 // The table's oid and quoted, schema-qualified name, or none.
 std::optional<std::pair<std::string, std::string>> Resolve(Connection& c, const std::string& table) {
+  CheckName(ServerName(table));
   const auto r = c.Exec(
       "SELECT c.oid::text, quote_ident(n.nspname) || '.' || quote_ident(c.relname) FROM pg_class c "
       "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = to_regclass($1)",

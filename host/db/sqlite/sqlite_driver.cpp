@@ -148,11 +148,18 @@ class Statement {
 // Raises the error that the engine's last failure means to a user.
 [[noreturn]] void Raise(sqlite3* db, const std::string& context) {
   const int code = sqlite3_extended_errcode(db);
-  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) throw EDatabaseError(kRecordLocked);
+  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) throw ELockConflict(kRecordLocked);
   if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE ||
       code == SQLITE_CONSTRAINT_ROWID)
     throw EDatabaseError(kKeyViolation);
-  throw EDatabaseError(context + ": " + FromUtf8(sqlite3_errmsg(db)));
+  std::string message = context + ": " + FromUtf8(sqlite3_errmsg(db));
+  // "disk I/O error" says little; the system's reason ("File too large", "No
+  // space left on device") tells the user what to do.
+  const int primary = code & 0xff;
+  const int sys = sqlite3_system_errno(db);
+  if (sys != 0 && (primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN))
+    message += " (" + FromUtf8(std::strerror(sys)) + ")";
+  throw EDatabaseError(message);
 }
 
 void Statement::Fail() const { Raise(db_, context_); }
@@ -219,9 +226,11 @@ class SqliteCursor : public Cursor {
       sqlite3_extended_result_codes(db_, 1);
       if (!IsSqliteFile(loc.file))
         throw EDatabaseError("Cannot open table " + table + ": " + FromUtf8(loc.file.string()) + " is not a SQLite table");
+      // Only a file that holds the table is ours to switch to WAL: a failed
+      // open leaves someone else's file as it was.
+      ReadStructure(loc);
       if (!read_only_) Exec(db_, "PRAGMA journal_mode=WAL", context_);
       Exec(db_, "PRAGMA synchronous=FULL", context_);
-      ReadStructure(loc);
     } catch (...) {
       sqlite3_close(db_);
       throw;
@@ -338,7 +347,7 @@ class SqliteCursor : public Cursor {
     if (in_txn_) Unlock();
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
       const int code = sqlite3_extended_errcode(db_) & 0xff;
-      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw EDatabaseError(lockedMessage);
+      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw ELockConflict(lockedMessage);
       Raise(db_, context_);
     }
     in_txn_ = true;

@@ -34,16 +34,19 @@ std::string QuoteValue(const std::string& v) {
 }
 
 // Runs one statement on the test server; raises with the server's message.
-void PgRun(const std::string& conninfo, const std::string& sql) {
+// Returns the number of rows a query gave.
+int PgRun(const std::string& conninfo, const std::string& sql) {
   std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
   if (PQstatus(conn.get()) != CONNECTION_OK)
     throw Exception("Cannot reach the test server: " + std::string(PQerrorMessage(conn.get())));
   PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
   PGresult* r = PQexec(conn.get(), sql.c_str());
-  const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+  const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+  const int rows = PQntuples(r);
   const std::string why = PQerrorMessage(conn.get());
   PQclear(r);
   if (!ok) throw Exception("Test server refused '" + sql + "': " + why);
+  return rows;
 }
 
 // base with the schema put first on the search path.
@@ -63,7 +66,8 @@ std::string WithSchema(const std::string& base, const std::string& schema) {
   }
   PQconninfoFree(opts);
   options += (options.empty() ? "" : " ") + std::string("-csearch_path=") + schema;
-  return out + "options=" + QuoteValue(options);
+  // Sessions on the schema carry its name, so that a test can find them.
+  return out + "options=" + QuoteValue(options) + " application_name=" + QuoteValue(schema);
 }
 
 }  // namespace
@@ -107,7 +111,29 @@ TestDatabase::TestDatabase(const std::string& engine) : engine_(engine) {
   }
   alias_file_ = dir_ + "/aliases.ini";
   std::ofstream(alias_file_) << "[" << alias_ << "]\ndriver = " << driver << "\n" << key << " = " << location_ << "\n";
+  // Private, as an alias file that may hold a password should be.
+  fs::permissions(alias_file_, fs::perms::owner_read | fs::perms::owner_write);
   Session()->AddAlias(alias_, driver, {{key, location_}});
+}
+
+int TestDatabase::EndServerSessions() const {
+  if (schema_.empty()) return 0;
+  return PgRun(PgConninfo(),
+               "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE application_name = '" + schema_ +
+                   "'");
+}
+
+std::string TestDatabase::ReadOnlyRoleConninfo() {
+  if (schema_.empty()) throw Exception("Read-only roles are PostgreSQL's");
+  if (role_.empty()) {
+    role_ = alias_ + "_reader";
+    PgRun(PgConninfo(), "CREATE ROLE \"" + role_ + "\" LOGIN");
+    PgRun(PgConninfo(), "GRANT USAGE ON SCHEMA \"" + schema_ + "\" TO \"" + role_ + "\"");
+    PgRun(PgConninfo(), "GRANT SELECT ON ALL TABLES IN SCHEMA \"" + schema_ + "\" TO \"" + role_ + "\"");
+    PgRun(PgConninfo(), "ALTER DEFAULT PRIVILEGES IN SCHEMA \"" + schema_ + "\" GRANT SELECT ON TABLES TO \"" +
+                            role_ + "\"");
+  }
+  return location_ + " user=" + QuoteValue(role_);  // a later keyword wins
 }
 
 TestDatabase::~TestDatabase() {
@@ -115,6 +141,10 @@ TestDatabase::~TestDatabase() {
   if (!schema_.empty()) {
     try {
       PgRun(PgConninfo(), "DROP SCHEMA \"" + schema_ + "\" CASCADE");
+      if (!role_.empty()) {
+        PgRun(PgConninfo(), "DROP OWNED BY \"" + role_ + "\"");
+        PgRun(PgConninfo(), "DROP ROLE \"" + role_ + "\"");
+      }
     } catch (const Exception&) {
       // The schema stays behind on a server that went away; nothing else to do.
     }

@@ -48,6 +48,14 @@ class TestDatabase {
   // SQLite: the database's directory; PostgreSQL: the schema's conninfo.
   const std::string& location() const { return location_; }
 
+  // PostgreSQL: the server ends every session that has worked on this
+  // database's schema, as when it restarts; the number ended. SQLite: 0.
+  int EndServerSessions() const;
+  // PostgreSQL: a role that may log in and read this database's tables (now
+  // and later) but write none, and the conninfo that logs in as it; dropped
+  // with the database.
+  std::string ReadOnlyRoleConninfo();
+
  private:
   std::string engine_;
   std::string alias_;
@@ -55,6 +63,7 @@ class TestDatabase {
   std::string location_;
   std::string dir_;     // temporary directory (alias file; SQLite tables)
   std::string schema_;  // PostgreSQL schema
+  std::string role_;    // PostgreSQL read-only role, when made
 };
 
 }  // namespace orv::testing

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -160,6 +161,19 @@ ChildResult SpawnedChild::Wait() {
   result.err = ReadFile(err_path_);
   return result;
 }
+
+ChildResult SpawnedChild::WaitFor(std::chrono::milliseconds deadline) {
+  const auto give_up = std::chrono::steady_clock::now() + deadline;
+  while (!Finished() && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const bool late = !Finished();
+  if (late) Kill(SIGKILL);
+  ChildResult result = Wait();
+  result.timed_out = late;
+  return result;
+}
+
+std::string SpawnedChild::OutputSoFar() const { return ReadFile(out_path_); }
 
 ChildResult RunOrvgen(const std::vector<std::string>& args, const std::string& dir,
                       const std::string& input) {

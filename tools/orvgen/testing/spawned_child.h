@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct ChildResult {
   int signal = 0;      // the signal that ended it, or 0
   std::string out;     // everything it wrote to stdout
   std::string err;     // everything it wrote to stderr
+  bool timed_out = false;  // WaitFor's deadline passed and the child was killed
 };
 
 class SpawnedChild {
@@ -49,6 +51,10 @@ class SpawnedChild {
   bool Finished();
   // Waits for the end and collects the outputs.
   ChildResult Wait();
+  // The same, but kills the child (timed_out) once the deadline has passed.
+  ChildResult WaitFor(std::chrono::milliseconds deadline);
+  // Not interactive: what the child has written to stdout so far.
+  std::string OutputSoFar() const;
 
  private:
   void Reap(bool block);

@@ -1,0 +1,298 @@
+// Faults that real programs meet while drawing keys: a full disk, a table
+// they may not write, a database server that goes away and comes back, or
+// does not. Each ends the request with the engine's message, or goes on with
+// the next key; none issues a key twice or leaves a request without end.
+// Every child program runs under a deadline.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/db/session.h"
+#include "host/db/table.h"
+#include "host/db/testing/engines.h"
+#include "keygen/gentable.h"
+#include "tools/orvgen/testing/spawned_child.h"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using orv::testing::AllEngineNames;
+using orv::testing::ChildResult;
+using orv::testing::Lines;
+using orv::testing::OrvgenPath;
+using orv::testing::RunOrvgen;
+using orv::testing::SpawnedChild;
+using orv::testing::TestDatabase;
+
+constexpr std::chrono::seconds kChildDeadline{60};  // far beyond what any child here needs
+
+// The keys printed, checked to be distinct and rising; the test fails otherwise.
+void ExpectDistinctAndInOrder(const std::vector<std::string>& keys) {
+  for (std::size_t i = 1; i < keys.size(); ++i)
+    ASSERT_LT(keys[i - 1], keys[i]) << "key " << i << " repeats or goes back";
+}
+
+// Writes an alias file that only its owner may read.
+void WriteAliasFile(const std::string& path, const std::string& text) {
+  std::ofstream(path) << text;
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+class GeneratorFaultsTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
+    db_ = std::make_unique<TestDatabase>(GetParam());
+    dir_ = ::testing::TempDir();
+    const ChildResult init = RunOrvgen(Args({"init"}), dir_);
+    ASSERT_EQ(init.exit_code, 0) << init.err;
+  }
+
+  std::vector<std::string> Args(std::vector<std::string> args) const {
+    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
+    return args;
+  }
+
+  std::string StoredSuffix(const std::string& prefix) {
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(db_->alias());
+    t->SetTableName("GENTBL.DB");
+    t->Open();
+    if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
+    return t->FieldByName("Suffix")->AsString();
+  }
+
+  std::unique_ptr<TestDatabase> db_;
+  std::string dir_;
+};
+
+// A disk that fills up while keys are drawn (the file size limit stands in
+// for it: SQLite cannot grow its journal): the request fails with the
+// engine's message, and the next program goes on past every key printed.
+TEST_P(GeneratorFaultsTest, AFullDiskEndsTheRequestAndNoKeyRepeats) {
+  if (GetParam() != "sqlite") GTEST_SKIP() << "a full disk is the server's business on PostgreSQL";
+  const auto next = [&](int n) {
+    return Args({"next", "--mask", "F-####", "-n", std::to_string(n)});
+  };
+  std::vector<std::string> keys = Lines(RunOrvgen(next(3), dir_).out);
+  ASSERT_EQ(keys.size(), 3u);
+  // 64 blocks hold SQLite's shared-memory index but only a few journal pages.
+  std::vector<std::string> args{"-c", "trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\"", OrvgenPath()};
+  for (const auto& a : next(500)) args.push_back(a);
+  SpawnedChild full("/bin/sh", args, dir_);
+  const ChildResult r = full.WaitFor(kChildDeadline);
+  ASSERT_FALSE(r.timed_out) << "the request never ended";
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, StartsWith("orvgen: Table GENTBL.DB: "));
+  EXPECT_EQ(r.err.find("busy"), std::string::npos) << r.err;
+  const auto printed = Lines(r.out);
+  EXPECT_LT(printed.size(), 500u);
+  keys.insert(keys.end(), printed.begin(), printed.end());
+  const ChildResult after = RunOrvgen(next(2), dir_);  // breaks a claim the full disk left
+  ASSERT_EQ(after.exit_code, 0) << after.err;
+  for (const auto& k : Lines(after.out)) keys.push_back(k);
+  ExpectDistinctAndInOrder(keys);
+  EXPECT_EQ("F-" + StoredSuffix("F-"), keys.back());
+}
+
+// A table file that the program may not write (SQLite), a role that may only
+// read (PostgreSQL): every request ends at once with the engine's message;
+// nothing is taken for a busy row, nothing is written.
+TEST_P(GeneratorFaultsTest, ATableThatMayNotBeWrittenEndsEachRequest) {
+  ASSERT_EQ(RunOrvgen(Args({"next", "--mask", "W-#"}), dir_).out, "W-0\n");
+  std::vector<std::string> launcher;  // what runs orvgen
+  std::vector<std::string> database;  // the database options
+  std::string cause;
+  if (GetParam() == "sqlite") {
+    const fs::path dir = db_->location();
+    fs::permissions(dir / "GENTBL.DB", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // The directory stays writable, so that SQLite can make its index files.
+    fs::permissions(dir, fs::perms::all);
+    fs::permissions(dir.parent_path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    if (::geteuid() == 0) {
+      // Root writes any file: run as nobody.
+      if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root without setpriv";
+      launcher = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    database = {"--db", dir.string()};
+    cause = "Cannot modify a read-only dataset";
+  } else {
+    const std::string aliases = dir_ + "/reader_" + db_->alias() + ".ini";
+    WriteAliasFile(aliases, "[Reader]\ndriver = postgresql\nconninfo = " + db_->ReadOnlyRoleConninfo() + "\n");
+    database = {"--aliases", aliases, "--db", "Reader"};
+    cause = "Table GENTBL.DB: permission denied for table GENTBL";
+  }
+  // mask -> what the request says
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"W-#", "orvgen: " + cause + "\n"},
+      {"N-#", "orvgen: Can not generate new record!\r\n" + cause + "\n"},
+  };
+  for (const auto& [mask, err] : cases) {
+    std::vector<std::string> args = launcher;
+    args.push_back(OrvgenPath());
+    for (const char* a : {"next", "-n", "3", "--mask"}) args.push_back(a);
+    args.push_back(mask);
+    args.insert(args.end(), database.begin(), database.end());
+    SpawnedChild child(args[0], std::vector<std::string>(args.begin() + 1, args.end()), dir_);
+    const ChildResult r = child.WaitFor(kChildDeadline);
+    ASSERT_FALSE(r.timed_out) << mask << ": the request never ended";
+    EXPECT_EQ(r.exit_code, 1) << mask;
+    EXPECT_EQ(r.out, "") << mask;
+    EXPECT_EQ(r.err, err) << mask;
+  }
+  EXPECT_EQ(StoredSuffix("W-"), "0");
+  EXPECT_EQ(StoredSuffix("N-"), "(no row)");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, GeneratorFaultsTest, ::testing::ValuesIn(AllEngineNames()),
+                         [](const auto& info) { return info.param; });
+
+// --- A database server of the test's own, stopped and started again -------------
+
+// Runs scripts/pg.sh; its stdout, or "" on failure.
+std::string PgScript(const std::string& command, const std::string& dir) {
+  const std::string out = dir + ".out";
+  const std::string line = std::string("'") + ORV_PG_SCRIPT + "' " + command + " '" + dir + "' >'" + out +
+                           "' 2>'" + dir + ".err'";
+  const int rc = std::system(line.c_str());
+  std::ifstream in(out);
+  std::string text;
+  std::getline(in, text);
+  return rc == 0 ? text : "";
+}
+
+class GeneratorServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Its own server: the shared one must not stop under tests running at
+    // the same time.
+    base_ = (fs::temp_directory_path() / ("orv-server-" + std::to_string(::getpid()))).string();
+    fs::remove_all(base_);
+    fs::create_directories(base_);
+    fs::permissions(base_, fs::perms::all);  // the server's own user works in it
+    conninfo_ = PgScript("start", base_ + "/pg");
+    if (conninfo_.empty()) GTEST_SKIP() << "no PostgreSQL server could be started (scripts/pg.sh)";
+    alias_ = "orvserver_" + std::to_string(::getpid());
+    aliases_ = base_ + "/aliases.ini";
+    Session()->AddAlias(alias_, "postgresql", {{"conninfo", conninfo_}});
+  }
+  void TearDown() override {
+    if (!conninfo_.empty()) {
+      Session()->DeleteAlias(alias_);
+      PgScript("stop", base_ + "/pg");
+    }
+    std::error_code ec;
+    fs::remove_all(base_, ec);
+  }
+
+  // The alias file, waiting this long for a server that went away.
+  void SetReconnectSeconds(int seconds) {
+    WriteAliasFile(aliases_, "[" + alias_ + "]\ndriver = postgresql\nconninfo = " + conninfo_ +
+                                 "\nreconnect_seconds = " + std::to_string(seconds) + "\n");
+  }
+
+  std::vector<std::string> Args(std::vector<std::string> args) const {
+    args.insert(args.end(), {"--aliases", aliases_, "--db", alias_});
+    return args;
+  }
+
+  // Starts orvgen next for count keys and returns once it has printed at
+  // least `printed` of them (or failed the test).
+  std::unique_ptr<SpawnedChild> StartDrawing(int count, std::size_t printed) {
+    auto child = std::make_unique<SpawnedChild>(
+        OrvgenPath(), Args({"next", "--mask", "S-#####", "--start", "00001", "-n", std::to_string(count)}), base_);
+    const auto give_up = std::chrono::steady_clock::now() + kChildDeadline;
+    while (Lines(child->OutputSoFar()).size() < printed) {
+      if (child->Finished() || std::chrono::steady_clock::now() > give_up) {
+        ADD_FAILURE() << "orvgen ended or stalled before printing " << printed << " keys";
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return child;
+  }
+
+  std::string StoredSuffix() {
+    TComponentPtr<TTable> t(new TTable(nullptr));
+    t->SetDatabaseName(alias_);
+    t->SetTableName("GENTBL.DB");
+    t->Open();
+    if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "(no row)";
+    return t->FieldByName("Suffix")->AsString();
+  }
+
+  static std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+  }
+
+  std::string base_, conninfo_, alias_, aliases_;
+};
+
+constexpr char kWaitNotice[] =
+    "Generator: Lost the connection to the database server; waiting for it to come back\n";
+
+TEST_F(GeneratorServerTest, AServerThatRestartsMidRunLosesNoKeyAndOneThatStaysAwayEndsTheRun) {
+  SetReconnectSeconds(60);
+  ASSERT_EQ(RunOrvgen(Args({"init"}), base_).exit_code, 0);
+  std::vector<std::string> keys;
+
+  {
+    SCOPED_TRACE("stopped and started again");
+    auto child = StartDrawing(2000, 300);
+    PgScript("stop", base_ + "/pg");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    PgScript("resume", base_ + "/pg");
+    const ChildResult r = child->WaitFor(kChildDeadline * 2);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(Count(r.err, kWaitNotice), 1u) << r.err;  // said once
+    keys = Lines(r.out);
+    EXPECT_EQ(keys.size(), 2000u);
+    ExpectDistinctAndInOrder(keys);
+    // A key whose write reached the server but whose answer did not is never
+    // printed: a gap is allowed, a repeat never.
+    ASSERT_FALSE(keys.empty());
+    EXPECT_GE("S-" + StoredSuffix(), keys.back());
+  }
+
+  {
+    SCOPED_TRACE("stopped for good");
+    SetReconnectSeconds(2);
+    auto child = StartDrawing(100000, 100);
+    PgScript("stop", base_ + "/pg");
+    const ChildResult r = child->WaitFor(kChildDeadline);
+    ASSERT_FALSE(r.timed_out) << "the request kept waiting";
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(Count(r.err, kWaitNotice), 1u) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("orvgen: Cannot connect to database \"" + alias_ + "\": "));
+    EXPECT_THAT(r.err, HasSubstr("Connection refused"));
+    const auto printed = Lines(r.out);
+    keys.insert(keys.end(), printed.begin(), printed.end());
+  }
+
+  PgScript("resume", base_ + "/pg");
+  const ChildResult after = RunOrvgen(Args({"next", "--mask", "S-#####", "--start", "00001"}), base_);
+  ASSERT_EQ(after.exit_code, 0) << after.err;
+  keys.push_back(Lines(after.out).at(0));
+  ExpectDistinctAndInOrder(keys);
+}
+
+}  // namespace
+}  // namespace orv
