@@ -419,54 +419,70 @@ TmString TGenerator::Generator() {
   if (suffix_.Empty()) return mask_->GetMskValue();
   CheckWidths();
 
-  bool waited = false;
-  std::chrono::steady_clock::time_point give_up{};
+  Reconnecting reconnecting;
   for (;;) {
     try {
       return IssueKey();
     } catch (const EConnectionLost& lost) {
-      Reconnect(lost, waited, give_up);
+      Reconnect(lost, reconnecting);
     }
   }
 }
 
-void TGenerator::Reconnect(const EConnectionLost& lost, bool& waited,
-                           std::chrono::steady_clock::time_point& give_up) {
+void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
   using Clock = std::chrono::steady_clock;
   std::string why = lost.Message();
-  for (bool first = true;; first = false) {
-    if (!first || waited) {
-      if (!waited) {
-        // Said once per request, and only when a fresh connection did not
-        // help at once; the busy notice stays for another program's lock.
+  // A fresh connection, then a claim that the lost session took and that may
+  // still show in the row (its write may or may not have reached the
+  // server) is freed.
+  auto reopen = [&] {
+    table_->Close();
+    table_->Open();
+    if (holding_) {
+      if (LocateRow())
+        ReleaseClaim();
+      else
+        holding_ = false;
+    }
+  };
+  bool connected = true;  // the last connection attempt reached the server
+  for (;;) {
+    // A server that merely dropped the session gets one fresh connection at
+    // once, in silence; after that every attempt counts against the bound, so
+    // that a server that keeps dropping sessions ends the request too.
+    if (state.tried_at_once) {
+      if (!state.waiting) {
+        // Said once per request; the busy notice stays for another program's lock.
         MessageBox("Lost the connection to the database server; waiting for it to come back", kCaptionBusy,
                    MB_OK | MB_ICONINFORMATION);
-        waited = true;
+        state.waiting = true;
         int seconds = kDefaultReconnectSeconds;
         try {
           seconds = ReconnectSeconds(Session()->ResolveDatabase(table_->DatabaseName()));
         } catch (const std::exception&) {
           // The alias was good enough to open the table; keep the default.
         }
-        give_up = Clock::now() + std::chrono::seconds(seconds);
+        state.give_up = Clock::now() + std::chrono::seconds(seconds);
       }
-      if (Clock::now() >= give_up) throw EConnectionLost(why);
+      if (Clock::now() >= state.give_up) {
+        if (connected && holding_) {
+          try {
+            reopen();  // a server that answers: leave the row free
+          } catch (const std::exception&) {
+            // Waiting generators break the claim once it is stale.
+          }
+        }
+        throw EConnectionLost(why);
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(kReconnectPauseMs));
     }
+    state.tried_at_once = true;
     try {
-      table_->Close();
-      table_->Open();
-      // A claim that the lost session took may still show in the row (its
-      // write may or may not have reached the server): free it.
-      if (holding_) {
-        if (LocateRow())
-          ReleaseClaim();
-        else
-          holding_ = false;
-      }
+      reopen();
       return;
     } catch (const EConnectionLost& again) {
       why = again.Message();
+      connected = false;
     }
   }
 }

@@ -243,8 +243,13 @@ class TGenerator : public TComponent {
   void CheckWidths();
   void CheckStoredSuffix();
   void ReleaseClaim() noexcept;
-  void Reconnect(const EConnectionLost& lost, bool& waited,
-                 std::chrono::steady_clock::time_point& give_up);
+  // How one request has dealt with lost connections so far.
+  struct Reconnecting {
+    bool tried_at_once = false;  // the one fresh connection tried without waiting
+    bool waiting = false;        // the notice was shown; give_up holds
+    std::chrono::steady_clock::time_point give_up;
+  };
+  void Reconnect(const EConnectionLost& lost, Reconnecting& state);
 
   std::string mask_text_;
   TmString start_value_;

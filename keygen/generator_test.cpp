@@ -755,20 +755,31 @@ struct RefusedWriteCase {
   const char* name;
   const char* engine;  // only on this engine; null: every engine
   std::function<void(GeneratorTest&, TGenerator&)> setup;
-  std::string cause;
+  std::string cause;         // of a request on the existing row
+  std::string insert_cause;  // of one that must start a row ("": cause)
 };
 
 TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
   const RefusedWriteCase cases[] = {
       {"a write-protected table", nullptr,
-       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset"},
+       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset", ""},
       {"a role that may only read", "postgresql",
        [](GeneratorTest& t, TGenerator& g) {
          const std::string alias = t.db_->alias() + "_reader";
          Session()->AddAlias(alias, "postgresql", {{"conninfo", t.db_->ReadOnlyRoleConninfo()}});
          g.SetDataBaseName(alias);
        },
-       "Table GENTBL.DB: permission denied for table GENTBL"},
+       "Table GENTBL.DB: permission denied for table GENTBL", ""},
+      {"read-only transactions", "postgresql",
+       [](GeneratorTest& t, TGenerator& g) {
+         const std::string alias = t.db_->alias() + "_readonly";
+         Session()->AddAlias(alias, "postgresql",
+                             {{"conninfo", t.db_->location() + " options='-csearch_path=" + t.db_->alias() +
+                                               " -cdefault_transaction_read_only=on'"}});
+         g.SetDataBaseName(alias);
+       },
+       "Table GENTBL.DB: cannot execute SELECT FOR UPDATE in a read-only transaction",
+       "Table GENTBL.DB: cannot execute INSERT in a read-only transaction"},
   };
   for (const auto& c : cases) {
     if (c.engine && GetParam() != c.engine) continue;
@@ -797,7 +808,8 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
       g->Generator();
       ADD_FAILURE() << c.name << ": a key was issued for a new prefix";
     } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" + c.cause) << c.name;
+      EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" + (c.insert_cause.empty() ? c.cause : c.insert_cause))
+          << c.name;
     }
     EXPECT_EQ(Other()->RecordCount(), 1) << c.name;
     EXPECT_EQ(ui_.Transcript(), "") << c.name;  // no busy notice: nobody holds the row
@@ -840,6 +852,32 @@ TEST_P(GeneratorTest, AClaimHeldWhenTheServerEndedTheSessionIsFreedAndKeysGoOn) 
   EXPECT_EQ(r.suffix, "2");
   EXPECT_EQ(db_->EndServerSessions(), 1);  // between requests too
   EXPECT_EQ(g->Generator().str(), "C3");
+}
+
+TEST_P(GeneratorTest, AServerThatKeepsEndingTheSessionEndsTheRequestWithinItsBound) {
+  if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite has no server";
+  const std::string alias = db_->alias() + "_1s";
+  Session()->AddAlias(alias, "postgresql", {{"conninfo", db_->location()}, {"reconnect_seconds", "1"}});
+  TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
+  g->SetMask("D#");
+  g->SetStartValue("1");
+  g->SetEndValue("2");
+  g->SetDataBaseName(alias);
+  g->InitDB();
+  EXPECT_EQ(Draw(*g, 2), (Keys{"D1", "D2"}));
+  // From now on every step ends the sessions while the row is claimed: a
+  // fresh connection works each time, and each time the write is lost.
+  int ended = 0;
+  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) {
+    ended += db_->EndServerSessions();
+  }));
+  EXPECT_THROW(g->Generator(), EConnectionLost);
+  EXPECT_GE(ended, 2);
+  EXPECT_EQ(ui_.Transcript(), "Generator: Lost the connection to the database server; waiting for it to come back\n");
+  const Row r = Read("D");
+  EXPECT_EQ(r.state, 0);  // the claim it held is freed on its way out
+  EXPECT_EQ(r.suffix, "2");
+  Session()->DeleteAlias(alias);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorTest, ::testing::ValuesIn(AllEngineNames()),

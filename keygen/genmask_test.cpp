@@ -525,6 +525,25 @@ TEST(GenMaskValidateTest, ReportsEachBadCharacter) {
   }
 }
 
+TEST(GenMaskValidateTest, FitsTellsQuietlyWhetherASuffixCanBeCountedFrom) {
+  TRecordingUserInterface ui;
+  ScopedUserInterface scope(&ui);
+  TGenMask m;
+  m.ScanMask("A-[XYZ]#$&");
+  // suffix -> fits
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"X0A0", true},  {"Z9zZ", true},   {"Y5" + kCyrSmYa + "B", true},
+      {"X0A", false},  {"X0A00", false}, {"", false},
+      {"Q0A0", false}, {"XaA0", false},  {"X0" "1" "0", false}, {"X0A-", false},
+  };
+  for (const auto& [suffix, fits] : cases) EXPECT_EQ(m.Fits(suffix), fits) << suffix;
+  EXPECT_EQ(ui.Transcript(), "");  // nothing reported
+  TGenMask fixed;
+  fixed.ScanMask("ABC");
+  EXPECT_TRUE(fixed.Fits(""));
+  EXPECT_FALSE(fixed.Fits("A"));
+}
+
 TEST(GenMaskValidateTest, LimitsKeepOnlyValidTexts) {
   // legend: mask; start given; end given; start kept; end kept; message boxes
   struct Case {

@@ -115,13 +115,16 @@ void TSession::AddAlias(const std::string& name, const std::string& driver,
   const std::string problem = Problem(name, driver, params);
   if (!problem.empty()) throw EDatabaseError(problem);
   DeleteAlias(name);
+  index_[Lower(Trim(name))] = aliases_.size();
   aliases_.push_back({Trim(name), driver, params, true});
 }
 
 void TSession::DeleteAlias(const std::string& name) {
-  aliases_.erase(std::remove_if(aliases_.begin(), aliases_.end(),
-                                [&](const Alias& a) { return CompareText(a.name, name) == 0; }),
-                 aliases_.end());
+  const auto it = index_.find(Lower(name));
+  if (it == index_.end()) return;
+  aliases_.erase(aliases_.begin() + static_cast<std::ptrdiff_t>(it->second));
+  index_.clear();
+  for (std::size_t i = 0; i < aliases_.size(); ++i) index_.emplace(Lower(aliases_[i].name), i);
 }
 
 std::string TSession::DefaultAliasFile() const {
@@ -194,10 +197,8 @@ void TSession::LoadAliasFile(const std::string& path) {
   // One pass with an index by name: a file of many aliases loads in linear
   // time. An alias from code stays; one from a file (or an earlier section)
   // is replaced in its place.
-  std::unordered_map<std::string, std::size_t> at;
-  for (std::size_t i = 0; i < aliases_.size(); ++i) at.emplace(Lower(aliases_[i].name), i);
   for (auto& a : found) {
-    const auto [it, fresh] = at.emplace(Lower(a.name), aliases_.size());
+    const auto [it, fresh] = index_.emplace(Lower(a.name), aliases_.size());
     if (fresh) {
       aliases_.push_back(std::move(a));
     } else if (!aliases_[it->second].fromCode) {
@@ -284,9 +285,8 @@ void TSession::EnsureLoaded() {
 }
 
 const TSession::Alias* TSession::Find(const std::string& name) const {
-  for (const auto& a : aliases_)
-    if (CompareText(a.name, name) == 0) return &a;
-  return nullptr;
+  const auto it = index_.find(Lower(name));
+  return it == index_.end() ? nullptr : &aliases_[it->second];
 }
 
 void TSession::GetAliasNames(TStrings& list) {

@@ -28,6 +28,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/classes/lists.h"
@@ -96,6 +97,9 @@ class TSession {
   const Alias* Find(const std::string& name) const;
 
   std::vector<Alias> aliases_;
+  // Position of each alias in aliases_ by its name folded to lower case, so
+  // that sessions of very many aliases look one up at once.
+  std::unordered_map<std::string, std::size_t> index_;
   bool loaded_ = false;
 };
 
