@@ -446,6 +446,7 @@ void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
     }
   };
   bool connected = true;  // the last connection attempt reached the server
+  bool announced = false;  // the waiting notice was given in this call
   for (;;) {
     // A server that merely dropped the session gets one fresh connection at
     // once, in silence; after that every attempt counts against the bound, so
@@ -456,6 +457,7 @@ void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
         MessageBox("Lost the connection to the database server; waiting for it to come back", kCaptionBusy,
                    MB_OK | MB_ICONINFORMATION);
         state.waiting = true;
+        announced = true;
         int seconds = kDefaultReconnectSeconds;
         try {
           seconds = ReconnectSeconds(Session()->ResolveDatabase(table_->DatabaseName()));
@@ -479,6 +481,7 @@ void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
     state.tried_at_once = true;
     try {
       reopen();
+      if (announced) MessageBox("The database server is back", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
       return;
     } catch (const EConnectionLost& again) {
       why = again.Message();

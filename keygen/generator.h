@@ -37,7 +37,8 @@
 //    the data layer's message, after freeing a claim this generator holds.
 //  - A lost connection to the database server (EConnectionLost) is retried
 //    with a fresh connection for the database's ReconnectSeconds, with one
-//    notice that the generator waits for the server; then the request fails.
+//    notice that the generator waits for the server (and one when it is
+//    back); then the request fails.
 //    A key whose write reached the server but whose answer did not is never
 //    issued: that leaves a gap, never a duplicate.
 //
