@@ -6,6 +6,7 @@
 #                                     primary and the secondary are both ready, a
 #                                     multi-host conninfo on stdout
 #   scripts/pgha.sh stop DIR          stops everything of it (quietly, when nothing runs)
+#   scripts/pgha.sh conninfo DIR      the conninfo again
 #   scripts/pgha.sh state DIR         one line a node: NAME PORT REPORTED-STATE GOAL-STATE
 #   scripts/pgha.sh primary DIR       the port of the current primary
 #   scripts/pgha.sh wait DIR          waits until one node is primary and the other secondary
@@ -22,7 +23,7 @@
 set -euo pipefail
 
 cmd=${1:-}; dir=${2:-}
-usage() { echo "usage: scripts/pgha.sh start|stop|state|primary|wait|failover|kill-primary|revive DIR" >&2; exit 2; }
+usage() { echo "usage: scripts/pgha.sh start|stop|conninfo|state|primary|wait|failover|kill-primary|revive DIR" >&2; exit 2; }
 [ -n "$cmd" ] && [ -n "$dir" ] || usage
 bin=/usr/lib/postgresql/15/bin
 command -v pg_autoctl >/dev/null && [ -x "$bin/pg_ctl" ] \
@@ -45,9 +46,19 @@ nodes() {
     -c "SELECT nodename, nodeport, reportedstate, goalstate FROM pgautofailover.node ORDER BY nodeid" 2>/dev/null
 }
 primary_port() { nodes | awk -F'|' '$3 == "primary" && $4 == "primary" { print $2 }'; }
+# in_recovery PORT: the node's answer to pg_is_in_recovery(), t or f.
+in_recovery() {
+  "$bin/psql" -X -q -At -h 127.0.0.1 -p "$1" -U postgres -d postgres -c "SELECT pg_is_in_recovery()" 2>/dev/null
+}
+# The monitor agrees on one primary and one secondary, and the nodes
+# themselves too (the monitor notices a lost node only after a while).
 ready() {
-  local n; n=$(nodes) || return 1
-  [ "$(grep -c '|primary|primary$' <<<"$n")" -eq 1 ] && [ "$(grep -c '|secondary|secondary$' <<<"$n")" -eq 1 ]
+  local n p s; n=$(nodes) || return 1
+  [ "$(grep -c '|primary|primary$' <<<"$n")" -eq 1 ] && [ "$(grep -c '|secondary|secondary$' <<<"$n")" -eq 1 ] \
+    || return 1
+  p=$(awk -F'|' '$3 == "primary" { print $2 }' <<<"$n")
+  s=$(awk -F'|' '$3 == "secondary" { print $2 }' <<<"$n")
+  [ "$(in_recovery "$p")" = f ] && [ "$(in_recovery "$s")" = t ]
 }
 # wait_for WHAT COMMAND...: runs COMMAND every 0.2 s until it succeeds or the deadline passes.
 wait_for() {
@@ -92,15 +103,16 @@ run() {
     pg_autoctl run --pgdata "$dir/$1" >>"$dir/$1.log" 2>&1 </dev/null &
   echo $! >"$dir/$1.pid"
 }
-# The processes of NODE: those in its service's session, and the postmaster
-# with its children (in case one left the session).
+# The processes of NODE: those in its service's session, and every process
+# working in its data directory (a postmaster that pg_ctl started in a
+# session of its own, and its backends).
 node_pids() {
-  local sid postmaster
+  local sid
   sid=$(cat "$dir/$1.pid" 2>/dev/null) || return 0
-  ps -e -o pid=,sid= | awk -v s="$sid" '$2 == s { print $1 }'
-  postmaster=$(head -n 1 "$dir/$1/postmaster.pid" 2>/dev/null) || return 0
-  [ -n "$postmaster" ] && kill -0 "$postmaster" 2>/dev/null || return 0
-  echo "$postmaster"; ps -o pid= --ppid "$postmaster" || true
+  # (not the dead ones: where nothing reaps them, they linger as zombies)
+  ps -e -o pid=,sid=,stat= | awk -v s="$sid" '$2 == s && $3 !~ /^Z/ { print $1 }'
+  find /proc/[0-9]*/cwd -maxdepth 0 -lname "$dir/$1" 2>/dev/null | cut -d/ -f3
+  return 0
 }
 node_of_port() { grep -lx "$1" "$dir"/node*.port | xargs -n 1 basename | sed 's/\.port$//'; }
 conninfo() {
@@ -129,7 +141,7 @@ case "$cmd" in
         tune "$dir/$node"
       fi
       autoctl create postgres --pgdata "$dir/$node" --pgport "$(cat "$dir/$node.port")" --pgctl "$bin/pg_ctl" \
-        --hostname 127.0.0.1 --name "$node" --username orv --dbname orvtest --auth trust --no-ssl \
+        --hostname 127.0.0.1 --listen 127.0.0.1 --name "$node" --username orv --dbname orvtest --auth trust --no-ssl \
         --monitor "$(monitor_uri)" >>"$dir/$node.log" 2>&1 || { tail -n 20 "$dir/$node.log" >&2; exit 1; }
       run $node
       if [ $node = node1 ]; then
@@ -158,6 +170,9 @@ case "$cmd" in
       [ -n "$pids" ] && kill -KILL $pids 2>/dev/null || true
     done
     ;;
+  conninfo)
+    conninfo
+    ;;
   state)
     nodes | awk -F'|' '{ print $1, $2, $3, $4 }'
     ;;
@@ -179,9 +194,17 @@ case "$cmd" in
     port=$(primary_port)
     [ -n "$port" ] || { echo "pgha.sh: no primary" >&2; exit 1; }
     node=$(node_of_port "$port")
-    pids=$(node_pids "$node")
-    kill -KILL $pids 2>/dev/null || true
     echo "$node" >"$dir/killed"
+    # Again until none is left, so that nothing of the node restarts it.
+    gone() {
+      local pids; pids=$(node_pids "$node")
+      [ -z "$pids" ] && return 0
+      kill -KILL $pids 2>/dev/null
+      return 1
+    }
+    wait_for "every process of $node to end" gone
+    ! "$bin/pg_isready" -q -h 127.0.0.1 -p "$port" -t 2 \
+      || { echo "pgha.sh: $node still answers on port $port" >&2; exit 1; }
     ;;
   revive)
     [ -f "$dir/killed" ] || { echo "pgha.sh: no node was killed" >&2; exit 1; }
