@@ -39,8 +39,10 @@
 //    with a fresh connection for the database's ReconnectSeconds, with one
 //    notice that the generator waits for the server (and one when it is
 //    back); then the request fails.
-//    A key whose write reached the server but whose answer did not is never
-//    issued: that leaves a gap, never a duplicate.
+//    A write whose commit the server made but could not confirm is found in
+//    the row once the server is back, and its key returned: no gap. (A
+//    generator that gives up first leaves that key unissued: a gap, never a
+//    duplicate.)
 //
 // Two decisions where the key request was left open:
 //  - When the row's Who, read after a successful claim, is not this
@@ -250,7 +252,16 @@ class TGenerator : public TComponent {
     bool waiting = false;        // the notice was shown; give_up holds
     std::chrono::steady_clock::time_point give_up;
   };
-  void Reconnect(const EConnectionLost& lost, Reconnecting& state);
+  // True when the write sent before the connection was lost was stored: its
+  // key is issued.
+  bool Reconnect(const EConnectionLost& lost, Reconnecting& state);
+  // Whether the write WriteDATA sent last, unconfirmed, is in the row.
+  bool SentWriteStored();
+  struct SentWrite {
+    std::string suffix, time;
+    bool pending = false;  // sent, and its commit not confirmed
+  };
+  SentWrite sent_;
 
   std::string mask_text_;
   TmString start_value_;
