@@ -573,8 +573,8 @@ TmString TGenerator::Undo() {
     return result;
   }
   const std::string withdrawn = mask_->GetSuffix().str();
-  if (!mask_->Fits(withdrawn) ||
-      static_cast<int>(withdrawn.size()) > table_->FieldByName(kFieldSuffix)->Size()) {
+  const int capacity = table_->FieldByName(kFieldSuffix)->Size();
+  if (!mask_->Fits(withdrawn) || (capacity > 0 && static_cast<int>(withdrawn.size()) > capacity)) {
     ReportUndoFailure();  // not a key this table can have issued
     return result;
   }

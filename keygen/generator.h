@@ -36,9 +36,11 @@
 //    other failure while claiming, writing or undoing ends the request with
 //    the data layer's message, after freeing a claim this generator holds.
 //  - A lost connection to the database server (EConnectionLost) is retried
-//    with a fresh connection for the database's ReconnectSeconds, with one
-//    notice that the generator waits for the server (and one when it is
-//    back); then the request fails.
+//    at once with a fresh connection; after that, with one notice that the
+//    generator waits for the server (and one when it is back), for the
+//    database's ReconnectSeconds (the alias setting reconnect_seconds,
+//    default 90: a failover to a standby); then the request fails with the
+//    server's message.
 //    A write whose commit the server made but could not confirm is found in
 //    the row once the server is back, and its key returned: no gap. (A
 //    generator that gives up first leaves that key unissued: a gap, never a
@@ -55,7 +57,9 @@
 //    are in that request's key.
 //
 // Threading: the thread that owns the user interface, like every component.
-// Message boxes and the busy notice are modal; Wait sleeps briefly.
+// Message boxes and the busy notice are modal; Wait sleeps briefly, and a
+// request that waits for a lost server sleeps kReconnectPauseMs between
+// attempts.
 #pragma once
 
 #include <chrono>

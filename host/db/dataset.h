@@ -90,8 +90,8 @@ class TDataSet : public TComponent {
               TLocateOptions options = 0);
 
   // Re-reads the current row and locks it against other writers until Post
-  // or Cancel; state dsEdit. Raises "Record locked by another user" at once
-  // when another holds it, "Record was deleted by another user" when it is
+  // or Cancel; state dsEdit. Raises ELockConflict "Record locked by another
+  // user" at once when another holds it, "Record was deleted by another user" when it is
   // gone, and on a read-only or closed dataset or one without a current row.
   // In dsEdit or dsInsert it does nothing.
   void Edit();

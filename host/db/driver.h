@@ -37,7 +37,9 @@ struct Assignment {
   TVariant value;
 };
 
-// An open table. All operations raise EDatabaseError on failure.
+// An open table. All operations raise EDatabaseError on failure:
+// ELockConflict when another session holds the lock, EConnectionLost when the
+// server dropped or refused the session.
 class Cursor {
  public:
   virtual ~Cursor() = default;
@@ -59,7 +61,8 @@ class Cursor {
 
   // Starts a write transaction that locks the row against other writers and
   // returns it as stored now; none (and no lock) when it is gone. Raises
-  // "Record locked by another user" at once when another holds the lock.
+  // ELockConflict "Record locked by another user" at once when another holds
+  // the lock.
   virtual std::optional<Row> Lock(const std::vector<TVariant>& id) = 0;
   // Inside Lock: writes the assignments to the row and commits; returns the
   // row's identity afterwards. On failure the transaction is rolled back.
