@@ -42,9 +42,9 @@
 //    default 90: a failover to a standby); then the request fails with the
 //    server's message.
 //    A write whose commit the server made but could not confirm is found in
-//    the row once the server is back, and its key returned: no gap. (A
-//    generator that gives up first leaves that key unissued: a gap, never a
-//    duplicate.)
+//    the row once the server is back, and its key returned. When another
+//    generator wrote the row first, or this one gives up, that key stays
+//    unissued: a gap, never a duplicate.
 //
 // Two decisions where the key request was left open:
 //  - When the row's Who, read after a successful claim, is not this

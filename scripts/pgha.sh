@@ -29,6 +29,7 @@ bin=/usr/lib/postgresql/15/bin
 command -v pg_autoctl >/dev/null && [ -x "$bin/pg_ctl" ] \
   || { echo "pgha.sh: needs PostgreSQL 15 and pg_auto_failover (postgresql-15-auto-failover pg-auto-failover-cli)" >&2; exit 1; }
 timeout=${PGHA_TIMEOUT:-180}
+export PGCONNECT_TIMEOUT=3  # a node that hangs must not stall a wait past its deadline
 dir=$(realpath -m "$dir")
 
 as_owner=()

@@ -2,8 +2,9 @@
 // pg_auto_failover cluster (scripts/pgha.sh: a monitor, a primary and a
 // synchronous standby on loopback) while the primary hands over in a planned
 // failover or is lost for good (every process of its node killed). No key may
-// be printed twice, none skipped, the new primary must hold the last one, and
-// the user is told of the wait once, never with the busy notice.
+// be printed twice, none skipped but a write committed and not confirmed, the
+// new primary must hold the last one, and the user is told of the wait once,
+// never with the busy notice.
 //
 // The cluster takes half a minute to start and a lost primary nearly a minute
 // to be replaced, so these run only when ORV_FAILOVER_TESTS=1 is in the
@@ -274,14 +275,18 @@ class FailoverTest : public ::testing::Test {
       RecordProperty(verb + "_pause_program_" + std::to_string(i + 1), std::to_string(pause.seconds));
       keys.insert(keys.end(), drawn.begin(), drawn.end());
     }
-    // Together one sequence from the start value: none twice, none skipped.
+    // Together one sequence from the start value: none twice. A key may be
+    // missing only where a program's last write before the outage was
+    // committed but not confirmed, and the other program wrote the row before
+    // it came back (so the row no longer tells): one per program at most.
     std::sort(keys.begin(), keys.end());
     EXPECT_TRUE(std::adjacent_find(keys.begin(), keys.end()) == keys.end()) << "a key was drawn twice";
-    for (std::size_t i = 0; i < keys.size(); ++i)
-      if (Number(keys[i]) != static_cast<int>(i) + 1) {
-        ADD_FAILURE() << "keys are not contiguous: " << keys[i] << " where " << i + 1 << " was due";
-        break;
-      }
+    std::vector<int> missing;
+    for (std::size_t i = 0, due = 1; i < keys.size(); ++i, ++due) {
+      for (; static_cast<int>(due) < Number(keys[i]); ++due) missing.push_back(static_cast<int>(due));
+    }
+    EXPECT_LE(missing.size(), drawers.size()) << "keys skipped: " << ::testing::PrintToString(missing);
+    std::printf("%s: %zu keys in all, %zu skipped\n", what.c_str(), keys.size(), missing.size());
     // The new primary holds the last key drawn.
     if (!keys.empty()) {
       EXPECT_GE(Number(prefix + StoredSuffix(prefix)), Number(keys.back()));
