@@ -295,12 +295,17 @@ bool TGenerator::WriteDATA() {
     }
     // Waits counted during this claim mean other generators are queuing.
     const bool others_waited = table_->FieldByName(kFieldTry)->AsFloat() > 0;
+    const std::string stamp = GetTimeStamp();
     table_->FieldByName(kFieldSuffix)->SetAsString(suffix_.str());
     table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
-    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
+    table_->FieldByName(kFieldTime)->SetAsString(stamp);
     table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
     table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
+    // Should the connection drop before the commit is confirmed, the row
+    // tells afterwards whether this write was stored.
+    sent_ = {suffix_.str(), stamp, true};
     table_->Post();
+    sent_.pending = false;
     holding_ = false;
     yield_next_ = others_waited;
     return true;
@@ -421,15 +426,30 @@ TmString TGenerator::Generator() {
 
   Reconnecting reconnecting;
   for (;;) {
+    sent_.pending = false;
     try {
       return IssueKey();
     } catch (const EConnectionLost& lost) {
-      Reconnect(lost, reconnecting);
+      // A write whose commit the server made but could not confirm has
+      // issued its key: return that key rather than leave a gap.
+      if (Reconnect(lost, reconnecting)) return mask_->GetMskValue();
     }
   }
 }
 
-void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
+bool TGenerator::SentWriteStored() {
+  if (!sent_.pending) return false;
+  sent_.pending = false;
+  // Only this write leaves the row free with this generator's stamp, this
+  // time and this suffix: any later claim would have changed Who and Time,
+  // and a claim broken as stale keeps the old suffix.
+  return LocateRow() && table_->FieldByName(kFieldState)->AsFloat() == 0 &&
+         table_->FieldByName(kFieldWho)->AsString() == owner_stamp_ &&
+         table_->FieldByName(kFieldTime)->AsString() == sent_.time &&
+         table_->FieldByName(kFieldSuffix)->AsString() == sent_.suffix;
+}
+
+bool TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
   using Clock = std::chrono::steady_clock;
   std::string why = lost.Message();
   // A fresh connection, then a claim that the lost session took and that may
@@ -446,6 +466,7 @@ void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
     }
   };
   bool connected = true;  // the last connection attempt reached the server
+  bool announced = false;  // the waiting notice was given in this call
   for (;;) {
     // A server that merely dropped the session gets one fresh connection at
     // once, in silence; after that every attempt counts against the bound, so
@@ -456,6 +477,7 @@ void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
         MessageBox("Lost the connection to the database server; waiting for it to come back", kCaptionBusy,
                    MB_OK | MB_ICONINFORMATION);
         state.waiting = true;
+        announced = true;
         int seconds = kDefaultReconnectSeconds;
         try {
           seconds = ReconnectSeconds(Session()->ResolveDatabase(table_->DatabaseName()));
@@ -479,7 +501,9 @@ void TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
     state.tried_at_once = true;
     try {
       reopen();
-      return;
+      const bool stored = SentWriteStored();
+      if (announced) MessageBox("The database server is back", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
+      return stored;
     } catch (const EConnectionLost& again) {
       why = again.Message();
       connected = false;

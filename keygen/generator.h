@@ -37,11 +37,14 @@
 //    the data layer's message, after freeing a claim this generator holds.
 //  - A lost connection to the database server (EConnectionLost) is retried
 //    at once with a fresh connection; after that, with one notice that the
-//    generator waits for the server, for the database's ReconnectSeconds
-//    (the alias setting reconnect_seconds, default 5); then the request
-//    fails with the server's message.
-//    A key whose write reached the server but whose answer did not is never
-//    issued: that leaves a gap, never a duplicate.
+//    generator waits for the server (and one when it is back), for the
+//    database's ReconnectSeconds (the alias setting reconnect_seconds,
+//    default 90: a failover to a standby); then the request fails with the
+//    server's message.
+//    A write whose commit the server made but could not confirm is found in
+//    the row once the server is back, and its key returned. When another
+//    generator wrote the row first, or this one gives up, that key stays
+//    unissued: a gap, never a duplicate.
 //
 // Two decisions where the key request was left open:
 //  - When the row's Who, read after a successful claim, is not this
@@ -253,7 +256,16 @@ class TGenerator : public TComponent {
     bool waiting = false;        // the notice was shown; give_up holds
     std::chrono::steady_clock::time_point give_up;
   };
-  void Reconnect(const EConnectionLost& lost, Reconnecting& state);
+  // True when the write sent before the connection was lost was stored: its
+  // key is issued.
+  bool Reconnect(const EConnectionLost& lost, Reconnecting& state);
+  // Whether the write WriteDATA sent last, unconfirmed, is in the row.
+  bool SentWriteStored();
+  struct SentWrite {
+    std::string suffix, time;
+    bool pending = false;  // sent, and its commit not confirmed
+  };
+  SentWrite sent_;
 
   std::string mask_text_;
   TmString start_value_;

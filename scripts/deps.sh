@@ -6,7 +6,8 @@ set -euo pipefail
 build=(cmake ninja-build g++ pkg-config libsqlite3-dev libpq-dev)
 qt=(qt6-base-dev libgl-dev)
 test=(libgtest-dev libgmock-dev libbenchmark-dev postgresql clang libclang-rt-14-dev
-      xvfb xauth fonts-liberation fonts-dejavu-core)
+      xvfb xauth fonts-liberation fonts-dejavu-core
+      postgresql-15-auto-failover pg-auto-failover-cli)
 
 case "${1:-}" in
   build) want=("${build[@]}") ;;

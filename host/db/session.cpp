@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -242,21 +243,32 @@ std::string HidePassword(const std::string& conninfo) {
     }
     return out;
   }
-  for (std::size_t at = out.find("password"); at != std::string::npos; at = out.find("password", at + 1)) {
-    std::size_t v = at + 8;
-    while (v < out.size() && out[v] == ' ') ++v;
-    if (v >= out.size() || out[v] != '=') continue;
-    ++v;
-    while (v < out.size() && out[v] == ' ') ++v;
-    std::size_t end = v;
-    if (end < out.size() && out[end] == '\'') {
-      for (++end; end < out.size() && out[end] != '\''; ++end)
-        if (out[end] == '\\') ++end;
-      if (end < out.size()) ++end;
+  // key = value pairs as libpq reads them: blanks around '=', a value quoted
+  // or bare, a backslash escaping the next character in either.
+  auto blank = [&](std::size_t i) { return i < out.size() && std::isspace(static_cast<unsigned char>(out[i])); };
+  for (std::size_t i = 0; i < out.size();) {
+    while (blank(i)) ++i;
+    const std::size_t key = i;
+    while (i < out.size() && out[i] != '=' && !blank(i)) ++i;
+    const bool password = out.compare(key, i - key, "password") == 0;
+    while (blank(i)) ++i;
+    if (i >= out.size() || out[i] != '=') continue;  // not a pair: libpq refuses it
+    ++i;
+    while (blank(i)) ++i;
+    const std::size_t value = i;
+    if (i < out.size() && out[i] == '\'') {
+      for (++i; i < out.size() && out[i] != '\''; ++i)
+        if (out[i] == '\\') ++i;
+      if (i < out.size()) ++i;
     } else {
-      while (end < out.size() && out[end] != ' ') ++end;
+      for (; i < out.size() && !blank(i); ++i)
+        if (out[i] == '\\') ++i;
     }
-    out.replace(v, end - v, "***");
+    i = std::min(i, out.size());
+    if (password) {
+      out.replace(value, i - value, "***");
+      i = value + 3;
+    }
   }
   return out;
 }

@@ -107,8 +107,11 @@ class TSession {
 TSession* Session();
 
 // How long a request waits by default for a database server that dropped its
-// connection, before it fails with the server's message.
-inline constexpr int kDefaultReconnectSeconds = 5;
+// connection, before it fails with the server's message: long enough for a
+// standby to take over from a lost primary (pg_auto_failover's defaults take
+// about 51 s on loopback: 20 s to call the primary unhealthy, 30 s to be sure
+// it stopped writing).
+inline constexpr int kDefaultReconnectSeconds = 90;
 inline constexpr int kMaxReconnectSeconds = 3600;
 
 // The database's reconnect_seconds, else kDefaultReconnectSeconds.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/db/postgresql/pg_driver.h"
 #include "host/db/session.h"
 
 namespace orv {
@@ -142,8 +143,33 @@ TEST_F(SessionTest, PasswordsAreHiddenInEveryConninfoForm) {
       {"postgres://u:secret@h", "postgres://u:***@h"},
       {"postgresql://u@h/d?password=secret&sslmode=require", "postgresql://u@h/d?password=***&sslmode=require"},
       {"postgresql://h/d?sslmode=require", "postgresql://h/d?sslmode=require"},
+      // Blanks of any kind around '=', and a bare value with an escaped blank.
+      {"password\t=\tsecret host=h", "password\t=\t*** host=h"},
+      {"host=h password=se\\ cret dbname=d", "host=h password=*** dbname=d"},
+      {"host=h1,h2 port=1,2 password='' target_session_attrs=read-write",
+       "host=h1,h2 port=1,2 password=*** target_session_attrs=read-write"},
+      // Only the keyword itself: a value that mentions it stays.
+      {"application_name=nopassword host=h", "application_name=nopassword host=h"},
+      {"postgresql://u:secret@h1:5432,h2:5433/d?target_session_attrs=read-write",
+       "postgresql://u:***@h1:5432,h2:5433/d?target_session_attrs=read-write"},
   };
   for (const auto& [conninfo, shown] : cases) EXPECT_EQ(HidePassword(conninfo), shown) << conninfo;
+}
+
+TEST(ConninfoServersTest, EveryHostWithItsPortInTheOrderTried) {
+  // conninfo -> servers
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"host=a port=5432 dbname=d", {"a:5432"}},
+      {"host=a,b port=5432,5433 target_session_attrs=read-write", {"a:5432", "b:5433"}},
+      {"host=a,b port=6000", {"a:6000", "b:6000"}},  // one port serves every host
+      {"host=a,b", {"a", "b"}},
+      {"hostaddr=10.0.0.1,10.0.0.2 port=1,2", {"10.0.0.1:1", "10.0.0.2:2"}},
+      {"host=a,,c port=1,2,3", {"a:1", "(default host):2", "c:3"}},
+      {"postgresql://u:pw@a:1,b:2/d?target_session_attrs=read-write", {"a:1", "b:2"}},
+      {"dbname=d", {"(default host)"}},
+      {"host='unterminated", {}},
+  };
+  for (const auto& [conninfo, servers] : cases) EXPECT_EQ(db::ConninfoServers(conninfo), servers) << conninfo;
 }
 
 TEST_F(SessionTest, AnAliasFileWithAPasswordThatOthersMayReadDrawsAWarning) {

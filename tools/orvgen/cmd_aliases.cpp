@@ -1,7 +1,10 @@
 // orvgen aliases: the databases the session knows, one a line:
-// NAME, driver, and the directory or connection (its password hidden).
+// NAME, driver, and the directory or connection (its password hidden); for a
+// connection to several servers (a standby to fail over to), their list.
 #include <string>
+#include <vector>
 
+#include "host/db/postgresql/pg_driver.h"
 #include "host/db/session.h"
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
@@ -17,8 +20,18 @@ int RunAliases(const Options& o) {
   for (const auto& name : names.ToVector()) {
     const TDatabaseInfo info = Session()->AliasInfo(name);
     std::string line = name + "\t" + info.driver + "\t";
-    if (info.driver == "postgresql") line += HidePassword(info.params.at("conninfo"));
-    else line += info.params.at("path");
+    if (info.driver == "postgresql") {
+      const std::string& conninfo = info.params.at("conninfo");
+      line += HidePassword(conninfo);
+      // host=a,b port=p,q pairs its lists by position: spell the pairs out.
+      const std::vector<std::string> servers = db::ConninfoServers(conninfo);
+      if (servers.size() > 1) {
+        line += "\tservers ";
+        for (std::size_t i = 0; i < servers.size(); ++i) line += (i ? ", " : "") + servers[i];
+      }
+    } else {
+      line += info.params.at("path");
+    }
     if (IsEmbeddedDefault() && name == kDefaultDatabase) line += "\t(built-in default)";
     PrintLine(line);
   }
@@ -26,7 +39,7 @@ int RunAliases(const Options& o) {
 }
 
 ORVGEN_COMMAND({"aliases",
-                "list the database aliases: name, driver, directory or connection",
+                "list the database aliases: name, driver, directory or connection, servers",
                 "orvgen aliases [--aliases FILE]",
                 {},
                 RunAliases});

@@ -1,10 +1,16 @@
 // orvgen stamp: appends records to a table through a TUniKEY and prints the
-// key that each got.
+// key that each got. A database server that drops the connection (a restart,
+// a failover to a standby) is waited for, as the generator waits for it.
+#include <chrono>
+#include <cstdio>
 #include <string>
+#include <thread>
 
 #include "host/classes/component.h"
 #include "host/db/datasource.h"
+#include "host/db/dberrors.h"
 #include "host/db/field.h"
+#include "host/db/session.h"
 #include "host/db/table.h"
 #include "host/rtl/exception.h"
 #include "tools/orvgen/cli.h"
@@ -18,6 +24,37 @@ namespace {
 constexpr const char* kIdField = "ID";
 // Most records one run appends.
 constexpr long long kMaxCount = 1000000;
+
+// Pause between attempts to reach a lost server.
+constexpr std::chrono::milliseconds kReconnectPause{250};
+
+// Opens table again after its connection was lost: one fresh connection at
+// once in silence, then (said once, and again when it worked) attempts for
+// the database's reconnect_seconds. Raises the last EConnectionLost when the
+// server stays away.
+void Reconnect(TTable& table, const EConnectionLost& lost) {
+  std::string why = lost.Message();
+  bool waiting = false;
+  std::chrono::steady_clock::time_point give_up;
+  for (;;) {
+    try {
+      table.Close();
+      table.Open();
+      if (waiting) std::fprintf(stderr, "orvgen: The database server is back\n");
+      return;
+    } catch (const EConnectionLost& again) {
+      why = again.Message();
+    }
+    if (!waiting) {
+      std::fprintf(stderr, "orvgen: Lost the connection to the database server; waiting for it to come back\n");
+      waiting = true;
+      give_up = std::chrono::steady_clock::now() +
+                std::chrono::seconds(ReconnectSeconds(Session()->ResolveDatabase(table.DatabaseName())));
+    }
+    if (std::chrono::steady_clock::now() >= give_up) throw EConnectionLost(why);
+    std::this_thread::sleep_for(kReconnectPause);
+  }
+}
 
 int RunStamp(const Options& o) {
   if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
@@ -62,15 +99,29 @@ int RunStamp(const Options& o) {
         TUKBeforeUnKMadeEvent::FromCallable([text](TObject*, std::string& s) { s = text; }));
   stamper->SetDataSource(source);
 
-  for (long long i = 0; i < count; ++i) {
+  for (long long i = 0; i < count;) {
     try {
       table->Append();
       table->Post();
+    } catch (const EConnectionLost& lost) {
+      // The record may or may not have been stored; its stamp is not printed,
+      // and the next record gets a stamp of its own, so none is printed twice.
+      try {
+        if (table->State() == dsInsert) table->Cancel();
+      } catch (const EDatabaseError&) {
+        // Reopening below drops the record in any case.
+      }
+      Reconnect(*table, lost);
+      continue;
     } catch (...) {
       if (table->State() == dsInsert) table->Cancel();
       throw;
     }
     PrintLine(stamper->LastStamp());
+    // Shown at once, as next does: a program killed later has printed every
+    // stamp but the one in flight.
+    std::fflush(stdout);
+    ++i;
   }
   return 0;
 }

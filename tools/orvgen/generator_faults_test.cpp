@@ -5,6 +5,7 @@
 // Every child program runs under a deadline.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -294,6 +295,55 @@ TEST_F(GeneratorServerTest, AServerThatRestartsMidRunLosesNoKeyAndOneThatStaysAw
   ASSERT_EQ(after.exit_code, 0) << after.err;
   keys.push_back(Lines(after.out).at(0));
   ExpectDistinctAndInOrder(keys);
+}
+
+// Runs sql on the server as the tests' superuser; the rows it returned.
+int Sql(const std::string& conninfo, const std::string& sql) {
+  std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
+  if (PQstatus(conn.get()) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn.get()));
+  PGresult* r = PQexec(conn.get(), sql.c_str());
+  const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+  const int rows = PQntuples(r);
+  PQclear(r);
+  if (!ok) throw std::runtime_error(sql + ": " + PQerrorMessage(conn.get()));
+  return rows;
+}
+
+TEST_F(GeneratorServerTest, AWriteCommittedButNotConfirmedIssuesItsKey) {
+  SetReconnectSeconds(30);
+  ASSERT_EQ(RunOrvgen(Args({"init"}), base_).exit_code, 0);
+  ASSERT_EQ(Lines(RunOrvgen(Args({"next", "--mask", "S-#####", "--start", "00001", "-n", "2"}), base_).out),
+            (std::vector<std::string>{"S-00001", "S-00002"}));
+  // The next key's write (the row set free with a new suffix) waits at its
+  // commit for a synchronous standby that does not exist, after the commit
+  // is made locally; ending that session then loses only the confirmation,
+  // as when a primary goes during a failover.
+  Sql(conninfo_, "ALTER SYSTEM SET synchronous_standby_names = 'nobody'");
+  Sql(conninfo_, "ALTER SYSTEM SET synchronous_commit = 'local'");
+  Sql(conninfo_, "SELECT pg_reload_conf()");
+  Sql(conninfo_, "CREATE TABLE held (done boolean)");
+  Sql(conninfo_,
+      "CREATE FUNCTION hold() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+      "IF OLD.\"State\" = 1 AND NEW.\"State\" = 0 AND NEW.\"Suffix\" <> OLD.\"Suffix\" "
+      "AND NOT EXISTS (SELECT FROM held) THEN "
+      "INSERT INTO held VALUES (true); PERFORM set_config('synchronous_commit', 'on', true); END IF; "
+      "RETURN NEW; END $$");
+  Sql(conninfo_, "CREATE TRIGGER hold BEFORE UPDATE ON \"GENTBL\" FOR EACH ROW EXECUTE FUNCTION hold()");
+
+  SpawnedChild next(OrvgenPath(), Args({"next", "--mask", "S-#####", "--start", "00001", "-n", "2"}), base_);
+  const auto give_up = std::chrono::steady_clock::now() + kChildDeadline;
+  int ended = 0;
+  while (ended == 0 && !next.Finished() && std::chrono::steady_clock::now() < give_up) {
+    ended = Sql(conninfo_, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE wait_event = 'SyncRep'");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(ended, 1) << "no write waited at its commit";
+  const ChildResult r = next.WaitFor(kChildDeadline);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  // The key whose write was stored is the one printed: no gap.
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"S-00003", "S-00004"})) << r.err;
+  EXPECT_EQ(StoredSuffix(), "00004");
 }
 
 }  // namespace

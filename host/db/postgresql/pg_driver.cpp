@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -439,6 +440,46 @@ class PgDriverImpl : public Driver {
 Driver* PostgresDriver() {
   static PgDriverImpl driver;
   return &driver;
+}
+
+std::vector<std::string> ConninfoServers(const std::string& conninfo) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(Cp1251ToUtf8(conninfo).c_str(), &error);
+  if (!options) {
+    PQfreemem(error);
+    return {};
+  }
+  std::string host, hostaddr, port;
+  for (const PQconninfoOption* o = options; o->keyword; ++o) {
+    if (!o->val) continue;
+    const std::string key = o->keyword;
+    if (key == "host") host = o->val;
+    if (key == "hostaddr") hostaddr = o->val;
+    if (key == "port") port = o->val;
+  }
+  PQconninfoFree(options);
+  auto split = [](const std::string& list) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+      const std::size_t comma = list.find(',', start);
+      parts.push_back(list.substr(start, comma - start));
+      if (comma == std::string::npos) return parts;
+      start = comma + 1;
+    }
+  };
+  // libpq pairs the lists by position; one port serves every host, and an
+  // address stands in for a host that is not named.
+  const std::vector<std::string> hosts = split(host), addrs = split(hostaddr), ports = split(port);
+  const std::size_t n = std::max({hosts.size(), addrs.size(), ports.size()});
+  std::vector<std::string> servers;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::string h = i < hosts.size() ? hosts[i] : "";
+    if (h.empty() && i < addrs.size()) h = addrs[i];
+    if (h.empty()) h = "(default host)";
+    const std::string p = ports.size() == 1 ? ports[0] : i < ports.size() ? ports[i] : "";
+    servers.push_back(FromUtf8(p.empty() ? h : h + ":" + p));
+  }
+  return servers;
 }
 
 }  // namespace orv::db

@@ -11,10 +11,18 @@
 // page 1251 (0x98 too, which the server's WIN1251 lacks) arrives intact.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "host/db/driver.h"
 
 namespace orv::db {
 
 Driver* PostgresDriver();
+
+// The servers a conninfo (key=value or URI form) names, "HOST:PORT" each, in
+// the order libpq tries them; a port left to libpq's default is not shown.
+// Empty when libpq cannot read the conninfo. Texts in 1251.
+std::vector<std::string> ConninfoServers(const std::string& conninfo);
 
 }  // namespace orv::db

@@ -175,6 +175,8 @@ ChildResult SpawnedChild::WaitFor(std::chrono::milliseconds deadline) {
 
 std::string SpawnedChild::OutputSoFar() const { return ReadFile(out_path_); }
 
+std::string SpawnedChild::ErrorSoFar() const { return ReadFile(err_path_); }
+
 ChildResult RunOrvgen(const std::vector<std::string>& args, const std::string& dir,
                       const std::string& input) {
   SpawnedChild child(OrvgenPath(), args, dir, input);

@@ -55,6 +55,8 @@ class SpawnedChild {
   ChildResult WaitFor(std::chrono::milliseconds deadline);
   // Not interactive: what the child has written to stdout so far.
   std::string OutputSoFar() const;
+  // What the child has written to stderr so far (stderr is unbuffered).
+  std::string ErrorSoFar() const;
 
  private:
   void Reap(bool block);
