@@ -73,12 +73,7 @@ TEST_F(MaskDialogTest, TheLayoutPlacesEveryControlInOrder) {
   EXPECT_EQ(d->ClientHeight(), 230);
   // Legend: the control list in order: name, left, top, width, height, tab
   // order (-1: not a windowed control), enabled at start.
-  struct Row {
-    const char* name;
-    int left, top, width, height, tab;
-    bool enabled;
-  };
-  const Row rows[] = {
+  testing::ExpectControls(&*d, {
       {"Label1", 8, 132, 59, 13, -1, true},     {"Label2", 8, 96, 57, 13, -1, true},
       {"Bevel1", 2, 128, 420, 2, -1, true},     {"Bevel2", 8, 244, 409, 41, -1, true},
       {"Bevel3", 2, 234, 420, 2, -1, true},     {"Bevel4", 2, 176, 420, 2, -1, true},
@@ -90,20 +85,7 @@ TEST_F(MaskDialogTest, TheLayoutPlacesEveryControlInOrder) {
       {"Erasebtn", 342, 96, 75, 17, 8, true},   {"Testbtn", 8, 210, 75, 17, 9, false},
       {"Plusbtn", 344, 247, 25, 17, 10, true},  {"Endbtn", 376, 247, 33, 34, 11, true},
       {"Edit3", 16, 252, 321, 21, 12, false},   {"Minusbtn", 344, 264, 25, 17, 13, true},
-  };
-  ASSERT_EQ(d->ControlCount(), static_cast<int>(std::size(rows)));
-  for (int i = 0; i < d->ControlCount(); ++i) {
-    const Row& r = rows[i];
-    TControl* c = d->Controls(i);
-    SCOPED_TRACE(r.name);
-    EXPECT_EQ(c->Name(), r.name);
-    EXPECT_EQ((std::vector<int>{c->Left(), c->Top(), c->Width(), c->Height()}),
-              (std::vector<int>{r.left, r.top, r.width, r.height}));
-    EXPECT_EQ(c->Enabled(), r.enabled);
-    if (auto* w = dynamic_cast<TWinControl*>(c)) {
-      EXPECT_EQ(w->TabOrder(), r.tab);
-    }
-  }
+  });
   // Texts, fonts, buttons.
   EXPECT_EQ(d->Label1->Caption(), "Result Mask");
   EXPECT_EQ(d->Label2->Caption(), "Text to add:");

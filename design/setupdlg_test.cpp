@@ -50,29 +50,11 @@ TEST(SetupDialogLayoutTest, ThePlacesTextsAndStatesOfTheControls) {
   EXPECT_EQ(d->ClientHeight(), 119);
   EXPECT_FALSE(d->OnShow());  // no form-level handlers
   // Legend: name, left, top, width, height, tab order (-1: graphic), enabled.
-  struct Row {
-    const char* name;
-    int left, top, width, height, tab;
-    bool enabled;
-  };
-  const Row rows[] = {
+  testing::ExpectControls(&*d, {
       {"Label1", 8, 16, 78, 13, -1, true},      {"Label2", 28, 56, 58, 13, -1, true},
       {"DBName", 88, 12, 121, 21, 0, true},     {"TblName", 88, 52, 121, 21, 1, false},
       {"BitBtn1", 136, 88, 33, 25, 2, true},    {"BitBtn2", 175, 88, 33, 25, 3, true},
-  };
-  ASSERT_EQ(d->ControlCount(), static_cast<int>(std::size(rows)));
-  for (int i = 0; i < d->ControlCount(); ++i) {
-    const Row& r = rows[i];
-    TControl* c = d->Controls(i);
-    SCOPED_TRACE(r.name);
-    EXPECT_EQ(c->Name(), r.name);
-    EXPECT_EQ((std::vector<int>{c->Left(), c->Top(), c->Width(), c->Height()}),
-              (std::vector<int>{r.left, r.top, r.width, r.height}));
-    EXPECT_EQ(c->Enabled(), r.enabled);
-    if (auto* w = dynamic_cast<TWinControl*>(c)) {
-      EXPECT_EQ(w->TabOrder(), r.tab);
-    }
-  }
+  });
   EXPECT_EQ(d->Label1->Caption(), "DataBase Name");
   EXPECT_EQ(d->Label2->Caption(), "Table Name");
   EXPECT_EQ(d->Label1->Alignment(), taCenter);

@@ -1,5 +1,7 @@
 #include "design/testing/designtesting.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
@@ -64,6 +66,20 @@ std::vector<int> WindowHeights::TakePainted() {
   std::vector<int> out;
   out.swap(painted_);
   return out;
+}
+
+void ExpectControls(TCustomForm* form, const std::vector<ControlPlace>& places) {
+  ASSERT_EQ(form->ControlCount(), static_cast<int>(places.size()));
+  for (int i = 0; i < form->ControlCount(); ++i) {
+    const ControlPlace& p = places[i];
+    TControl* c = form->Controls(i);
+    SCOPED_TRACE(p.name);
+    EXPECT_EQ(c->Name(), p.name);
+    EXPECT_EQ((std::vector<int>{c->Left(), c->Top(), c->Width(), c->Height()}),
+              (std::vector<int>{p.left, p.top, p.width, p.height}));
+    EXPECT_EQ(c->Enabled(), p.enabled);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) EXPECT_EQ(w->TabOrder(), p.tab);
+  }
 }
 
 }  // namespace orv::testing

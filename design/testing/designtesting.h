@@ -46,4 +46,16 @@ class WindowHeights : public QObject {
   std::vector<int> resized_, painted_;
 };
 
+// One control of a dialog's layout: its place, its tab order (-1: a graphic
+// control, which has none) and whether it is enabled.
+struct ControlPlace {
+  const char* name;
+  int left, top, width, height, tab;
+  bool enabled;
+};
+
+// Expects the form's controls, in creation order, to be exactly `places`
+// (a failure names the control).
+void ExpectControls(TCustomForm* form, const std::vector<ControlPlace>& places);
+
 }  // namespace orv::testing

@@ -12,16 +12,24 @@ std::string Utf8(const std::string& text_1251) { return Cp1251ToUtf8(text_1251);
 
 void Fail(std::ostream& err, const std::string& text_1251) { err << "orvdesign: " << Utf8(text_1251) << "\n"; }
 
+// Loads form into doc; false, with the reason on err, when it cannot be read.
+bool Load(TFormDocument& doc, const std::string& form, std::ostream& err) {
+  try {
+    doc.LoadFromFile(form);
+    return true;
+  } catch (const std::exception& e) {
+    Fail(err, form + ": " + e.what());
+    return false;
+  }
+}
+
 }  // namespace
 
 int CheckForms(const std::vector<std::string>& forms, std::ostream& out, std::ostream& err) {
   int code = 0;
   for (const std::string& form : forms) {
     TFormDocument doc;
-    try {
-      doc.LoadFromFile(form);
-    } catch (const std::exception& e) {
-      Fail(err, form + ": " + e.what());
+    if (!Load(doc, form, err)) {
       code = 1;
       continue;
     }
@@ -37,12 +45,7 @@ int CheckForms(const std::vector<std::string>& forms, std::ostream& out, std::os
 
 int InfoForm(const std::string& form, std::ostream& out, std::ostream& err) {
   TFormDocument doc;
-  try {
-    doc.LoadFromFile(form);
-  } catch (const std::exception& e) {
-    Fail(err, form + ": " + e.what());
-    return 1;
-  }
+  if (!Load(doc, form, err)) return 1;
   int code = 0;
   for (TComponent* c : doc.Components()) {
     const std::string name = c->Name();
@@ -84,12 +87,7 @@ int SetValues(const std::string& form, const std::vector<std::string>& assignmen
     todo.push_back({a.substr(0, dot), a.substr(dot + 1, eq - dot - 1), *value, a});
   }
   TFormDocument doc;
-  try {
-    doc.LoadFromFile(form);
-  } catch (const std::exception& e) {
-    Fail(err, form + ": " + e.what());
-    return 1;
-  }
+  if (!Load(doc, form, err)) return 1;
   for (const Assignment& a : todo) {
     try {
       TComponent* c = doc.Get(a.component);
