@@ -6,7 +6,7 @@
 include(CMakePackageConfigHelpers)
 
 set(orv_installed_targets)
-foreach(target orv_rtl orv_classes orv_db orv_keygen orv_unikey orv_commonutils orv_forms orv_dbctrls orvcommon)
+foreach(target orv_rtl orv_classes orv_mask orv_db orv_keygen orv_unikey orv_commonutils orv_forms orv_dbctrls orvcommon)
   if(TARGET ${target})
     string(REGEX REPLACE "^orv_?" "" short ${target})
     set_target_properties(${target} PROPERTIES EXPORT_NAME ${short})
