@@ -7,6 +7,7 @@
 #              controls) and orv::common (the shared common library; its
 #              programs get orv::forms and orv::dbctrls, which it takes from them)
 #   designintf orv::designintf (the designer's interfaces and package loader)
+#              and orv_add_package(), for design packages of other projects
 # The programs (orvgen, orvdesign and its package orvgenpkg) install beside
 # their sources, to the standard directories.
 include(CMakePackageConfigHelpers)
@@ -53,6 +54,9 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/orvConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/orvConfig.cmake ${PROJECT_BINARY_DIR}/orvConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)
+if(TARGET orv_designintf)
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/OrvPackage.cmake DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)
+endif()
 
 # The consumer test: install into a scratch prefix, then build and run small
 # projects that find the package. Sanitizer builds would need the consumer to

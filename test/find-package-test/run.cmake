@@ -87,4 +87,20 @@ if(ORV_WITH_QT)
   expect(forms_consumer "orvorv 200x80\n")
   expect(about_consumer "TGenerator 285x258 300x200\n")
   expect(designintf_consumer "1 on Consumer\n")
+
+  # The installed orvdesign loads the consumer's package and checks a form
+  # holding its component; without the package the class is unknown.
+  set(form ${work}/counter.ofm)
+  file(WRITE ${form} "object Mod: TDataModule\n  object Counter1: TCounter\n    Count = 3\n  end\nend\n")
+  set(orvdesign ${work}/prefix/${ORV_BINDIR}/orvdesign)
+  run(${orvdesign} --no-default-package --package ${work}/build/counterpkg.so --check ${form})
+  if(NOT last_output STREQUAL "${form}: ok\n")
+    message(FATAL_ERROR "unexpected output of orvdesign --check: '${last_output}'")
+  endif()
+  message(STATUS "orvdesign with counterpkg printed: ${last_output}")
+  execute_process(COMMAND ${orvdesign} --no-default-package --check ${form}
+    RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(rc EQUAL 0 OR NOT err MATCHES "unknown class TCounter")
+    message(FATAL_ERROR "orvdesign without counterpkg: exit ${rc}, '${err}'")
+  endif()
 endif()
