@@ -1,37 +1,52 @@
-# Installs the libraries with their headers and a package config, so that
-# another project can say find_package(orv) and link orv::keygen,
-# orv::unikey, orv::db, orv::classes, orv::rtl or orv::commonutils (no Qt),
-# or orv::common (the shared common library; its programs also get the
-# window layer, orv::forms and orv::dbctrls, which it takes from them).
+# Installs the libraries with their public headers and a package config, so
+# that another project can say find_package(orv) and link orv::mask (no
+# database), orv::keygen, orv::unikey, orv::db, orv::classes, orv::rtl or
+# orv::commonutils (no Qt); and, where orv was built with Qt 6, the optional
+# components:
+#   forms      orv::forms (the window layer), orv::dbctrls (data-aware
+#              controls) and orv::common (the shared common library; its
+#              programs get orv::forms and orv::dbctrls, which it takes from them)
+#   designintf orv::designintf (the designer's interfaces and package loader)
+#              and orv_add_package(), for design packages of other projects
+# The programs (orvgen, orvdesign and its package orvgenpkg) install beside
+# their sources, to the standard directories.
 include(CMakePackageConfigHelpers)
 
-set(orv_installed_targets)
-foreach(target orv_rtl orv_classes orv_db orv_keygen orv_unikey orv_commonutils orv_forms orv_dbctrls orvcommon)
-  if(TARGET ${target})
-    string(REGEX REPLACE "^orv_?" "" short ${target})
-    set_target_properties(${target} PROPERTIES EXPORT_NAME ${short})
-    list(APPEND orv_installed_targets ${target})
+set(orv_core_targets orv_rtl orv_classes orv_mask orv_db orv_keygen orv_unikey orv_commonutils)
+set(orv_forms_targets orv_forms orv_dbctrls orvcommon)
+set(orv_designintf_targets orv_designintf)
+
+set(orv_components)
+foreach(group core forms designintf)
+  set(installed)
+  foreach(target ${orv_${group}_targets})
+    if(TARGET ${target})
+      string(REGEX REPLACE "^orv_?" "" short ${target})
+      set_target_properties(${target} PROPERTIES EXPORT_NAME ${short})
+      # A consumer needs no language setting of its own.
+      target_compile_features(${target} PUBLIC cxx_std_20)
+      list(APPEND installed ${target})
+    endif()
+  endforeach()
+  if(NOT installed)
+    continue()
   endif()
+  if(group STREQUAL "core")
+    set(export orvTargets)
+  else()
+    string(SUBSTRING ${group} 0 1 first)
+    string(TOUPPER ${first} first)
+    string(SUBSTRING ${group} 1 -1 rest)
+    set(export orv${first}${rest}Targets)
+    list(APPEND orv_components ${group})
+  endif()
+  install(TARGETS ${installed} EXPORT ${export}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orv)
+  install(EXPORT ${export} NAMESPACE orv:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)
 endforeach()
 
-install(TARGETS ${orv_installed_targets} EXPORT orvTargets
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orv)
-set(orv_header_dirs host/rtl host/classes host/db keygen unikey common)
-if(TARGET orv_forms)
-  list(APPEND orv_header_dirs host/forms)
-endif()
-foreach(dir ${orv_header_dirs})
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orv/${dir}
-    FILES_MATCHING PATTERN "*.h"
-    PATTERN "testing" EXCLUDE
-    PATTERN "sample" EXCLUDE
-    PATTERN "pictures" EXCLUDE
-    PATTERN "*_p.h" EXCLUDE
-    PATTERN "fuzz" EXCLUDE)
-endforeach()
-install(EXPORT orvTargets NAMESPACE orv:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/orvConfig.cmake.in
   ${PROJECT_BINARY_DIR}/orvConfig.cmake
   INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)
@@ -39,9 +54,12 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/orvConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/orvConfig.cmake ${PROJECT_BINARY_DIR}/orvConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)
+if(TARGET orv_designintf)
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/OrvPackage.cmake DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/orv)
+endif()
 
-# The consumer test: install into a scratch prefix, then build and run a small
-# project that finds the package. Sanitizer builds would need the consumer to
+# The consumer test: install into a scratch prefix, then build and run small
+# projects that find the package. Sanitizer builds would need the consumer to
 # link the sanitizer runtimes too, so only the plain builds run it.
 if(ORV_BUILD_TESTS AND NOT ORV_SANITIZE)
   add_test(NAME find_package_test
@@ -49,6 +67,14 @@ if(ORV_BUILD_TESTS AND NOT ORV_SANITIZE)
       -DORV_BINARY_DIR=${PROJECT_BINARY_DIR}
       -DORV_CONSUMER_DIR=${PROJECT_SOURCE_DIR}/test/find-package-test
       -DORV_GENERATOR=${CMAKE_GENERATOR}
+      -DORV_WITH_QT=${ORV_BUILD_QT}
+      -DORV_MAKE_PROGRAM=${CMAKE_MAKE_PROGRAM}
+      -DORV_BINDIR=${CMAKE_INSTALL_BINDIR}
+      -DORV_LIBDIR=${CMAKE_INSTALL_LIBDIR}
       -P ${PROJECT_SOURCE_DIR}/test/find-package-test/run.cmake)
-  set_tests_properties(find_package_test PROPERTIES TIMEOUT 600)
+  set_tests_properties(find_package_test PROPERTIES TIMEOUT 900)
+  if(ORV_BUILD_QT)
+    # The Qt program opens a window (offscreen).
+    set_tests_properties(find_package_test PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  endif()
 endif()

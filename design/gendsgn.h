@@ -26,7 +26,7 @@
 
 #include <string>
 
-#include "host/design/designintf.h"
+#include "host/designintf/designintf.h"
 #include "keygen/generator.h"
 
 namespace orv {

@@ -1,8 +1,8 @@
 // The design-time package orvgenpkg: its registration entry runs the units'
-// Register procedures when a designer loads it (host/design/package.h).
+// Register procedures when a designer loads it (host/designintf/package.h).
 #include "design/gendsgn.h"
 #include "design/palette.h"
-#include "host/design/package.h"
+#include "host/designintf/package.h"
 
 ORV_PACKAGE_ENTRY {
   orv::gensrc::RegisterPalette();

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/design/designintf.h"
-#include "host/design/package.h"
+#include "host/designintf/designintf.h"
+#include "host/designintf/package.h"
 #include "host/forms/graphics.h"
 #include "host/forms/stdctrls.h"
 #include "host/forms/testing/formtesting.h"

@@ -1,6 +1,6 @@
 #include "design/palette.h"
 
-#include "host/design/designintf.h"
+#include "host/designintf/designintf.h"
 #include "keygen/generator.h"
 #include "keygen/genregister.h"
 #include "unikey/unikey.h"

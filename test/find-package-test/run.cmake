@@ -1,8 +1,9 @@
 # Installs orv from ORV_BINARY_DIR into a scratch prefix, builds the consumer
-# project against it and checks what it prints.
+# project against it and checks what its programs print, and that the
+# mask-only program's link command names neither database library.
 set(work ${ORV_BINARY_DIR}/find-package-test)
 file(REMOVE_RECURSE ${work})
-file(MAKE_DIRECTORY ${work}/db)
+file(MAKE_DIRECTORY ${work}/db ${work}/gen)
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -12,23 +13,94 @@ function(run)
   set(last_output "${out}" PARENT_SCOPE)
 endfunction()
 
+# expect(program OUTPUT [args...]): runs a built consumer program.
+function(expect program output)
+  run(${work}/build/${program} ${ARGN})
+  if(NOT last_output STREQUAL "${output}")
+    message(FATAL_ERROR "unexpected output of ${program}: '${last_output}', expected '${output}'")
+  endif()
+  message(STATUS "${program} printed: ${last_output}")
+endfunction()
+
 run(${CMAKE_COMMAND} --install ${ORV_BINARY_DIR} --prefix ${work}/prefix)
-run(${CMAKE_COMMAND} -S ${ORV_CONSUMER_DIR} -B ${work}/build -G ${ORV_GENERATOR}
-    -DCMAKE_PREFIX_PATH=${work}/prefix)
-run(${CMAKE_COMMAND} --build ${work}/build)
-run(${work}/build/consumer ${work}/db)
-if(NOT last_output STREQUAL "INV-0001\n2 fields\nPosCyr 2\n")
-  message(FATAL_ERROR "unexpected output: '${last_output}'")
+
+# Only public headers are installed.
+file(GLOB_RECURSE internal RELATIVE ${work}/prefix
+  ${work}/prefix/include/*_p.h ${work}/prefix/include/*/testing/* ${work}/prefix/include/*/driver.h
+  ${work}/prefix/include/*/sqlite/* ${work}/prefix/include/*/postgresql/*)
+if(internal)
+  message(FATAL_ERROR "internal headers installed: ${internal}")
 endif()
-message(STATUS "consumer printed: ${last_output}")
-if(EXISTS ${work}/build/about_consumer)
+foreach(program ${ORV_BINDIR}/orvgen)
+  if(NOT EXISTS ${work}/prefix/${program})
+    message(FATAL_ERROR "${program} was not installed")
+  endif()
+endforeach()
+
+run(${CMAKE_COMMAND} -S ${ORV_CONSUMER_DIR} -B ${work}/build -G ${ORV_GENERATOR}
+    -DCMAKE_PREFIX_PATH=${work}/prefix -DCMAKE_VERBOSE_MAKEFILE=ON)
+file(STRINGS ${ORV_CONSUMER_DIR}/CMakeLists.txt standard REGEX "CMAKE_CXX_STANDARD")
+if(standard)
+  message(FATAL_ERROR "the consumer sets a language level of its own: ${standard}")
+endif()
+run(${CMAKE_COMMAND} --build ${work}/build)
+
+# The link command of the mask-only program.
+if(ORV_GENERATOR MATCHES "Ninja")
+  run(${ORV_MAKE_PROGRAM} -C ${work}/build -t commands mask_consumer)
+  set(commands "${last_output}")
+else()
+  file(GLOB_RECURSE link_files ${work}/build/CMakeFiles/mask_consumer.dir/link.txt)
+  file(READ ${link_files} commands)
+endif()
+string(REGEX MATCH "[^\n]* -o mask_consumer[ \n][^\n]*" link "${commands}")
+if(NOT link)
+  message(FATAL_ERROR "no link command for mask_consumer in:\n${commands}")
+endif()
+if(link MATCHES "sqlite|libpq|-lpq|orv_db|liborv_db")
+  message(FATAL_ERROR "mask_consumer links a database library: ${link}")
+endif()
+if(NOT link MATCHES "liborv_mask")
+  message(FATAL_ERROR "mask_consumer does not link liborv_mask: ${link}")
+endif()
+message(STATUS "mask_consumer links: ${link}")
+
+expect(mask_consumer "AB-B1\n")
+expect(generator_consumer "ORD-100\nORD-101\n" ${work}/gen)
+expect(consumer "INV-0001\n2 fields\nPosCyr 2\n" ${work}/db)
+
+if(ORV_WITH_QT)
+  foreach(program forms_consumer about_consumer designintf_consumer)
+    if(NOT EXISTS ${work}/build/${program})
+      message(FATAL_ERROR "${program} was not built: orv was built with Qt, so its components must be found")
+    endif()
+  endforeach()
+  foreach(program ${ORV_BINDIR}/orvdesign ${ORV_LIBDIR}/orv/orvgenpkg.so)
+    if(NOT EXISTS ${work}/prefix/${program})
+      message(FATAL_ERROR "${program} was not installed")
+    endif()
+  endforeach()
   file(GLOB_RECURSE soname ${work}/prefix/liborvcommon.so.0)
   if(NOT soname)
     message(FATAL_ERROR "liborvcommon.so.0 was not installed")
   endif()
-  run(${work}/build/about_consumer)
-  if(NOT last_output STREQUAL "TGenerator 285x258 300x200\n")
-    message(FATAL_ERROR "unexpected output of about_consumer: '${last_output}'")
+  expect(forms_consumer "orvorv 200x80\n")
+  expect(about_consumer "TGenerator 285x258 300x200\n")
+  expect(designintf_consumer "1 on Consumer\n")
+
+  # The installed orvdesign loads the consumer's package and checks a form
+  # holding its component; without the package the class is unknown.
+  set(form ${work}/counter.ofm)
+  file(WRITE ${form} "object Mod: TDataModule\n  object Counter1: TCounter\n    Count = 3\n  end\nend\n")
+  set(orvdesign ${work}/prefix/${ORV_BINDIR}/orvdesign)
+  run(${orvdesign} --no-default-package --package ${work}/build/counterpkg.so --check ${form})
+  if(NOT last_output STREQUAL "${form}: ok\n")
+    message(FATAL_ERROR "unexpected output of orvdesign --check: '${last_output}'")
   endif()
-  message(STATUS "about_consumer printed: ${last_output}")
+  message(STATUS "orvdesign with counterpkg printed: ${last_output}")
+  execute_process(COMMAND ${orvdesign} --no-default-package --check ${form}
+    RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(rc EQUAL 0 OR NOT err MATCHES "unknown class TCounter")
+    message(FATAL_ERROR "orvdesign without counterpkg: exit ${rc}, '${err}'")
+  endif()
 endif()

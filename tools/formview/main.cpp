@@ -16,8 +16,8 @@
 #include <string>
 
 #include "common/uabt.h"
-#include "host/design/designintf.h"
-#include "host/design/package.h"
+#include "host/designintf/designintf.h"
+#include "host/designintf/package.h"
 #include "host/forms/forms.h"
 #include "host/forms/sample/sampleform.h"
 #include "host/forms/stdctrls.h"

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "host/classes/typinfo.h"
-#include "host/design/package.h"
+#include "host/designintf/package.h"
 #include "host/forms/testing/formtesting.h"
 
 namespace orv::design {

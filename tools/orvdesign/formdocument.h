@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "host/classes/component.h"
-#include "host/design/designintf.h"
+#include "host/designintf/designintf.h"
 #include "host/rtl/exception.h"
 
 namespace orv {

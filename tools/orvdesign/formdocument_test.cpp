@@ -16,7 +16,7 @@
 #include "host/classes/formfile.h"
 #include "host/classes/formparser.h"
 #include "host/classes/typinfo.h"
-#include "host/design/package.h"
+#include "host/designintf/package.h"
 #include "host/forms/testing/formtesting.h"
 #include "host/rtl/dialogs.h"
 #include "keygen/generator.h"

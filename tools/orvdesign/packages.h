@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/design/package.h"
+#include "host/designintf/package.h"
 
 namespace orv::design {
 

@@ -14,7 +14,7 @@
 // texts, TEnumProperty for enumerations and booleans, TPropertyEditor else).
 //
 // Registrations made while a package's registration entry runs belong to
-// that package and go when it is unloaded (host/design/package.h).
+// that package and go when it is unloaded (host/designintf/package.h).
 // Main thread only; the registries are not synchronised.
 #pragma once
 

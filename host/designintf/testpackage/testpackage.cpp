@@ -1,7 +1,7 @@
 // A package for the loader's tests: a stamp component on the palette page
 // "Orv", its component editor (two verbs) and a dialog editor for its Mask.
-#include "host/design/designintf.h"
-#include "host/design/package.h"
+#include "host/designintf/designintf.h"
+#include "host/designintf/package.h"
 
 namespace orv {
 

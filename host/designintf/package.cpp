@@ -1,8 +1,8 @@
-#include "host/design/package.h"
+#include "host/designintf/package.h"
 
 #include <dlfcn.h>
 
-#include "host/design/designintf.h"
+#include "host/designintf/designintf.h"
 
 namespace orv {
 

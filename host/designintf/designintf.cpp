@@ -1,4 +1,4 @@
-#include "host/design/designintf.h"
+#include "host/designintf/designintf.h"
 
 #include <algorithm>
 

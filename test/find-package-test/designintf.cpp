@@ -1,0 +1,13 @@
+// Registers a control on the designer's palette through the installed
+// designer interfaces (orv::designintf), as a design package would.
+#include <cstdio>
+
+#include "host/designintf/designintf.h"
+#include "host/forms/stdctrls.h"
+
+int main() {
+  orv::RegisterComponents("Consumer", {&orv::TButton::StaticClassInfo()});
+  const auto classes = orv::PaletteClasses("Consumer");
+  std::printf("%zu on Consumer\n", classes.size());
+  return 0;
+}
