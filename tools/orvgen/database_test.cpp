@@ -88,6 +88,15 @@ TEST_F(OrvgenDatabase, AliasesListsTheSessionsDatabases) {
        "orvgen: Unknown database \"nope\": no alias of that name and no such directory\n"},
       {{"tables", "--aliases", own}, 1,
        "orvgen: Directory of database \"tGenAlias\" does not exist: /srv/gen\n"},
+      // The global options may stand before the command too, with the same meaning.
+      {{"--aliases", own, "aliases"}, 0, "tGenAlias\tsqlite\t/srv/gen\n"},
+      {{"--aliases=" + own, "tables"}, 1,
+       "orvgen: Directory of database \"tGenAlias\" does not exist: /srv/gen\n"},
+      {{"--db", "nope", "--aliases", own, "tables"}, 1,
+       "orvgen: Unknown database \"nope\": no alias of that name and no such directory\n"},
+      // ... and the one after the command wins.
+      {{"--db", "nope", "tables", "--db", "tGenAlias", "--aliases", own}, 1,
+       "orvgen: Directory of database \"tGenAlias\" does not exist: /srv/gen\n"},
   };
   for (const auto& [args, status, output] : cases) {
     SCOPED_TRACE(args.back());
