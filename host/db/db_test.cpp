@@ -22,7 +22,7 @@
 #include "host/db/dbregister.h"
 #include "host/db/session.h"
 #include "host/db/table.h"
-#include "host/db/testing/child_process.h"
+#include "host/db/testing/spawned_child.h"
 #include "host/db/testing/engines.h"
 
 namespace orv {
@@ -31,7 +31,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using testing::ChildProcess;
+using testing::SpawnedChild;
 using testing::TestDatabase;
 
 // The generator's table layout, keyed on (GenID, Prefix), plus a spare column.
@@ -599,19 +599,29 @@ TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
   EXPECT_EQ(GetPropInfo(*source, "OnStateChange").kind, TTypeKind::Event);
 }
 
+// The peer program (db_test_peer) on the test's generator table, asked one
+// command at a time.
+class Peer : public SpawnedChild {
+ public:
+  explicit Peer(const testing::TestDatabase& db)
+      : SpawnedChild(ORV_DB_TEST_PEER, {db.aliasFile(), db.alias(), "GENTBL.DB"}, "", "", /*interactive=*/true) {}
+  // Sends command; the peer's answer.
+  std::string Ask(const std::string& command) {
+    Send(command);
+    std::string answer;
+    return ReadLine(answer) ? answer : "(no answer)";
+  }
+};
+
 // Two programs on one row: the second Edit raises at once while the first
 // holds the row, and succeeds (seeing the first's write) after its Post.
 TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   auto t = GenTable({{1, "P", "before"}});
-  ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
-  peer.WriteLine("open");
-  ASSERT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("locate GenID 1");
-  ASSERT_EQ(peer.ReadLine(), "ok found");
-  peer.WriteLine("edit");
-  ASSERT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("set Suffix peer");
-  ASSERT_EQ(peer.ReadLine(), "ok");
+  Peer peer(*db_);
+  ASSERT_EQ(peer.Ask("open"), "ok");
+  ASSERT_EQ(peer.Ask("locate GenID 1"), "ok found");
+  ASSERT_EQ(peer.Ask("edit"), "ok");
+  ASSERT_EQ(peer.Ask("set Suffix peer"), "ok");
 
   EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
   EXPECT_EQ(t->State(), dsBrowse);
@@ -626,24 +636,19 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   EXPECT_EQ(t->State(), dsBrowse);
   ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "P"}));
 
-  peer.WriteLine("post");
-  ASSERT_EQ(peer.ReadLine(), "ok");
+  ASSERT_EQ(peer.Ask("post"), "ok");
   t->Edit();
   EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "peer") << "Edit re-reads the row";
   t->FieldByName("Suffix")->SetAsString("mine");
 
   // Now this process holds it; the peer meets the lock.
-  peer.WriteLine("edit");
-  EXPECT_EQ(peer.ReadLine(), "error Record locked by another user");
+  EXPECT_EQ(peer.Ask("edit"), "error Record locked by another user");
   t->Post();
-  peer.WriteLine("edit");
-  EXPECT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("get Suffix");
-  EXPECT_EQ(peer.ReadLine(), "ok mine");
-  peer.WriteLine("cancel");
-  EXPECT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("quit");
-  EXPECT_EQ(peer.Wait(), 0);
+  EXPECT_EQ(peer.Ask("edit"), "ok");
+  EXPECT_EQ(peer.Ask("get Suffix"), "ok mine");
+  EXPECT_EQ(peer.Ask("cancel"), "ok");
+  peer.Send("quit");
+  EXPECT_EQ(peer.Wait().exit_code, 0);
 }
 
 // A program that dies holding a lock leaves the row free for the others
@@ -651,10 +656,9 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
 TEST_P(DataLayer, ALockDiesWithItsProcess) {
   auto t = GenTable({{1, "P", "kept"}});
   {
-    ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
+    Peer peer(*db_);
     for (const char* line : {"open", "edit", "set Suffix lost"}) {
-      peer.WriteLine(line);
-      ASSERT_EQ(peer.ReadLine(), "ok") << line;
+      ASSERT_EQ(peer.Ask(line), "ok") << line;
     }
     EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
   }  // killed here, in the middle of its edit

@@ -7,14 +7,14 @@
 #include <fstream>
 
 #include "host/db/table.h"
-#include "host/db/testing/child_process.h"
+#include "host/db/testing/spawned_child.h"
 #include "host/db/testing/engines.h"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ChildProcess;
+using testing::SpawnedChild;
 using testing::TestDatabase;
 
 class OrvgenDatabase : public ::testing::Test {
@@ -28,14 +28,13 @@ class OrvgenDatabase : public ::testing::Test {
 
   // Exit status and everything the program wrote (stdout and stderr).
   std::pair<int, std::string> Run(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{ORVGEN_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess p(argv,
-                   {"HOME=" + home_, "XDG_DATA_HOME=" + home_ + "/data", "XDG_CONFIG_HOME=" + home_ + "/config",
-                    "ORV_ALIASES"},
-                   true);
-    std::string out = p.ReadAll();
-    return {p.Wait(), out};
+    testing::SpawnOptions options;
+    options.env = {"HOME=" + home_, "XDG_DATA_HOME=" + home_ + "/data", "XDG_CONFIG_HOME=" + home_ + "/config",
+                   "ORV_ALIASES"};
+    options.join_stderr = true;
+    SpawnedChild p(ORVGEN_BINARY, args, "", options);
+    const testing::ChildResult r = p.Wait();
+    return {r.exit_code, r.out};
   }
   // A file of the home directory, readable by its owner only unless shared.
   std::string Write(const std::string& name, const std::string& text, bool shared = false) {

@@ -32,7 +32,7 @@
 #include "host/db/session.h"
 #include "host/db/table.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_child.h"
 
 namespace orv {
 namespace {

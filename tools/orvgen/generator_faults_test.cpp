@@ -24,7 +24,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_child.h"
 
 namespace orv {
 namespace {

@@ -17,7 +17,7 @@
 #include "keygen/generator.h"
 #include "keygen/gentable.h"
 #include "keygen/timestamp.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_child.h"
 
 namespace orv {
 namespace {
