@@ -24,6 +24,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/spawned_child.h"
 #include "host/db/testing/engines.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -56,9 +57,7 @@ class DataLayer : public ::testing::TestWithParam<std::string> {
   }
 
   TComponentPtr<TTable> NewTable(const std::string& name = "GENTBL.DB") {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName(name);
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), name);
     return t;
   }
   // The generator's table with rows (GenID, Prefix, Suffix).
@@ -507,9 +506,7 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   TestDatabase db("sqlite");
   const std::string dir = db.location();
   std::ofstream(dir + "/NOTSQL.DB") << "just text, long enough to be read as a header\n";
-  TComponentPtr<TTable> make(new TTable(nullptr));
-  make->SetDatabaseName(db.alias());
-  make->SetTableName("Right.DB");
+  TComponentPtr<TTable> make = orv::testing::TableOf(db.alias(), "Right.DB");
   make->CreateTable({{"N", ftInteger, 0}});
   std::filesystem::rename(dir + "/Right.DB", dir + "/Wrong.DB");
   {
@@ -537,9 +534,7 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   };
   for (const auto& [database, table, start, part] : cases) {
     SCOPED_TRACE(database + " " + table);
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(database);
-    t->SetTableName(table);
+    TComponentPtr<TTable> t = orv::testing::TableOf(database, table);
     const std::string message = MessageOf([&] { t->Open(); });
     if (part.empty()) {
       EXPECT_EQ(message, start);

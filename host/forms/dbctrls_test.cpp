@@ -17,6 +17,7 @@
 #include "host/db/testing/engines.h"
 #include "host/forms/dbctrls.h"
 #include "host/forms/testing/formtesting.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -52,9 +53,7 @@ class DBControlsTest : public ::testing::Test {
   }
   // What the table holds, read through a table object of its own.
   std::string Stored() {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("PARTS");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "PARTS");
     t->Open();
     std::string out;
     for (t->First(); !t->Eof(); t->Next())

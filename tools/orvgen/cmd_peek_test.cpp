@@ -15,6 +15,7 @@
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
 #include "tools/orvgen/testing/orvgen_child.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -45,9 +46,7 @@ class PeekTest : public ::testing::TestWithParam<std::string> {
 
   // Every row of the generator table, every field as text, in key order.
   std::vector<std::string> Rows() {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->SetReadOnly(true);
     t->Open();
     std::vector<std::string> rows;

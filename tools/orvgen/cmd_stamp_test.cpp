@@ -14,6 +14,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "host/db/testing/spawned_child.h"
+#include "host/db/testing/tables.h"
 
 namespace {
 
@@ -69,9 +70,7 @@ TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
   // What was printed is what is stored, numbered on from the rows before.
   std::vector<std::string> printed = r.out;
   printed.insert(printed.end(), more.out.begin(), more.out.end());
-  TComponentPtr<TTable> t(new TTable(nullptr));
-  t->SetDatabaseName(db_->alias());
-  t->SetTableName("KEYS");
+  TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "KEYS");
   t->Open();
   std::vector<std::pair<long long, std::string>> rows;
   for (t->First(); !t->Eof(); t->Next())
@@ -99,9 +98,7 @@ TEST_P(StampCommandTest, TextFollowsTheTimePart) {
 // Failures: the exit code and the exact first line on stderr.
 TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
   {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("NARROW");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "NARROW");
     t->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 10}}, {"ID"});
   }
   struct Case {
@@ -130,9 +127,7 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
     EXPECT_TRUE(r.out.empty());
   }
   // Nothing was appended by the failed runs.
-  TComponentPtr<TTable> t(new TTable(nullptr));
-  t->SetDatabaseName(db_->alias());
-  t->SetTableName("NARROW");
+  TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "NARROW");
   t->Open();
   EXPECT_EQ(t->RecordCount(), 0);
 }

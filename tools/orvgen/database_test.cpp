@@ -9,6 +9,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/spawned_child.h"
 #include "host/db/testing/engines.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -119,9 +120,7 @@ TEST_P(OrvgenTables, TablesListsADatabasesTables) {
   ORV_SKIP_UNLESS_AVAILABLE(GetParam());
   TestDatabase db(GetParam());
   for (const char* name : {"GENTBL.DB", "Other"}) {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db.alias());
-    t->SetTableName(name);
+    TComponentPtr<TTable> t = orv::testing::TableOf(db.alias(), name);
     t->CreateTable({{"N", ftInteger, 0}});
   }
   const bool sqlite = GetParam() == "sqlite";

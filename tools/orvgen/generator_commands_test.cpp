@@ -12,6 +12,7 @@
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
 #include "tools/orvgen/testing/orvgen_child.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -111,9 +112,7 @@ TEST_P(GeneratorCommandsTest, InitCreatesOnceAndRefusesABadTable) {
   auto fields = GenTableFields();
   fields[6] = TFieldDef{"Who", ftString, 18};
   fields.erase(fields.begin() + 4);  // no Try
-  TComponentPtr<TTable> bad(new TTable(nullptr));
-  bad->SetDatabaseName(db_->alias());
-  bad->SetTableName("BAD.DB");
+  TComponentPtr<TTable> bad = orv::testing::TableOf(db_->alias(), "BAD.DB");
   bad->CreateTable(fields, {});
   r = Run({"init", "--table", "BAD.DB"});
   EXPECT_EQ(r.exit_code, 1);

@@ -25,6 +25,7 @@
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
 #include "tools/orvgen/testing/orvgen_child.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -70,9 +71,7 @@ class GeneratorFaultsTest : public ::testing::TestWithParam<std::string> {
   }
 
   std::string StoredSuffix(const std::string& prefix) {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
     return t->FieldByName("Suffix")->AsString();
@@ -231,9 +230,7 @@ class GeneratorServerTest : public ::testing::Test {
   }
 
   std::string StoredSuffix() {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(alias_);
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(alias_, "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "(no row)";
     return t->FieldByName("Suffix")->AsString();

@@ -19,6 +19,7 @@
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
 #include "tools/orvgen/testing/orvgen_child.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -61,9 +62,7 @@ class GeneratorProcessTest : public ::testing::TestWithParam<std::string> {
 
   // The row's stored suffix, read as another program would.
   std::string StoredSuffix() {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "";
     return t->FieldByName("Suffix")->AsString();
