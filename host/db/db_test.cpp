@@ -404,7 +404,7 @@ TEST_P(DataLayer, GetTableNamesListsTheDatabasesTables) {
   NewTable("third.DB")->CreateTable({{"N", ftInteger, 0}});
   TStringList list;
   Session()->GetTableNames(db_->alias(), "", true, false, list);
-  if (GetParam() == "sqlite")
+  if (testing::Caps(GetParam()).table_files)
     EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL.DB", "Other.DB", "third.DB"));
   else
     EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "Other", "third"));
@@ -463,7 +463,7 @@ TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
     EXPECT_EQ(dynamic_cast<const ELockConflict*>(&e), nullptr);
     EXPECT_EQ(dynamic_cast<const EConnectionLost*>(&e), nullptr);
   }
-  if (GetParam() != "postgresql") return;
+  if (!testing::Caps(GetParam()).server) return;
   // The server ends the session (as in a restart): the next call says so,
   // and the one after it works on a fresh connection.
   EXPECT_GE(db_->EndServerSessions(), 1);
@@ -479,7 +479,7 @@ TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
 // PostgreSQL cuts longer names silently, so that two of them could meet in
 // one table: the layer refuses them (63 bytes of UTF-8 at most).
 TEST_P(DataLayer, NamesPostgreSQLWouldCutAreRefused) {
-  if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite keeps long names whole";
+  if (testing::Caps(GetParam()).max_name_bytes == 0) GTEST_SKIP() << "long names are kept whole";
   const std::string longest(63, 'T');
   const std::string cyrillic(32, '\xC6');  // 32 x Cyrillic Zhe: 64 bytes of UTF-8
   // table name, fields -> the message, or "" when the table is made
@@ -627,7 +627,7 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   t->Insert();
   t->FieldByName("GenID")->SetAsInteger(9);
   t->FieldByName("Prefix")->SetAsString("N");
-  EXPECT_EQ(MessageOf([&] { t->Post(); }), GetParam() == "sqlite" ? "Table locked by another user" : "(no error)");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }), testing::Caps(GetParam()).row_locks ? "(no error)" : "Table locked by another user");
   EXPECT_EQ(t->State(), dsBrowse);
   ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "P"}));
 

@@ -123,7 +123,7 @@ TEST_P(OrvgenTables, TablesListsADatabasesTables) {
     TComponentPtr<TTable> t = orv::testing::TableOf(db.alias(), name);
     t->CreateTable({{"N", ftInteger, 0}});
   }
-  const bool sqlite = GetParam() == "sqlite";
+  const bool sqlite = testing::Caps(GetParam()).table_files;  // names with their extension
   // extra arguments, output
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{}, sqlite ? "GENTBL.DB\nOther.DB\n" : "GENTBL\nOther\n"},
