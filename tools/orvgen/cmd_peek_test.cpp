@@ -14,7 +14,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/orvgen_child.h"
+#include "tools/orvgen/testing/orvgen_test.h"
 #include "host/db/testing/tables.h"
 
 namespace orv {
@@ -25,20 +25,8 @@ using orv::testing::ChildResult;
 using orv::testing::RunOrvgen;
 using orv::testing::TestDatabase;
 
-class PeekTest : public ::testing::TestWithParam<std::string> {
+class PeekTest : public orv::testing::OrvgenTest {
  protected:
-  void SetUp() override {
-    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
-    db_ = std::make_unique<TestDatabase>(GetParam());
-    dir_ = ::testing::TempDir();
-    const ChildResult r = Run({"init"});
-    ASSERT_EQ(r.exit_code, 0) << r.err;
-  }
-
-  ChildResult Run(std::vector<std::string> args) {
-    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
-    return RunOrvgen(args, dir_);
-  }
   ChildResult Peek(std::vector<std::string> args) {
     args.insert(args.begin(), "peek");
     return Run(args);
@@ -73,8 +61,6 @@ class PeekTest : public ::testing::TestWithParam<std::string> {
     return files;
   }
 
-  std::unique_ptr<TestDatabase> db_;
-  std::string dir_;
 };
 
 // Legend: the generator's options; what peek -n 3 shows before any key was

@@ -24,7 +24,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/orvgen_child.h"
+#include "tools/orvgen/testing/orvgen_test.h"
 #include "host/db/testing/tables.h"
 
 namespace orv {
@@ -55,21 +55,8 @@ void WriteAliasFile(const std::string& path, const std::string& text) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-class GeneratorFaultsTest : public ::testing::TestWithParam<std::string> {
+class GeneratorFaultsTest : public orv::testing::OrvgenTest {
  protected:
-  void SetUp() override {
-    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
-    db_ = std::make_unique<TestDatabase>(GetParam());
-    dir_ = ::testing::TempDir();
-    const ChildResult init = RunOrvgen(Args({"init"}), dir_);
-    ASSERT_EQ(init.exit_code, 0) << init.err;
-  }
-
-  std::vector<std::string> Args(std::vector<std::string> args) const {
-    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
-    return args;
-  }
-
   std::string StoredSuffix(const std::string& prefix) {
     TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->Open();
@@ -77,8 +64,6 @@ class GeneratorFaultsTest : public ::testing::TestWithParam<std::string> {
     return t->FieldByName("Suffix")->AsString();
   }
 
-  std::unique_ptr<TestDatabase> db_;
-  std::string dir_;
 };
 
 // A disk that fills up while keys are drawn (the file size limit stands in
