@@ -17,6 +17,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "host/forms/testing/formtesting.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 
@@ -64,9 +65,7 @@ Lines SessionTables(const std::string& database) {
 
 void CreateTables(const std::string& database, const Lines& names) {
   for (const std::string& name : names) {
-    TComponentPtr<TTable> table(new TTable(nullptr));
-    table->SetDatabaseName(database);
-    table->SetTableName(name);
+    TComponentPtr<TTable> table = orv::testing::TableOf(database, name);
     table->CreateTable({{"ID", ftInteger, 0}});
   }
 }

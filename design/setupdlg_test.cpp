@@ -14,6 +14,7 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "host/forms/testing/formtesting.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -23,9 +24,7 @@ using Lines = std::vector<std::string>;
 // Creates each table (one integer column) in database.
 void CreateTables(const std::string& database, const Lines& names) {
   for (const std::string& name : names) {
-    TComponentPtr<TTable> table(new TTable(nullptr));
-    table->SetDatabaseName(database);
-    table->SetTableName(name);
+    TComponentPtr<TTable> table = orv::testing::TableOf(database, name);
     table->CreateTable({{"ID", ftInteger, 0}});
   }
 }

@@ -25,8 +25,6 @@ namespace orv {
 
 namespace {
 
-constexpr char kDefaultDataBaseName[] = "tGenAlias";  // the alias every program shares
-constexpr char kDefaultTableName[] = "GENTBL.DB";     // the shared generator table
 constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!";
 constexpr char kCaptionInfo[] = "Generator Information";  // caption of notices and setter errors
 constexpr char kCaptionBusy[] = "Generator";               // caption of the busy notice
@@ -67,8 +65,8 @@ TGenerator::TGenerator(TComponent* owner) : TComponent(owner) {
   mask_->SetOnGetPROC(TGenProcEvent(this, &TGenerator::pGetPROC));
   mask_->SetOnOverFlow(TGOverFlowEvent(this, &TGenerator::pOverFlow));
   mask_->SetOnSubOver(TGOverFlowEvent(this, &TGenerator::pSubOver));
-  database_name_ = kDefaultDataBaseName;
-  table_name_ = kDefaultTableName;
+  database_name_ = kDefaultGenDatabase;
+  table_name_ = kDefaultGenTable;
 }
 
 TGenerator::~TGenerator() {
@@ -194,11 +192,13 @@ void TGenerator::CountBusy() {
     MessageBox("Gentbl is busy. Try again!", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
 }
 
+TGenRow TGenerator::Row() const { return TGenRow(*table_); }
+
 void TGenerator::CheckStoredSuffix() {
   // A suffix of another width (a mask sharing the prefix but counting
   // further) or with characters its wheels cannot hold (edited by hand) would
   // step into a malformed key, or back onto keys already issued.
-  const TField* stored = table_->FieldByName(kFieldSuffix);
+  const TField* stored = Row().Suffix();
   if (mask_->Fits(stored->AsString())) return;
   const std::string shown = stored->IsNull() ? "no suffix (NULL)" : "the suffix '" + stored->AsString() + "'";
   throw Exception("The generator table's row for prefix '" + prefix_.str() + "' holds " + shown +
@@ -212,14 +212,14 @@ bool TGenerator::ReadDATA() {
   // taken again on the row that Edit re-read and locked, so two generators
   // can never both see it free, and a live claim is never broken on the
   // strength of an old Try or Time.
-  const bool looked_free = table_->FieldByName(kFieldState)->AsFloat() == 0;
+  const bool looked_free = Row().State()->AsFloat() == 0;
   try {
     table_->Edit();
-    if (table_->FieldByName(kFieldState)->AsFloat() != 0) {
-      TField* tries = table_->FieldByName(kFieldTry);
+    if (Row().State()->AsFloat() != 0) {
+      TField* tries = Row().Try();
       if (tries->AsFloat() > kMaxTries ||
-          CheckTimeOut(table_->FieldByName(kFieldTime)->AsString())) {
-        table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));  // break the stale claim
+          CheckTimeOut(Row().Time()->AsString())) {
+        Row().State()->SetAsVariant(TVariant(0));  // break the stale claim
       } else {
         tries->SetAsVariant(TVariant(tries->AsInteger() + 1));  // count this wait
       }
@@ -227,9 +227,9 @@ bool TGenerator::ReadDATA() {
       return false;
     }
     CheckStoredSuffix();
-    claim_ = {table_->FieldByName(kFieldWho)->AsString(), table_->FieldByName(kFieldTime)->AsString(),
-              table_->FieldByName(kFieldSuffix)->AsString()};
-    table_->FieldByName(kFieldState)->SetAsVariant(TVariant(1));
+    claim_ = {Row().Who()->AsString(), Row().Time()->AsString(),
+              Row().Suffix()->AsString()};
+    Row().State()->SetAsVariant(TVariant(1));
     table_->Post();
     holding_ = true;
     busy_count_ = 0;
@@ -251,15 +251,15 @@ bool TGenerator::ReadDATA() {
   try {
     EditOwnRow();
     // Broken between the two posts: the claim is no longer this generator's.
-    if (table_->FieldByName(kFieldState)->AsFloat() != 1) {
+    if (Row().State()->AsFloat() != 1) {
       CancelEdit();
       holding_ = false;
       return false;
     }
     const std::string stamp = GetTimeStamp();
-    table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
-    table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
-    table_->FieldByName(kFieldTime)->SetAsString(stamp);
+    Row().Who()->SetAsString(owner_stamp_);
+    Row().Try()->SetAsVariant(TVariant(0));
+    Row().Time()->SetAsString(stamp);
     table_->Post();
     claim_.who = owner_stamp_;
     claim_.time = stamp;
@@ -275,7 +275,7 @@ bool TGenerator::ReadDATA() {
     ReleaseClaim();
     throw;
   }
-  loaded_suffix_ = table_->FieldByName(kFieldSuffix)->AsString();
+  loaded_suffix_ = Row().Suffix()->AsString();
   suffix_ = loaded_suffix_;
   mask_->SetSuffix(suffix_);
   return true;
@@ -286,21 +286,21 @@ bool TGenerator::WriteDATA() {
     EditOwnRow();
     // Issue the key only from the claim this generator took and the suffix it
     // loaded; a claim broken and taken over meanwhile has moved one of them.
-    if (table_->FieldByName(kFieldState)->AsFloat() != 1 ||
-        table_->FieldByName(kFieldWho)->AsString() != owner_stamp_ ||
-        table_->FieldByName(kFieldSuffix)->AsString() != loaded_suffix_.str()) {
+    if (Row().State()->AsFloat() != 1 ||
+        Row().Who()->AsString() != owner_stamp_ ||
+        Row().Suffix()->AsString() != loaded_suffix_.str()) {
       CancelEdit();
       holding_ = false;
       return false;
     }
     // Waits counted during this claim mean other generators are queuing.
-    const bool others_waited = table_->FieldByName(kFieldTry)->AsFloat() > 0;
+    const bool others_waited = Row().Try()->AsFloat() > 0;
     const std::string stamp = GetTimeStamp();
-    table_->FieldByName(kFieldSuffix)->SetAsString(suffix_.str());
-    table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
-    table_->FieldByName(kFieldTime)->SetAsString(stamp);
-    table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
-    table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
+    Row().Suffix()->SetAsString(suffix_.str());
+    Row().Try()->SetAsVariant(TVariant(0));
+    Row().Time()->SetAsString(stamp);
+    Row().Who()->SetAsString(owner_stamp_);
+    Row().State()->SetAsVariant(TVariant(0));
     // Should the connection drop before the commit is confirmed, the row
     // tells afterwards whether this write was stored.
     sent_ = {suffix_.str(), stamp, true};
@@ -326,11 +326,11 @@ void TGenerator::ReleaseClaim() noexcept {
     EditOwnRow();
     // Only the claim as this generator left it: a claim broken and taken
     // over meanwhile belongs to someone else.
-    if (table_->FieldByName(kFieldState)->AsFloat() == 1 &&
-        table_->FieldByName(kFieldWho)->AsString() == claim_.who &&
-        table_->FieldByName(kFieldTime)->AsString() == claim_.time &&
-        table_->FieldByName(kFieldSuffix)->AsString() == claim_.suffix) {
-      table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
+    if (Row().State()->AsFloat() == 1 &&
+        Row().Who()->AsString() == claim_.who &&
+        Row().Time()->AsString() == claim_.time &&
+        Row().Suffix()->AsString() == claim_.suffix) {
+      Row().State()->SetAsVariant(TVariant(0));
       table_->Post();
     } else {
       CancelEdit();
@@ -386,13 +386,13 @@ bool TGenerator::MakeNewRecord() {
     NullRecord();
     CheckWidths();  // the user characters may have changed the prefix
     table_->Insert();
-    table_->FieldByName(kFieldGenID)->SetAsVariant(TVariant(generator_type_));
-    table_->FieldByName(kFieldPrefix)->SetAsString(prefix_.str());
-    table_->FieldByName(kFieldSuffix)->SetAsString(suffix_.str());
-    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
-    table_->FieldByName(kFieldState)->SetAsVariant(TVariant(0));
-    table_->FieldByName(kFieldTry)->SetAsVariant(TVariant(0));
-    table_->FieldByName(kFieldWho)->SetAsString(owner_stamp_);
+    Row().GenID()->SetAsVariant(TVariant(generator_type_));
+    Row().Prefix()->SetAsString(prefix_.str());
+    Row().Suffix()->SetAsString(suffix_.str());
+    Row().Time()->SetAsString(GetTimeStamp());
+    Row().State()->SetAsVariant(TVariant(0));
+    Row().Try()->SetAsVariant(TVariant(0));
+    Row().Who()->SetAsString(owner_stamp_);
     table_->Post();
     return true;
   } catch (const std::exception& e) {
@@ -443,10 +443,10 @@ bool TGenerator::SentWriteStored() {
   // Only this write leaves the row free with this generator's stamp, this
   // time and this suffix: any later claim would have changed Who and Time,
   // and a claim broken as stale keeps the old suffix.
-  return LocateRow() && table_->FieldByName(kFieldState)->AsFloat() == 0 &&
-         table_->FieldByName(kFieldWho)->AsString() == owner_stamp_ &&
-         table_->FieldByName(kFieldTime)->AsString() == sent_.time &&
-         table_->FieldByName(kFieldSuffix)->AsString() == sent_.suffix;
+  return LocateRow() && Row().State()->AsFloat() == 0 &&
+         Row().Who()->AsString() == owner_stamp_ &&
+         Row().Time()->AsString() == sent_.time &&
+         Row().Suffix()->AsString() == sent_.suffix;
 }
 
 bool TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
@@ -532,7 +532,7 @@ TmString TGenerator::IssueKey() {
     }
     // The claim passed to another generator between its posts: claim again
     // rather than hand out the old value, a key already issued.
-    if (table_->FieldByName(kFieldWho)->AsString() != owner_stamp_) {
+    if (Row().Who()->AsString() != owner_stamp_) {
       holding_ = false;
       Wait();
       continue;
@@ -567,13 +567,13 @@ TmString TGenerator::Undo() {
     ReportUndoFailure();
     return result;
   }
-  if (table_->FieldByName(kFieldState)->AsFloat() != 0 ||
-      table_->FieldByName(kFieldWho)->AsString() != owner_stamp_) {
+  if (Row().State()->AsFloat() != 0 ||
+      Row().Who()->AsString() != owner_stamp_) {
     ReportUndoFailure();
     return result;
   }
   const std::string withdrawn = mask_->GetSuffix().str();
-  const int capacity = table_->FieldByName(kFieldSuffix)->Size();
+  const int capacity = Row().Suffix()->Size();
   if (!mask_->Fits(withdrawn) || (capacity > 0 && static_cast<int>(withdrawn.size()) > capacity)) {
     ReportUndoFailure();  // not a key this table can have issued
     return result;
@@ -585,16 +585,16 @@ TmString TGenerator::Undo() {
     EditOwnRow();
     // Withdraw only the key this generator issued last: the row must be free,
     // last written by this generator, and still hold that key's suffix.
-    if (table_->FieldByName(kFieldState)->AsFloat() != 0 ||
-        table_->FieldByName(kFieldWho)->AsString() != owner_stamp_ ||
-        table_->FieldByName(kFieldSuffix)->AsString() != withdrawn) {
+    if (Row().State()->AsFloat() != 0 ||
+        Row().Who()->AsString() != owner_stamp_ ||
+        Row().Suffix()->AsString() != withdrawn) {
       CancelEdit();
       ReportUndoFailure();
       mask_->Increment();
       return result;
     }
-    table_->FieldByName(kFieldSuffix)->SetAsString(mask_->GetSuffix().str());
-    table_->FieldByName(kFieldTime)->SetAsString(GetTimeStamp());
+    Row().Suffix()->SetAsString(mask_->GetSuffix().str());
+    Row().Time()->SetAsString(GetTimeStamp());
     table_->Post();
     result = mask_->GetMskValue();
   } catch (const std::exception& e) {

@@ -74,6 +74,7 @@
 
 namespace orv {
 
+class TGenRow;
 class TTable;
 class TReader;
 class TWriter;
@@ -249,6 +250,8 @@ class TGenerator : public TComponent {
   TmString IssueKey();
   void CheckWidths();
   void CheckStoredSuffix();
+  // The fields of the table's current row.
+  TGenRow Row() const;
   void ReleaseClaim() noexcept;
   // How one request has dealt with lost connections so far.
   struct Reconnecting {

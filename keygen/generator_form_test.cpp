@@ -15,6 +15,7 @@
 #include "keygen/generator.h"
 #include "keygen/genregister.h"
 #include "keygen/gentable.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -29,9 +30,7 @@ class GeneratorFormTest : public ::testing::Test {
   void SetUp() override {
     RegisterClasses<TDataModule>();
     gensrc::Register();
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_.alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_.alias(), "GENTBL.DB");
     t->CreateTable(GenTableFields(), GenTableUniqueKey());
   }
 

@@ -1,5 +1,8 @@
 #include "keygen/genmask.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "host/rtl/dialogs.h"
 #include "host/rtl/exception.h"
 #include "host/rtl/sysutils.h"
@@ -97,46 +100,25 @@ TmString TGenMask::GetMskValue() const {
   return t;
 }
 
+TmString TGenMask::CharsOf(std::initializer_list<tType> kinds) const {
+  TmString t;
+  for (int i = 0; i < count_; ++i)
+    if (std::find(kinds.begin(), kinds.end(), elements_[i].Kind) != kinds.end()) t += elements_[i].CurrentChar();
+  return t;
+}
+
 TmString TGenMask::GetPrefix() {
   GetPROC();
-  TmString t;
-  for (int i = 0; i < count_; ++i)
-    if (elements_[i].Kind == STAT || elements_[i].Kind == PROC) t += elements_[i].CurrentChar();
-  return t;
+  return CharsOf({STAT, PROC});
 }
 
-TmString TGenMask::GetSuffix() const {
-  TmString t;
-  for (int i = 0; i < count_; ++i)
-    if (IsWheel(i)) t += elements_[i].CurrentChar();
-  return t;
-}
-
-TmString TGenMask::GetSTAT() const {
-  TmString t;
-  for (int i = 0; i < count_; ++i)
-    if (elements_[i].Kind == STAT) t += elements_[i].CurrentChar();
-  return t;
-}
-
-TmString TGenMask::GetENUM() const {
-  TmString t;
-  for (int i = 0; i < count_; ++i)
-    if (elements_[i].Kind == ENUMS) t += elements_[i].CurrentChar();
-  return t;
-}
-
-TmString TGenMask::GetINCR() const {
-  TmString t;
-  for (int i = 0; i < count_; ++i)
-    if (elements_[i].Kind == INC) t += elements_[i].CurrentChar();
-  return t;
-}
+TmString TGenMask::GetSuffix() const { return CharsOf({ENUMS, INC}); }
+TmString TGenMask::GetSTAT() const { return CharsOf({STAT}); }
+TmString TGenMask::GetENUM() const { return CharsOf({ENUMS}); }
+TmString TGenMask::GetINCR() const { return CharsOf({INC}); }
 
 TmString TGenMask::GetPROC() {
-  TmString t;
-  for (int i = 0; i < count_; ++i)
-    if (elements_[i].Kind == PROC) t += elements_[i].CurrentChar();
+  TmString t = CharsOf({PROC});
   if (on_get_proc_) on_get_proc_(this, t);
   std::size_t k = 0;
   for (int i = 0; i < count_ && k < t.Length(); ++i)
@@ -393,16 +375,14 @@ bool TGenMask::Validate(const TmString& text) {
   return result;
 }
 
-void TGenMask::SetStartValue(const TmString& text) {
+void TGenMask::SetLimit(TmString& limit, const TmString& text) {
   const TmString value = text;  // the caller's text may be our own limit
-  start_value_ = value;
-  if (!value.Empty() && !Validate(value)) start_value_.Clear();
+  limit = value;
+  if (!value.Empty() && !Validate(value)) limit.Clear();
 }
 
-void TGenMask::SetEndValue(const TmString& text) {
-  const TmString value = text;
-  end_value_ = value;
-  if (!value.Empty() && !Validate(value)) end_value_.Clear();
-}
+void TGenMask::SetStartValue(const TmString& text) { SetLimit(start_value_, text); }
+
+void TGenMask::SetEndValue(const TmString& text) { SetLimit(end_value_, text); }
 
 }  // namespace orv

@@ -37,6 +37,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -189,6 +190,10 @@ class TGenMask : public TObject {
 
  private:
   bool IsWheel(int index) const;
+  // The current characters of the elements of the given kinds, in order.
+  TmString CharsOf(std::initializer_list<tType> kinds) const;
+  // Sets a limit (start_value_ or end_value_) as SetStartValue tells.
+  void SetLimit(TmString& limit, const TmString& text);
   void StepUp(TMaskElement& e, bool& carry);
   void StepDown(TMaskElement& e, bool& borrow);
   void ReportError(const TmString& text, int position, const std::string& type_s, bool missing);

@@ -13,6 +13,11 @@
 
 namespace orv {
 
+// Where generators find their table unless told otherwise: the alias every
+// program shares, and the shared generator table.
+inline constexpr char kDefaultGenDatabase[] = "tGenAlias";
+inline constexpr char kDefaultGenTable[] = "GENTBL.DB";
+
 // Field names of a generator row.
 inline constexpr char kFieldGenID[] = "GenID";    // the generator type (a number)
 inline constexpr char kFieldPrefix[] = "Prefix";  // the prefix of the mask value
@@ -21,6 +26,24 @@ inline constexpr char kFieldTime[] = "Time";      // stamp of the last creation,
 inline constexpr char kFieldTry[] = "Try";        // waits counted against the current claim
 inline constexpr char kFieldState[] = "State";    // 0 free, 1 claimed
 inline constexpr char kFieldWho[] = "Who";        // owner stamp of the last claimer or writer
+
+// The fields of the current row of an open generator table, each named in
+// one place: row.State() rather than table->FieldByName(kFieldState).
+// Raises EDatabaseError (from FieldByName) for a field the table lacks.
+class TGenRow {
+ public:
+  explicit TGenRow(const TDataSet& table) : table_(table) {}
+  TField* GenID() const { return table_.FieldByName(kFieldGenID); }
+  TField* Prefix() const { return table_.FieldByName(kFieldPrefix); }
+  TField* Suffix() const { return table_.FieldByName(kFieldSuffix); }
+  TField* Time() const { return table_.FieldByName(kFieldTime); }
+  TField* Try() const { return table_.FieldByName(kFieldTry); }
+  TField* State() const { return table_.FieldByName(kFieldState); }
+  TField* Who() const { return table_.FieldByName(kFieldWho); }
+
+ private:
+  const TDataSet& table_;
+};
 
 // The key fields that locate a row, as the locate operation takes them.
 inline constexpr char kGenTableKey[] = "GenID;Prefix";

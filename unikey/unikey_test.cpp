@@ -19,6 +19,7 @@
 #include "host/db/testing/engines.h"
 #include "host/rtl/datetime.h"
 #include "host/rtl/exception.h"
+#include "host/db/testing/tables.h"
 
 namespace {
 
@@ -109,9 +110,7 @@ class UniKeyTest : public ::testing::TestWithParam<std::string> {
   const std::string& Alias() const { return db_->alias(); }
 
   void CreateTable(const std::string& name, int width, TFieldType key_type = ftString) {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(Alias());
-    t->SetTableName(name);
+    TComponentPtr<TTable> t = orv::testing::TableOf(Alias(), name);
     t->CreateTable({{"ID", ftInteger, 0}, {"UKEY", key_type, key_type == ftString ? width : 0},
                     {"N", ftInteger, 0}},
                    {"ID"});
@@ -511,9 +510,7 @@ TEST_P(UniKeyTest, HookFollowsTheDataSourcesNewDataSet) {
 // linked destroyed first: it splices itself out, the second keeps stamping
 // and the application's handlers still run.
 TEST_P(UniKeyTest, ChainedStampersSpliceOut) {
-  TComponentPtr<TTable> maker(new TTable(nullptr));
-  maker->SetDatabaseName(Alias());
-  maker->SetTableName("TWOKEYS");
+  TComponentPtr<TTable> maker = orv::testing::TableOf(Alias(), "TWOKEYS");
   maker->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 30}, {"VKEY", ftString, 30}}, {"ID"});
   maker.reset();
   TTable* t = OpenTable("TWOKEYS", Owner());

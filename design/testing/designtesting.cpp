@@ -78,7 +78,9 @@ void ExpectControls(TCustomForm* form, const std::vector<ControlPlace>& places) 
     EXPECT_EQ((std::vector<int>{c->Left(), c->Top(), c->Width(), c->Height()}),
               (std::vector<int>{p.left, p.top, p.width, p.height}));
     EXPECT_EQ(c->Enabled(), p.enabled);
-    if (auto* w = dynamic_cast<TWinControl*>(c)) EXPECT_EQ(w->TabOrder(), p.tab);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      EXPECT_EQ(w->TabOrder(), p.tab);
+    }
   }
 }
 

@@ -13,12 +13,12 @@ class TObject;
 class TList {
  public:
   int Count() const { return static_cast<int>(items_.size()); }
-  // REQUIRES: 0 <= index < Count(); raises orv::Exception otherwise.
+  // Raises orv::Exception unless 0 <= index < Count().
   void* Items(int index) const;
   int Add(void* item);
   void Clear() { items_.clear(); }
   int IndexOf(const void* item) const;
-  // REQUIRES: 0 <= index < Count(); raises orv::Exception otherwise.
+  // Raises orv::Exception unless 0 <= index < Count().
   void Delete(int index);
   // Removes the first occurrence of item; returns its index or -1.
   int Remove(const void* item);
@@ -32,7 +32,7 @@ class TStrings {
   virtual ~TStrings() = default;
 
   int Count() const { return static_cast<int>(items_.size()); }
-  // REQUIRES: 0 <= index < Count(); raises orv::Exception "List index out of bounds (i)".
+  // Raises orv::Exception "List index out of bounds (i)" unless 0 <= index < Count().
   const std::string& Strings(int index) const;
   void SetStrings(int index, const std::string& s);
   TObject* Objects(int index) const;

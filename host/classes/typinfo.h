@@ -7,30 +7,40 @@
 // properties come first. Form files, the designer and tools reach properties
 // only through it: by name, as text or as a typed value.
 //
-// Declaring a published class (header):
+// Declaring a published class (header; an excerpt of keygen/generator.h):
 //
 //   class TGenerator : public TComponent {
 //     ORV_CLASS(TGenerator, TComponent)   // ClassName, ClassInfo, `inherited`; leaves `public:`
 //    public:
 //     explicit TGenerator(TComponent* owner);
-//     const std::string& Mask() const;  void SetMask(const std::string& m);
-//     int GeneratorType() const;        void SetGeneratorType(int t);
-//     TGenProcEvent GetUserPrefixes;    // an event held directly
+//     const std::string& Mask() const { return mask_text_; }
+//     void SetMask(const std::string& text);
+//     const TmString& EndValue() const { return end_value_; }
+//     void SetEndValue(const TmString& value);
+//     int GeneratorType() const { return generator_type_; }
+//     void SetGeneratorType(int value) { generator_type_ = value; }
+//     const TGenProcEvent& GetUserPrefixes() const { return get_user_prefixes_; }
+//     void SetGetUserPrefixes(TGenProcEvent e) { get_user_prefixes_ = std::move(e); }
 //     ...
 //   };
 //
-// and describing it (source):
+// and describing it (source, keygen/generator.cpp), in stream order:
 //
 //   const TClassInfo& TGenerator::StaticClassInfo() {
 //     static const TClassInfo info = Published<TGenerator>()
 //         .Property("Mask", &TGenerator::Mask, &TGenerator::SetMask)
 //         .Property("EndValue", &TGenerator::EndValue, &TGenerator::SetEndValue)
-//             .Stored([](const TGenerator& g) { return !g.Mask().empty(); })
 //         .Property("GeneratorType", &TGenerator::GeneratorType, &TGenerator::SetGeneratorType).Default(0)
-//         .Property("Kind", &TGenerator::Kind, &TGenerator::SetKind, {"gkPlain", "gkFancy"}).Default(gkPlain)
-//         .Event("GetUserPrefixes", &TGenerator::GetUserPrefixes);
+//         .Event("GetUserPrefixes", &TGenerator::GetUserPrefixes, &TGenerator::SetGetUserPrefixes);
 //     return info;
 //   }
+//
+// An enumeration names its values in order, and Stored decides when a value
+// is written (from host/classes/typinfo_test.cpp):
+//
+//   .Property("Shade", &TSample::Shade, &TSample::SetShade, {"shLight", "shDark", "shDeep"}).Default(shLight)
+//   .Property("Limit", &TSample::Limit, &TSample::SetLimit)
+//       .Stored([](const TSample& s) { return s.Count() > 0; })
 //
 // A getter is a const member function returning the value (or a const
 // reference to it) or a data member; a setter is a member function taking the
@@ -247,8 +257,8 @@ std::string GetPropText(const TObject& obj, const std::string& name, TComponent*
 // Raises "Invalid property value" texts naming the property on a bad text.
 void SetPropText(TObject& obj, const std::string& name, const std::string& text, TComponent* root = nullptr);
 
-// Typed access. REQUIRES: V is the property's value type; raises
-// "Property X is of type Y" (its kind) otherwise.
+// Typed access. Raises "Property X is of type Y" (its kind) unless V is the
+// property's value type.
 template <class V>
 V GetProp(const TObject& obj, const std::string& name);
 template <class V>

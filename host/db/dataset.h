@@ -63,7 +63,7 @@ class TDataSet : public TComponent {
   virtual bool CanModify() const;
 
   int FieldCount() const { return static_cast<int>(fields_.size()); }
-  // REQUIRES: 0 <= i < FieldCount(); raises EDatabaseError otherwise.
+  // Raises EDatabaseError unless 0 <= i < FieldCount().
   TField* Fields(int i) const;
   // The field of that name (case-insensitive), or null.
   TField* FindField(const std::string& name) const;
@@ -108,7 +108,7 @@ class TDataSet : public TComponent {
   // then the lock is given back and the dataset is in dsBrowse on the row as
   // stored (the values set since Edit/Insert are dropped). An exception from
   // BeforePost leaves the dataset in its edit state and writes nothing.
-  // REQUIRES: dsEdit or dsInsert, else raises "Dataset not in edit or insert mode".
+  // Raises "Dataset not in edit or insert mode" unless the state is dsEdit or dsInsert.
   void Post();
   // Drops the pending edit or insert and gives the lock back; state dsBrowse.
   // In dsBrowse it does nothing.

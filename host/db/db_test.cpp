@@ -22,8 +22,9 @@
 #include "host/db/dbregister.h"
 #include "host/db/session.h"
 #include "host/db/table.h"
-#include "host/db/testing/child_process.h"
+#include "host/db/testing/spawned_child.h"
 #include "host/db/testing/engines.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -31,7 +32,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using testing::ChildProcess;
+using testing::SpawnedChild;
 using testing::TestDatabase;
 
 // The generator's table layout, keyed on (GenID, Prefix), plus a spare column.
@@ -56,9 +57,7 @@ class DataLayer : public ::testing::TestWithParam<std::string> {
   }
 
   TComponentPtr<TTable> NewTable(const std::string& name = "GENTBL.DB") {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName(name);
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), name);
     return t;
   }
   // The generator's table with rows (GenID, Prefix, Suffix).
@@ -405,7 +404,7 @@ TEST_P(DataLayer, GetTableNamesListsTheDatabasesTables) {
   NewTable("third.DB")->CreateTable({{"N", ftInteger, 0}});
   TStringList list;
   Session()->GetTableNames(db_->alias(), "", true, false, list);
-  if (GetParam() == "sqlite")
+  if (testing::Caps(GetParam()).table_files)
     EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL.DB", "Other.DB", "third.DB"));
   else
     EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "Other", "third"));
@@ -464,7 +463,7 @@ TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
     EXPECT_EQ(dynamic_cast<const ELockConflict*>(&e), nullptr);
     EXPECT_EQ(dynamic_cast<const EConnectionLost*>(&e), nullptr);
   }
-  if (GetParam() != "postgresql") return;
+  if (!testing::Caps(GetParam()).server) return;
   // The server ends the session (as in a restart): the next call says so,
   // and the one after it works on a fresh connection.
   EXPECT_GE(db_->EndServerSessions(), 1);
@@ -480,7 +479,7 @@ TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
 // PostgreSQL cuts longer names silently, so that two of them could meet in
 // one table: the layer refuses them (63 bytes of UTF-8 at most).
 TEST_P(DataLayer, NamesPostgreSQLWouldCutAreRefused) {
-  if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite keeps long names whole";
+  if (testing::Caps(GetParam()).max_name_bytes == 0) GTEST_SKIP() << "long names are kept whole";
   const std::string longest(63, 'T');
   const std::string cyrillic(32, '\xC6');  // 32 x Cyrillic Zhe: 64 bytes of UTF-8
   // table name, fields -> the message, or "" when the table is made
@@ -507,9 +506,7 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   TestDatabase db("sqlite");
   const std::string dir = db.location();
   std::ofstream(dir + "/NOTSQL.DB") << "just text, long enough to be read as a header\n";
-  TComponentPtr<TTable> make(new TTable(nullptr));
-  make->SetDatabaseName(db.alias());
-  make->SetTableName("Right.DB");
+  TComponentPtr<TTable> make = orv::testing::TableOf(db.alias(), "Right.DB");
   make->CreateTable({{"N", ftInteger, 0}});
   std::filesystem::rename(dir + "/Right.DB", dir + "/Wrong.DB");
   {
@@ -537,9 +534,7 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   };
   for (const auto& [database, table, start, part] : cases) {
     SCOPED_TRACE(database + " " + table);
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(database);
-    t->SetTableName(table);
+    TComponentPtr<TTable> t = orv::testing::TableOf(database, table);
     const std::string message = MessageOf([&] { t->Open(); });
     if (part.empty()) {
       EXPECT_EQ(message, start);
@@ -599,19 +594,29 @@ TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
   EXPECT_EQ(GetPropInfo(*source, "OnStateChange").kind, TTypeKind::Event);
 }
 
+// The peer program (db_test_peer) on the test's generator table, asked one
+// command at a time.
+class Peer : public SpawnedChild {
+ public:
+  explicit Peer(const testing::TestDatabase& db)
+      : SpawnedChild(ORV_DB_TEST_PEER, {db.aliasFile(), db.alias(), "GENTBL.DB"}, "", "", /*interactive=*/true) {}
+  // Sends command; the peer's answer.
+  std::string Ask(const std::string& command) {
+    Send(command);
+    std::string answer;
+    return ReadLine(answer) ? answer : "(no answer)";
+  }
+};
+
 // Two programs on one row: the second Edit raises at once while the first
 // holds the row, and succeeds (seeing the first's write) after its Post.
 TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   auto t = GenTable({{1, "P", "before"}});
-  ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
-  peer.WriteLine("open");
-  ASSERT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("locate GenID 1");
-  ASSERT_EQ(peer.ReadLine(), "ok found");
-  peer.WriteLine("edit");
-  ASSERT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("set Suffix peer");
-  ASSERT_EQ(peer.ReadLine(), "ok");
+  Peer peer(*db_);
+  ASSERT_EQ(peer.Ask("open"), "ok");
+  ASSERT_EQ(peer.Ask("locate GenID 1"), "ok found");
+  ASSERT_EQ(peer.Ask("edit"), "ok");
+  ASSERT_EQ(peer.Ask("set Suffix peer"), "ok");
 
   EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
   EXPECT_EQ(t->State(), dsBrowse);
@@ -622,28 +627,23 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   t->Insert();
   t->FieldByName("GenID")->SetAsInteger(9);
   t->FieldByName("Prefix")->SetAsString("N");
-  EXPECT_EQ(MessageOf([&] { t->Post(); }), GetParam() == "sqlite" ? "Table locked by another user" : "(no error)");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }), testing::Caps(GetParam()).row_locks ? "(no error)" : "Table locked by another user");
   EXPECT_EQ(t->State(), dsBrowse);
   ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "P"}));
 
-  peer.WriteLine("post");
-  ASSERT_EQ(peer.ReadLine(), "ok");
+  ASSERT_EQ(peer.Ask("post"), "ok");
   t->Edit();
   EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "peer") << "Edit re-reads the row";
   t->FieldByName("Suffix")->SetAsString("mine");
 
   // Now this process holds it; the peer meets the lock.
-  peer.WriteLine("edit");
-  EXPECT_EQ(peer.ReadLine(), "error Record locked by another user");
+  EXPECT_EQ(peer.Ask("edit"), "error Record locked by another user");
   t->Post();
-  peer.WriteLine("edit");
-  EXPECT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("get Suffix");
-  EXPECT_EQ(peer.ReadLine(), "ok mine");
-  peer.WriteLine("cancel");
-  EXPECT_EQ(peer.ReadLine(), "ok");
-  peer.WriteLine("quit");
-  EXPECT_EQ(peer.Wait(), 0);
+  EXPECT_EQ(peer.Ask("edit"), "ok");
+  EXPECT_EQ(peer.Ask("get Suffix"), "ok mine");
+  EXPECT_EQ(peer.Ask("cancel"), "ok");
+  peer.Send("quit");
+  EXPECT_EQ(peer.Wait().exit_code, 0);
 }
 
 // A program that dies holding a lock leaves the row free for the others
@@ -651,10 +651,9 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
 TEST_P(DataLayer, ALockDiesWithItsProcess) {
   auto t = GenTable({{1, "P", "kept"}});
   {
-    ChildProcess peer({ORV_DB_TEST_PEER, db_->aliasFile(), db_->alias(), "GENTBL.DB"});
+    Peer peer(*db_);
     for (const char* line : {"open", "edit", "set Suffix lost"}) {
-      peer.WriteLine(line);
-      ASSERT_EQ(peer.ReadLine(), "ok") << line;
+      ASSERT_EQ(peer.Ask(line), "ok") << line;
     }
     EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Record locked by another user");
   }  // killed here, in the middle of its edit

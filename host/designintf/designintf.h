@@ -123,7 +123,7 @@ class TPropertyEditor : public TObject {
   virtual void SetValue(const std::string& value);
 
   // The selected component index (0 is the first).
-  // REQUIRES: 0 <= index < PropCount(); raises Exception "List index out of bounds (i)".
+  // Raises Exception "List index out of bounds (i)" unless 0 <= index < PropCount().
   TComponent* GetComponent(int index) const;
   int PropCount() const { return static_cast<int>(components_.size()); }
   const TPropInfo* GetPropInfo() const { return prop_; }

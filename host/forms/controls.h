@@ -290,7 +290,7 @@ class TWinControl : public TControl {
 
   // The child controls, in the order they were put in.
   int ControlCount() const { return static_cast<int>(controls_.size()); }
-  // REQUIRES: 0 <= index < ControlCount(); raises Exception "Control index out of bounds (i)".
+  // Raises Exception "Control index out of bounds (i)" unless 0 <= index < ControlCount().
   TControl* Controls(int index) const;
 
   // The position among the parent's windowed children that Tab walks through;

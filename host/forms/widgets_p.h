@@ -54,4 +54,11 @@ void GuardedCall(F&& fn) {
   }
 }
 
+// True when w is outer or lies inside it.
+inline bool IsInside(const QWidget* w, const QWidget* outer) {
+  for (; w; w = w->parentWidget())
+    if (w == outer) return true;
+  return false;
+}
+
 }  // namespace orv

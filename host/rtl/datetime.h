@@ -35,9 +35,9 @@ class ScopedClock {
   ScopedClock& operator=(const ScopedClock&) = delete;
 };
 
-// REQUIRES: a valid date (year 1..9999); raises EConvertError otherwise.
+// Raises EConvertError for a date that does not exist (or a year outside 1..9999).
 TDateTime EncodeDate(uint16_t year, uint16_t month, uint16_t day);
-// REQUIRES: hour < 24, min < 60, sec < 60, msec < 1000; raises EConvertError otherwise.
+// Raises EConvertError unless hour < 24, min < 60, sec < 60, msec < 1000.
 TDateTime EncodeTime(uint16_t hour, uint16_t min, uint16_t sec, uint16_t msec);
 void DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day);
 // Decodes to the nearest millisecond.

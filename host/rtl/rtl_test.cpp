@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "host/rtl/cp1251.h"
 #include "host/rtl/datetime.h"
 #include "host/rtl/dialogs.h"
@@ -107,8 +110,18 @@ TEST(RandomTest, SameSeedSameSequenceWithinRange) {
     EXPECT_GE(v, 0);
     EXPECT_LT(v, 1000);
   }
-  RandSeed = 0;
-  EXPECT_EQ(Random(1 << 30), 0);  // seed 0 steps to 1: (1 * 2^30) >> 32 = 0
+  // Another seed, another sequence; and from any seed, zero included, the
+  // values spread over the whole range instead of sticking to one.
+  RandSeed = 54321;
+  std::vector<int> c;
+  for (int i = 0; i < 50; ++i) c.push_back(Random(1000));
+  EXPECT_NE(a, c);
+  for (const unsigned seed : {0u, 1u, 12345u}) {
+    RandSeed = seed;
+    std::set<int> hit;
+    for (int i = 0; i < 1000; ++i) hit.insert(Random(10));
+    EXPECT_EQ(hit, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9})) << "seed " << seed;
+  }
 }
 
 TEST(Cp1251Test, EveryNonZeroByteRoundTrips) {
@@ -137,8 +150,11 @@ TEST(Cp1251Test, RefusesWhatCannotBeHeld) {
 
 TEST(UserInterfaceTest, RecordingInterfaceSeesCallsAndCursor) {
   TRecordingUserInterface ui;
+  TUserInterface* const console = &UserInterface();
+  ASSERT_NE(console, &ui);
   {
     ScopedUserInterface scope(&ui);
+    EXPECT_EQ(&UserInterface(), &ui);  // the recorder in force inside the scope
     EXPECT_EQ(MessageBox("Gentbl is busy. Try again!", "Generator", MB_OK | MB_ICONINFORMATION), IDOK);
     ShowMessage("Hello");
     Screen()->SetCursor(crAppStart);
@@ -147,7 +163,7 @@ TEST(UserInterfaceTest, RecordingInterfaceSeesCallsAndCursor) {
   EXPECT_EQ(ui.Transcript(), "Generator: Gentbl is busy. Try again!\nHello\n");
   EXPECT_EQ(ui.calls[0].flags & MB_ICONMASK, MB_ICONINFORMATION);
   EXPECT_EQ(ui.cursors, (std::vector<TCursor>{crAppStart, crDefault}));
-  EXPECT_EQ(&UserInterface(), &UserInterface());  // console one back in force
+  EXPECT_EQ(&UserInterface(), console);  // console one back in force
 }
 
 }  // namespace

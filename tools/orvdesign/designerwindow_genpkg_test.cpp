@@ -31,6 +31,7 @@
 #include "keygen/gentable.h"
 #include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/packages.h"
+#include "host/db/testing/tables.h"
 
 namespace orv::design {
 namespace {
@@ -51,9 +52,7 @@ class GenPackageWindowTest : public ::testing::Test {
     ASSERT_TRUE(loaded_->failures.empty()) << loaded_->failures.front();
     db_ = std::make_unique<orv::testing::TestDatabase>("sqlite");
     for (const char* name : {"ORDERS.DB", "GENTBL.DB"}) {
-      TComponentPtr<TTable> t(new TTable(nullptr));
-      t->SetDatabaseName(db_->alias());
-      t->SetTableName(name);
+      TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), name);
       t->CreateTable(GenTableFields(), GenTableUniqueKey());
     }
     doc_.LoadFromString(kEmpty);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/orvgen/testing/spawned_child.h"
+#include "host/db/testing/spawned_child.h"
 
 namespace orv {
 namespace {

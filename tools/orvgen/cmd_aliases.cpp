@@ -32,7 +32,7 @@ int RunAliases(const Options& o) {
     } else {
       line += info.params.at("path");
     }
-    if (IsEmbeddedDefault() && name == kDefaultDatabase) line += "\t(built-in default)";
+    if (IsEmbeddedDefault() && name == kDefaultGenDatabase) line += "\t(built-in default)";
     PrintLine(line);
   }
   return 0;

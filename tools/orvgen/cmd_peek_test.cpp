@@ -14,7 +14,8 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_test.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -24,20 +25,8 @@ using orv::testing::ChildResult;
 using orv::testing::RunOrvgen;
 using orv::testing::TestDatabase;
 
-class PeekTest : public ::testing::TestWithParam<std::string> {
+class PeekTest : public orv::testing::OrvgenTest {
  protected:
-  void SetUp() override {
-    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
-    db_ = std::make_unique<TestDatabase>(GetParam());
-    dir_ = ::testing::TempDir();
-    const ChildResult r = Run({"init"});
-    ASSERT_EQ(r.exit_code, 0) << r.err;
-  }
-
-  ChildResult Run(std::vector<std::string> args) {
-    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
-    return RunOrvgen(args, dir_);
-  }
   ChildResult Peek(std::vector<std::string> args) {
     args.insert(args.begin(), "peek");
     return Run(args);
@@ -45,9 +34,7 @@ class PeekTest : public ::testing::TestWithParam<std::string> {
 
   // Every row of the generator table, every field as text, in key order.
   std::vector<std::string> Rows() {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->SetReadOnly(true);
     t->Open();
     std::vector<std::string> rows;
@@ -63,7 +50,7 @@ class PeekTest : public ::testing::TestWithParam<std::string> {
   // shared-memory index (which readers use for their read marks).
   std::map<std::string, std::string> Files() {
     std::map<std::string, std::string> files;
-    if (db_->engine() != "sqlite") return files;
+    if (!orv::testing::Caps(db_->engine()).table_files) return files;
     for (const auto& e : std::filesystem::directory_iterator(db_->location())) {
       const std::string name = e.path().filename().string();
       if (name.size() >= 4 && name.substr(name.size() - 4) == "-shm") continue;
@@ -74,8 +61,6 @@ class PeekTest : public ::testing::TestWithParam<std::string> {
     return files;
   }
 
-  std::unique_ptr<TestDatabase> db_;
-  std::string dir_;
 };
 
 // Legend: the generator's options; what peek -n 3 shows before any key was

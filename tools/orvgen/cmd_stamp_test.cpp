@@ -1,11 +1,7 @@
 // Runs the real orvgen binary for "stamp" against each engine.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -17,6 +13,8 @@
 #include "host/db/field.h"
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
+#include "host/db/testing/spawned_child.h"
+#include "host/db/testing/tables.h"
 
 namespace {
 
@@ -28,35 +26,11 @@ struct Outcome {
   std::string err;
 };
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 // Runs orvgen with args; stdout and stderr are captured separately.
 Outcome Orvgen(const std::vector<std::string>& args) {
-  char err_path[] = "/tmp/orvgen-stamp-err.XXXXXX";
-  const int fd = mkstemp(err_path);
-  if (fd >= 0) close(fd);
-  std::string cmd = Quote(ORVGEN_BINARY);
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " 2>" + Quote(err_path);
-  Outcome r{};
-  FILE* p = popen(cmd.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-  const int status = pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) r.out.push_back(line);
-  FILE* e = fopen(err_path, "r");
-  while (e && (n = fread(buf.data(), 1, buf.size(), e)) > 0) r.err.append(buf.data(), n);
-  if (e) fclose(e);
-  std::remove(err_path);
-  return r;
+  orv::testing::SpawnedChild child(ORVGEN_BINARY, args);
+  const orv::testing::ChildResult r = child.Wait();
+  return {r.exit_code, orv::testing::Lines(r.out), r.err};
 }
 
 class StampCommandTest : public ::testing::TestWithParam<std::string> {
@@ -96,9 +70,7 @@ TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
   // What was printed is what is stored, numbered on from the rows before.
   std::vector<std::string> printed = r.out;
   printed.insert(printed.end(), more.out.begin(), more.out.end());
-  TComponentPtr<TTable> t(new TTable(nullptr));
-  t->SetDatabaseName(db_->alias());
-  t->SetTableName("KEYS");
+  TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "KEYS");
   t->Open();
   std::vector<std::pair<long long, std::string>> rows;
   for (t->First(); !t->Eof(); t->Next())
@@ -126,9 +98,7 @@ TEST_P(StampCommandTest, TextFollowsTheTimePart) {
 // Failures: the exit code and the exact first line on stderr.
 TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
   {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("NARROW");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "NARROW");
     t->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 10}}, {"ID"});
   }
   struct Case {
@@ -157,9 +127,7 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
     EXPECT_TRUE(r.out.empty());
   }
   // Nothing was appended by the failed runs.
-  TComponentPtr<TTable> t(new TTable(nullptr));
-  t->SetDatabaseName(db_->alias());
-  t->SetTableName("NARROW");
+  TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "NARROW");
   t->Open();
   EXPECT_EQ(t->RecordCount(), 0);
 }

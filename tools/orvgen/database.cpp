@@ -34,7 +34,7 @@ std::string EmbeddedDefaultDirectory() {
   } else {
     base = ".";
   }
-  return Utf8ToCp1251(base + "/orv/" + kDefaultDatabase).value_or(base + "/orv/" + kDefaultDatabase);
+  return Utf8ToCp1251(base + "/orv/" + kDefaultGenDatabase).value_or(base + "/orv/" + kDefaultGenDatabase);
 }
 
 bool IsEmbeddedDefault() { return embedded; }
@@ -43,16 +43,16 @@ void PrepareDatabase(const Options& o) {
   if (prepared) return;
   prepared = true;
   if (const auto file = o.Find("--aliases")) Session()->LoadAliasFile(*file);
-  if (!Session()->IsAlias(kDefaultDatabase)) {
-    Session()->AddAlias(kDefaultDatabase, "sqlite", {{"path", EmbeddedDefaultDirectory()}});
+  if (!Session()->IsAlias(kDefaultGenDatabase)) {
+    Session()->AddAlias(kDefaultGenDatabase, "sqlite", {{"path", EmbeddedDefaultDirectory()}});
     embedded = true;
   }
 }
 
 std::string DatabaseName(const Options& o) {
   PrepareDatabase(o);
-  const std::string name = o.Get("--db", kDefaultDatabase);
-  if (embedded && CompareText(name, kDefaultDatabase) == 0) {
+  const std::string name = o.Get("--db", kDefaultGenDatabase);
+  if (embedded && CompareText(name, kDefaultGenDatabase) == 0) {
     const std::filesystem::path dir(Cp1251ToUtf8(EmbeddedDefaultDirectory()));
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
@@ -63,6 +63,6 @@ std::string DatabaseName(const Options& o) {
   return name;
 }
 
-std::string TableName(const Options& o) { return o.Get("--table", kDefaultTable); }
+std::string TableName(const Options& o) { return o.Get("--table", kDefaultGenTable); }
 
 }  // namespace orv::cli

@@ -10,14 +10,10 @@
 
 #include <string>
 
+#include "keygen/gentable.h"
 #include "tools/orvgen/cli.h"
 
 namespace orv::cli {
-
-// The alias that generators use unless told otherwise.
-inline constexpr const char* kDefaultDatabase = "tGenAlias";
-// The generator table's default name.
-inline constexpr const char* kDefaultTable = "GENTBL.DB";
 
 // Reads --aliases into the session and defines the embedded tGenAlias when
 // no alias file did. Once per program; later calls do nothing. Raises

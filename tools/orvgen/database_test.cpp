@@ -7,14 +7,15 @@
 #include <fstream>
 
 #include "host/db/table.h"
-#include "host/db/testing/child_process.h"
+#include "host/db/testing/spawned_child.h"
 #include "host/db/testing/engines.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ChildProcess;
+using testing::SpawnedChild;
 using testing::TestDatabase;
 
 class OrvgenDatabase : public ::testing::Test {
@@ -28,14 +29,13 @@ class OrvgenDatabase : public ::testing::Test {
 
   // Exit status and everything the program wrote (stdout and stderr).
   std::pair<int, std::string> Run(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{ORVGEN_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess p(argv,
-                   {"HOME=" + home_, "XDG_DATA_HOME=" + home_ + "/data", "XDG_CONFIG_HOME=" + home_ + "/config",
-                    "ORV_ALIASES"},
-                   true);
-    std::string out = p.ReadAll();
-    return {p.Wait(), out};
+    testing::SpawnOptions options;
+    options.env = {"HOME=" + home_, "XDG_DATA_HOME=" + home_ + "/data", "XDG_CONFIG_HOME=" + home_ + "/config",
+                   "ORV_ALIASES"};
+    options.join_stderr = true;
+    SpawnedChild p(ORVGEN_BINARY, args, "", options);
+    const testing::ChildResult r = p.Wait();
+    return {r.exit_code, r.out};
   }
   // A file of the home directory, readable by its owner only unless shared.
   std::string Write(const std::string& name, const std::string& text, bool shared = false) {
@@ -88,6 +88,15 @@ TEST_F(OrvgenDatabase, AliasesListsTheSessionsDatabases) {
        "orvgen: Unknown database \"nope\": no alias of that name and no such directory\n"},
       {{"tables", "--aliases", own}, 1,
        "orvgen: Directory of database \"tGenAlias\" does not exist: /srv/gen\n"},
+      // The global options may stand before the command too, with the same meaning.
+      {{"--aliases", own, "aliases"}, 0, "tGenAlias\tsqlite\t/srv/gen\n"},
+      {{"--aliases=" + own, "tables"}, 1,
+       "orvgen: Directory of database \"tGenAlias\" does not exist: /srv/gen\n"},
+      {{"--db", "nope", "--aliases", own, "tables"}, 1,
+       "orvgen: Unknown database \"nope\": no alias of that name and no such directory\n"},
+      // ... and the one after the command wins.
+      {{"--db", "nope", "tables", "--db", "tGenAlias", "--aliases", own}, 1,
+       "orvgen: Directory of database \"tGenAlias\" does not exist: /srv/gen\n"},
   };
   for (const auto& [args, status, output] : cases) {
     SCOPED_TRACE(args.back());
@@ -111,12 +120,10 @@ TEST_P(OrvgenTables, TablesListsADatabasesTables) {
   ORV_SKIP_UNLESS_AVAILABLE(GetParam());
   TestDatabase db(GetParam());
   for (const char* name : {"GENTBL.DB", "Other"}) {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db.alias());
-    t->SetTableName(name);
+    TComponentPtr<TTable> t = orv::testing::TableOf(db.alias(), name);
     t->CreateTable({{"N", ftInteger, 0}});
   }
-  const bool sqlite = GetParam() == "sqlite";
+  const bool sqlite = testing::Caps(GetParam()).table_files;  // names with their extension
   // extra arguments, output
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{}, sqlite ? "GENTBL.DB\nOther.DB\n" : "GENTBL\nOther\n"},

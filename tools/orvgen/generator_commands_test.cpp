@@ -11,7 +11,8 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_test.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -22,18 +23,10 @@ using orv::testing::RunOrvgen;
 using orv::testing::TestDatabase;
 
 
-class GeneratorCommandsTest : public ::testing::TestWithParam<std::string> {
+class GeneratorCommandsTest : public orv::testing::OrvgenTest {
  protected:
-  void SetUp() override {
-    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
-    db_ = std::make_unique<TestDatabase>(GetParam());
-    dir_ = ::testing::TempDir();
-  }
-
-  ChildResult Run(std::vector<std::string> args, const std::string& input = "") {
-    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
-    return RunOrvgen(args, dir_, input);
-  }
+  // Each test makes the generator table itself (Init), or means its absence.
+  GeneratorCommandsTest() : OrvgenTest(/*init=*/false) {}
 
   // What a generator whose table NOPE.DB is missing shows: the fixed message and its cause.
   std::string NopeFailed() const {
@@ -46,8 +39,6 @@ class GeneratorCommandsTest : public ::testing::TestWithParam<std::string> {
     ASSERT_EQ(r.exit_code, 0) << r.err;
   }
 
-  std::unique_ptr<TestDatabase> db_;
-  std::string dir_;
 };
 
 // Legend: arguments of "orvgen next" (the database options added) -> stdout,
@@ -111,9 +102,7 @@ TEST_P(GeneratorCommandsTest, InitCreatesOnceAndRefusesABadTable) {
   auto fields = GenTableFields();
   fields[6] = TFieldDef{"Who", ftString, 18};
   fields.erase(fields.begin() + 4);  // no Try
-  TComponentPtr<TTable> bad(new TTable(nullptr));
-  bad->SetDatabaseName(db_->alias());
-  bad->SetTableName("BAD.DB");
+  TComponentPtr<TTable> bad = orv::testing::TableOf(db_->alias(), "BAD.DB");
   bad->CreateTable(fields, {});
   r = Run({"init", "--table", "BAD.DB"});
   EXPECT_EQ(r.exit_code, 1);

@@ -32,7 +32,8 @@
 #include "host/db/session.h"
 #include "host/db/table.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_child.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -222,9 +223,7 @@ class FailoverTest : public ::testing::Test {
 
   // The row's stored suffix on whichever node is the primary now.
   static std::string StoredSuffix(const std::string& prefix) {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName("orvha");
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf("orvha", "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
     return t->FieldByName("Suffix")->AsString();
@@ -324,9 +323,7 @@ TEST_F(FailoverTest, TheStamperAppendsThroughAFailoverWithoutARepeatedKey) {
   for (std::size_t i = 1; i < printed.size(); ++i) {
     ASSERT_LT(printed[i - 1], printed[i]) << "stamp " << i;
   }
-  TComponentPtr<TTable> t(new TTable(nullptr));
-  t->SetDatabaseName("orvha");
-  t->SetTableName("STAMPS.DB");
+  TComponentPtr<TTable> t = orv::testing::TableOf("orvha", "STAMPS.DB");
   t->Open();
   std::multiset<std::string> stored;
   for (t->First(); !t->Eof(); t->Next()) stored.insert(t->FieldByName("UKEY")->AsString());

@@ -24,7 +24,8 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_test.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -54,39 +55,22 @@ void WriteAliasFile(const std::string& path, const std::string& text) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-class GeneratorFaultsTest : public ::testing::TestWithParam<std::string> {
+class GeneratorFaultsTest : public orv::testing::OrvgenTest {
  protected:
-  void SetUp() override {
-    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
-    db_ = std::make_unique<TestDatabase>(GetParam());
-    dir_ = ::testing::TempDir();
-    const ChildResult init = RunOrvgen(Args({"init"}), dir_);
-    ASSERT_EQ(init.exit_code, 0) << init.err;
-  }
-
-  std::vector<std::string> Args(std::vector<std::string> args) const {
-    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
-    return args;
-  }
-
   std::string StoredSuffix(const std::string& prefix) {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
     return t->FieldByName("Suffix")->AsString();
   }
 
-  std::unique_ptr<TestDatabase> db_;
-  std::string dir_;
 };
 
 // A disk that fills up while keys are drawn (the file size limit stands in
 // for it: SQLite cannot grow its journal): the request fails with the
 // engine's message, and the next program goes on past every key printed.
 TEST_P(GeneratorFaultsTest, AFullDiskEndsTheRequestAndNoKeyRepeats) {
-  if (GetParam() != "sqlite") GTEST_SKIP() << "a full disk is the server's business on PostgreSQL";
+  if (!orv::testing::Caps(GetParam()).table_files) GTEST_SKIP() << "a full disk is the server's business";
   const auto next = [&](int n) {
     return Args({"next", "--mask", "F-####", "-n", std::to_string(n)});
   };
@@ -119,7 +103,7 @@ TEST_P(GeneratorFaultsTest, ATableThatMayNotBeWrittenEndsEachRequest) {
   std::vector<std::string> launcher;  // what runs orvgen
   std::vector<std::string> database;  // the database options
   std::string cause;
-  if (GetParam() == "sqlite") {
+  if (orv::testing::Caps(GetParam()).table_files) {
     const fs::path dir = db_->location();
     fs::permissions(dir / "GENTBL.DB", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // The directory stays writable, so that SQLite can make its index files.
@@ -231,9 +215,7 @@ class GeneratorServerTest : public ::testing::Test {
   }
 
   std::string StoredSuffix() {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(alias_);
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(alias_, "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "(no row)";
     return t->FieldByName("Suffix")->AsString();

@@ -18,7 +18,8 @@
 #include "host/db/table.h"
 #include "host/db/testing/engines.h"
 #include "keygen/gentable.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_test.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -38,22 +39,8 @@ std::string KeyOf(int n) {
   return buf;
 }
 
-class GeneratorProcessTest : public ::testing::TestWithParam<std::string> {
+class GeneratorProcessTest : public orv::testing::OrvgenTest {
  protected:
-  void SetUp() override {
-    ORV_SKIP_UNLESS_AVAILABLE(GetParam());
-    db_ = std::make_unique<TestDatabase>(GetParam());
-    dir_ = ::testing::TempDir();
-    const ChildResult init = RunOrvgen(Args({"init"}), dir_);
-    ASSERT_EQ(init.exit_code, 0) << init.err;
-  }
-
-  // The command's arguments followed by the options that reach the test database.
-  std::vector<std::string> Args(std::vector<std::string> args) const {
-    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
-    return args;
-  }
-
   std::vector<std::string> NextArgs(int count) const {
     return Args({"next", "--mask", "S-#####", "--start", "00001", "--end", "99999", "-n",
                  std::to_string(count)});
@@ -61,16 +48,12 @@ class GeneratorProcessTest : public ::testing::TestWithParam<std::string> {
 
   // The row's stored suffix, read as another program would.
   std::string StoredSuffix() {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "";
     return t->FieldByName("Suffix")->AsString();
   }
 
-  std::unique_ptr<TestDatabase> db_;
-  std::string dir_;
 };
 
 TEST_P(GeneratorProcessTest, FourProgramsDrawOneContiguousSequence) {

@@ -17,7 +17,8 @@
 #include "keygen/generator.h"
 #include "keygen/gentable.h"
 #include "keygen/timestamp.h"
-#include "tools/orvgen/testing/spawned_child.h"
+#include "tools/orvgen/testing/orvgen_child.h"
+#include "host/db/testing/tables.h"
 
 namespace orv {
 namespace {
@@ -69,9 +70,7 @@ class GeneratorRacesTest : public ::testing::TestWithParam<std::string> {
     ORV_SKIP_UNLESS_AVAILABLE(GetParam());
     db_ = std::make_unique<TestDatabase>(GetParam());
     dir_ = ::testing::TempDir();
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->CreateTable(GenTableFields(), GenTableUniqueKey());
   }
 
@@ -86,9 +85,7 @@ class GeneratorRacesTest : public ::testing::TestWithParam<std::string> {
 
   // A field of the row of prefix as stored now.
   std::string Stored(const std::string& prefix, const char* field) {
-    TComponentPtr<TTable> t(new TTable(nullptr));
-    t->SetDatabaseName(db_->alias());
-    t->SetTableName("GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
     return t->FieldByName(field)->AsString();

@@ -488,9 +488,9 @@ class SqliteDriverImpl : public Driver {
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(dir, ec)) {
       if (!e.is_regular_file(ec)) continue;
-      const auto utf8 = Utf8ToCp1251(e.path().filename().string());
-      if (!utf8 || !IsSqliteFile(e.path())) continue;
-      std::string name = *utf8;
+      const auto file_name = Utf8ToCp1251(e.path().filename().string());  // 1251, when it can be
+      if (!file_name || !IsSqliteFile(e.path())) continue;
+      std::string name = *file_name;
       if (!extensions) name = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
       names.push_back(name);
     }

@@ -80,6 +80,14 @@ std::vector<std::string> EngineNames() {
 
 std::vector<std::string> AllEngineNames() { return {"sqlite", "postgresql"}; }
 
+const EngineCaps& Caps(const std::string& engine) {
+  static const EngineCaps sqlite{false, false, true, 0};
+  static const EngineCaps postgresql{true, true, false, 63};
+  if (engine == "sqlite") return sqlite;
+  if (engine == "postgresql") return postgresql;
+  throw Exception("Unknown engine " + engine);
+}
+
 std::string EngineUnavailable(const std::string& engine) {
   if (engine == "postgresql" && PgConninfo().empty()) return "PostgreSQL: $ORV_PG_CONNINFO is not set";
   return "";

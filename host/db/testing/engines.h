@@ -28,6 +28,19 @@ std::string EngineUnavailable(const std::string& engine);
   if (const std::string orv_why_ = ::orv::testing::EngineUnavailable(engine); !orv_why_.empty()) \
   GTEST_SKIP() << orv_why_
 
+// What an engine does differently, by name, so that the shared suites ask
+// for a capability instead of comparing engine names.
+struct EngineCaps {
+  bool row_locks;       // an edit locks its row only (else the whole table)
+  bool server;          // a server whose sessions can end (EndServerSessions, roles)
+  bool table_files;     // each table is a file of the database's directory,
+                        // listed with its extension (.DB)
+  int max_name_bytes;   // the longest table or field name, in UTF-8 bytes (0: no limit)
+};
+// The capabilities of engine (one of AllEngineNames()); raises orv::Exception
+// for another name.
+const EngineCaps& Caps(const std::string& engine);
+
 // A fresh, empty database registered in Session() as a unique alias, gone
 // again when the object is destroyed. SQLite: a temporary directory;
 // PostgreSQL: a fresh schema of the server at $ORV_PG_CONNINFO (dropped at the
