@@ -51,7 +51,7 @@ double Seconds() {
 std::unique_ptr<orv::testing::TestDatabase> MakeDatabase(const std::string& engine) {
   auto db = std::make_unique<orv::testing::TestDatabase>(engine);
   TComponentPtr<TTable> t(new TTable(nullptr));
-  t->SetDatabaseName(db->alias());
+  t->SetDatabaseName(db->Alias());
   t->SetTableName("GENTBL.DB");
   t->CreateTable(orv::GenTableFields(), orv::GenTableUniqueKey());
   return db;
@@ -206,9 +206,9 @@ MultiRate FourProcessRate(const std::string& alias, bool baseline) {
 // moment of a disk whose speed drifts; each figure is the mean of kRounds.
 void BM_Keys(benchmark::State& state, const std::string& engine) {
   auto db = MakeDatabase(engine);
-  auto g = MakeGenerator(db->alias());
+  auto g = MakeGenerator(db->Alias());
   g->Generator();  // the row exists before anything is measured
-  Baseline b(db->alias());
+  Baseline b(db->Alias());
   for (auto _ : state) {
     double gen1 = 0, base1 = 0;
     MultiRate gen4, base4;
@@ -217,8 +217,8 @@ void BM_Keys(benchmark::State& state, const std::string& engine) {
       for (int round = 0; round < kRounds; ++round) {
         gen1 += OneProcessRate(g.get(), nullptr) / kRounds;
         base1 += OneProcessRate(nullptr, &b) / kRounds;
-        const MultiRate gm = FourProcessRate(db->alias(), false);
-        const MultiRate bm = FourProcessRate(db->alias(), true);
+        const MultiRate gm = FourProcessRate(db->Alias(), false);
+        const MultiRate bm = FourProcessRate(db->Alias(), true);
         gen4.total += gm.total / kRounds;
         gen4.slowest += gm.slowest / kRounds;
         gen4.fastest += gm.fastest / kRounds;

@@ -13,8 +13,8 @@ namespace {
 // The OK image's released and pressed pictures. They belong to the unit (one
 // about box at a time); a second box replaces them, and the handlers check
 // that they are there, so an overlap costs at most the picture swap.
-std::unique_ptr<TBitmap> bmpUp;
-std::unique_ptr<TBitmap> bmpDown;
+std::unique_ptr<TBitmap> bmp_up;
+std::unique_ptr<TBitmap> bmp_down;
 
 // Where the box's own links send the launcher (the directory is the one the
 // platform's about boxes named; it is ignored when it does not exist).
@@ -71,22 +71,22 @@ void TAboutFrm::SetVersionInfo(const std::string& info) {
 }
 
 void TAboutFrm::FormCreate(TObject*) {
-  bmpUp.reset();
-  bmpDown.reset();
-  bmpUp = std::make_unique<TBitmap>();
-  bmpDown = std::make_unique<TBitmap>();
+  bmp_up.reset();
+  bmp_down.reset();
+  bmp_up = std::make_unique<TBitmap>();
+  bmp_down = std::make_unique<TBitmap>();
   // From this library's own resources, whatever program shows the box.
-  bmpUp->LoadFromResourceName(kModule, "BTNOK_UP");
-  bmpDown->LoadFromResourceName(kModule, "BTNOK_DN");
+  bmp_up->LoadFromResourceName(kModule, "BTNOK_UP");
+  bmp_down->LoadFromResourceName(kModule, "BTNOK_DN");
 }
 
 void TAboutFrm::FormDestroy(TObject*) {
-  bmpUp.reset();
-  bmpDown.reset();
+  bmp_up.reset();
+  bmp_down.reset();
 }
 
 void TAboutFrm::FormShow(TObject*) {
-  if (OkBtn && bmpUp) OkBtn->SetPicture(bmpUp.get());
+  if (OkBtn && bmp_up) OkBtn->SetPicture(bmp_up.get());
 }
 
 void TAboutFrm::FormClick(TObject*) { SetModalResult(mrOk); }
@@ -98,11 +98,11 @@ void TAboutFrm::mailtolblClick(TObject*) {
 }
 
 void TAboutFrm::OkBtnMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  if (OkBtn && bmpDown) OkBtn->SetPicture(bmpDown.get());
+  if (OkBtn && bmp_down) OkBtn->SetPicture(bmp_down.get());
 }
 
 void TAboutFrm::OkBtnMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-  if (OkBtn && bmpUp) OkBtn->SetPicture(bmpUp.get());
+  if (OkBtn && bmp_up) OkBtn->SetPicture(bmp_up.get());
 }
 
 const std::string& AboutWebAddress() {

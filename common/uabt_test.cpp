@@ -265,9 +265,9 @@ TEST_F(AboutBoxTest, TheOkImageShowsPressedWhileHeldAndAClickClosesWithResultOne
   ASSERT_NE(up.Image(), down.Image());
 
   TComponentPtr<TAboutFrm> form(new TAboutFrm(Application()));
-  bool shownUp = false, pressed = false, stillOpenWhileHeld = false, releasedUp = false;
+  bool shown_up = false, pressed = false, stillOpenWhileHeld = false, releasedUp = false;
   testing::AnswerModal([&](TCustomForm*) {
-    shownUp = form->OkBtn->Picture()->Bitmap()->Image() == up.Image();
+    shown_up = form->OkBtn->Picture()->Bitmap()->Image() == up.Image();
     testing::MouseDown(form->OkBtn);
     pressed = form->OkBtn->Picture()->Bitmap()->Image() == down.Image();
     stillOpenWhileHeld = form->ModalResult() == mrNone;
@@ -276,7 +276,7 @@ TEST_F(AboutBoxTest, TheOkImageShowsPressedWhileHeldAndAClickClosesWithResultOne
     if (form->ModalResult() == mrNone) form->SetModalResult(mrCancel);  // the click failed: end anyway
   });
   EXPECT_EQ(form->ShowModal(), mrOk);
-  EXPECT_TRUE(shownUp);
+  EXPECT_TRUE(shown_up);
   EXPECT_TRUE(pressed);
   EXPECT_TRUE(stillOpenWhileHeld);
   EXPECT_TRUE(releasedUp);
@@ -286,17 +286,17 @@ TEST_F(AboutBoxTest, ClicksOnTheBackgroundAndTheIconClose) {
   for (const char* name : {"Image1", "Image2", ""}) {
     SCOPED_TRACE(name);
     TComponentPtr<TAboutFrm> form(new TAboutFrm(Application()));
-    TModalResult afterClick = -1;
+    TModalResult after_click = -1;
     testing::AnswerModal([&](TCustomForm*) {
       if (*name)
         testing::Click(static_cast<TControl*>(form->FindComponent(name)));
       else
         testing::Click(form.get(), 100, 50);  // the form's own background, under the version line
-      afterClick = form->ModalResult();
-      if (afterClick == mrNone) form->SetModalResult(mrCancel);  // end the loop all the same
+      after_click = form->ModalResult();
+      if (after_click == mrNone) form->SetModalResult(mrCancel);  // end the loop all the same
     });
     form->ShowModal();
-    EXPECT_EQ(afterClick, mrOk);
+    EXPECT_EQ(after_click, mrOk);
   }
 }
 
@@ -336,7 +336,7 @@ TEST_F(AboutBoxTest, ExecuteCmndPassesItsTextsWholeAndReturnsTheLaunchersResult)
   RecordingLauncher launcher;
   QTemporaryDir dir;
   const std::string where = dir.path().toStdString();
-  const std::string longName = "https://www.example.com/" + std::string(90, 'x');  // over 79 characters
+  const std::string long_name = "https://www.example.com/" + std::string(90, 'x');  // over 79 characters
   struct Row {
     std::string file, params, dir;
     const char* status;
@@ -346,7 +346,7 @@ TEST_F(AboutBoxTest, ExecuteCmndPassesItsTextsWholeAndReturnsTheLaunchersResult)
   const Row rows[] = {
       {"https://www.example.com/", "", "c:", "0", "argc=1|https://www.example.com/", true},
       {"doc.txt", "--new-window", "c:", "0", "argc=2|doc.txt|--new-window", true},
-      {longName, "", "", "0", "argc=1|" + longName, true},
+      {long_name, "", "", "0", "argc=1|" + long_name, true},
       {"mailto:info@example.org", "", "", "3", "argc=1|mailto:info@example.org", false},
   };
   for (const Row& row : rows) {

@@ -115,7 +115,7 @@ TEST_F(MaskDialogTest, TheLayoutPlacesEveryControlInOrder) {
   struct Glyph {
     TBitBtn* button;
     const char* hint;
-    bool isDefault;
+    bool is_default;
     int width, height;
   };
   for (const Glyph& g : {Glyph{d->Plusbtn, "Increment", true, 10, 10}, Glyph{d->Endbtn, "End test", false, 20, 20},
@@ -123,7 +123,7 @@ TEST_F(MaskDialogTest, TheLayoutPlacesEveryControlInOrder) {
     SCOPED_TRACE(g.hint);
     EXPECT_EQ(g.button->Hint(), g.hint);
     EXPECT_TRUE(g.button->ShowHint());
-    EXPECT_EQ(g.button->Default(), g.isDefault);
+    EXPECT_EQ(g.button->Default(), g.is_default);
     EXPECT_EQ(g.button->Glyph()->Width(), g.width);
     EXPECT_EQ(g.button->Glyph()->Height(), g.height);
   }
@@ -198,15 +198,15 @@ TEST_F(MaskDialogTest, TheItemDecidesWhetherTextCanBeAdded) {
   // Legend: item -> Edit2 read-only, Label2 and Edit2 enabled.
   struct Row {
     int item;
-    bool readOnly;
+    bool read_only;
   };
   for (const Row& r : {Row{2, true}, Row{0, false}, Row{3, true}, Row{1, false}, Row{4, true}, Row{5, true}}) {
     SCOPED_TRACE(r.item);
     testing::ChooseRadio(d->RG, r.item);
     EXPECT_EQ(d->RG->ItemIndex(), r.item);
-    EXPECT_EQ(d->Edit2->ReadOnly(), r.readOnly);
-    EXPECT_EQ(d->Label2->Enabled(), !r.readOnly);
-    EXPECT_EQ(d->Edit2->Enabled(), !r.readOnly);
+    EXPECT_EQ(d->Edit2->ReadOnly(), r.read_only);
+    EXPECT_EQ(d->Label2->Enabled(), !r.read_only);
+    EXPECT_EQ(d->Edit2->Enabled(), !r.read_only);
   }
 }
 
@@ -325,9 +325,9 @@ TEST_F(MaskDialogTest, TestStartsFromTheAcceptedStartValueOrTheLowest) {
   // Edit3 on entering test mode, after one Plus, after another.
   struct Row {
     const char* mask;
-    const char* presetStart;
-    const char* typedStart;
-    const char* typedEnd;
+    const char* preset_start;
+    const char* typed_start;
+    const char* typed_end;
     Lines values;
   };
   const Row rows[] = {
@@ -338,11 +338,11 @@ TEST_F(MaskDialogTest, TestStartsFromTheAcceptedStartValueOrTheLowest) {
       {"K##", "", "5", "", {"K00", "K01", "K02"}},    // a refused start value is not used
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::string(r.presetStart) + "/" + r.typedStart + "/" + r.typedEnd);
+    SCOPED_TRACE(std::string(r.preset_start) + "/" + r.typed_start + "/" + r.typed_end);
     gendlg::SVOK = gendlg::EVOK = false;
-    TEMskDlg* d = Open(r.mask, r.presetStart);
-    if (*r.typedStart) Enter(d->svEdit, r.typedStart);
-    if (*r.typedEnd) Enter(d->evEdit, r.typedEnd);
+    TEMskDlg* d = Open(r.mask, r.preset_start);
+    if (*r.typed_start) Enter(d->svEdit, r.typed_start);
+    if (*r.typed_end) Enter(d->evEdit, r.typed_end);
     boxes_.Take();
     testing::Click(d->Testbtn);
     Lines seen{d->Edit3->Text()};

@@ -253,8 +253,8 @@ class DatabaseEditorTest : public EditorTest, public ::testing::WithParamInterfa
     EditorTest::SetUp();
     first_ = std::make_unique<testing::TestDatabase>(GetParam());
     second_ = std::make_unique<testing::TestDatabase>(GetParam());
-    CreateTables(first_->alias(), {"GENTBL.DB", "KEYS.DB"});
-    CreateTables(second_->alias(), {"OTHER.DB"});
+    CreateTables(first_->Alias(), {"GENTBL.DB", "KEYS.DB"});
+    CreateTables(second_->Alias(), {"OTHER.DB"});
   }
   std::unique_ptr<testing::TestDatabase> first_, second_;
 };
@@ -266,7 +266,7 @@ TEST_P(DatabaseEditorTest, TheNameEditorsListAliasesAndTables) {
   EXPECT_EQ(db->GetAttributes(), TPropertyAttributes{paValueList});
   const Lines aliases = Values(*db);
   EXPECT_EQ(aliases, SessionAliases());
-  EXPECT_NE(std::find(aliases.begin(), aliases.end(), first_->alias()), aliases.end());
+  EXPECT_NE(std::find(aliases.begin(), aliases.end(), first_->Alias()), aliases.end());
 
   auto tables = GetPropertyEditor({generator}, "tTableName", &designer_);
   EXPECT_STREQ(tables->ClassName(), "TTblNamesPropertyEditor");
@@ -277,8 +277,8 @@ TEST_P(DatabaseEditorTest, TheNameEditorsListAliasesAndTables) {
     Lines values;
   };
   const Row rows[] = {
-      {first_->alias(), SessionTables(first_->alias())},
-      {second_->alias(), SessionTables(second_->alias())},
+      {first_->Alias(), SessionTables(first_->Alias())},
+      {second_->Alias(), SessionTables(second_->Alias())},
       {"", {""}},  // no database: one empty value
   };
   for (const Row& r : rows) {
@@ -286,13 +286,13 @@ TEST_P(DatabaseEditorTest, TheNameEditorsListAliasesAndTables) {
     generator->SetDataBaseName(r.database);
     EXPECT_EQ(Values(*tables), r.values);
   }
-  EXPECT_EQ(SessionTables(first_->alias()).size(), 2u);
+  EXPECT_EQ(SessionTables(first_->Alias()).size(), 2u);
   // A database that cannot be opened: the session's error reaches the designer.
   generator->SetDataBaseName("orv_no_such_database");
   EXPECT_THROW(Values(*tables), Exception);
   // Choosing a value sets the published property, hence the generator's name.
-  db->SetValue(second_->alias());
-  EXPECT_EQ(generator->DataBaseName(), second_->alias());
+  db->SetValue(second_->Alias());
+  EXPECT_EQ(generator->DataBaseName(), second_->Alias());
   EXPECT_EQ(designer_.modified, 1);
 }
 
@@ -303,13 +303,13 @@ TEST_P(DatabaseEditorTest, TheSetupVerbPresetsTheDialogAndWritesBackAfterOk) {
   struct Row {
     std::string database, table;
     std::string action;  // "ok", "cancel", "choose": second alias and its table, then OK
-    std::string shownDb, shownTable;
-    bool tableEnabled;
-    Lines shownTables;
-    std::string afterDb, afterTable;
+    std::string shown_db, shownTable;
+    bool table_enabled;
+    Lines shown_tables;
+    std::string after_db, afterTable;
   };
-  const std::string a = first_->alias();
-  const std::string b = second_->alias();
+  const std::string a = first_->Alias();
+  const std::string b = second_->Alias();
   const Row rows[] = {
       {a, "KEYS.DB", "ok", a, "KEYS.DB", true, SessionTables(a), a, "KEYS.DB"},
       {a, "KEYS.DB", "choose", a, "KEYS.DB", true, SessionTables(a), b, SessionTables(b)[0]},
@@ -325,19 +325,19 @@ TEST_P(DatabaseEditorTest, TheSetupVerbPresetsTheDialogAndWritesBackAfterOk) {
     generator->SetDataBaseName(r.database);
     generator->SetTableName(r.table);
     designer_.modified = 0;
-    std::string shownDb, shownTable;
+    std::string shown_db, shownTable;
     bool enabled = false;
-    Lines shownTables;
-    bool aliasesListed = false;
+    Lines shown_tables;
+    bool aliases_listed = false;
     const std::string action = r.action;
     testing::AnswerModal([&, action](TCustomForm* f) {
       auto* d = dynamic_cast<TDBSetupDlg*>(f);
       ASSERT_NE(d, nullptr);
-      shownDb = d->DBName->Text();
+      shown_db = d->DBName->Text();
       shownTable = d->TblName->Text();
       enabled = d->TblName->Enabled();
-      shownTables = d->TblName->Items()->ToVector();
-      aliasesListed = d->DBName->Items()->ToVector() == SessionAliases();
+      shown_tables = d->TblName->Items()->ToVector();
+      aliases_listed = d->DBName->Items()->ToVector() == SessionAliases();
       if (action == "choose") {
         const Lines aliases = d->DBName->Items()->ToVector();
         const auto at = std::find(aliases.begin(), aliases.end(), b) - aliases.begin();
@@ -347,12 +347,12 @@ TEST_P(DatabaseEditorTest, TheSetupVerbPresetsTheDialogAndWritesBackAfterOk) {
       testing::Click(action == "cancel" ? d->BitBtn2 : d->BitBtn1);
     });
     GetComponentEditor(generator, &designer_)->ExecuteVerb(1);
-    EXPECT_TRUE(aliasesListed);
-    EXPECT_EQ(shownDb, r.shownDb);
+    EXPECT_TRUE(aliases_listed);
+    EXPECT_EQ(shown_db, r.shown_db);
     EXPECT_EQ(shownTable, r.shownTable);
-    EXPECT_EQ(enabled, r.tableEnabled);
-    EXPECT_EQ(shownTables, r.shownTables);
-    EXPECT_EQ(generator->DataBaseName(), r.afterDb);
+    EXPECT_EQ(enabled, r.table_enabled);
+    EXPECT_EQ(shown_tables, r.shown_tables);
+    EXPECT_EQ(generator->DataBaseName(), r.after_db);
     EXPECT_EQ(generator->TableName(), r.afterTable);
     EXPECT_EQ(designer_.modified, 1);
   }

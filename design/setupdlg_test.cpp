@@ -64,7 +64,7 @@ TEST(SetupDialogLayoutTest, ThePlacesTextsAndStatesOfTheControls) {
   struct Btn {
     TBitBtn* button;
     const char* hint;
-    bool isDefault;
+    bool is_default;
     TModalResult result;
     int glyphs, width, height;
   };
@@ -72,7 +72,7 @@ TEST(SetupDialogLayoutTest, ThePlacesTextsAndStatesOfTheControls) {
     SCOPED_TRACE(b.hint);
     EXPECT_EQ(b.button->Hint(), b.hint);
     EXPECT_TRUE(b.button->ShowHint());
-    EXPECT_EQ(b.button->Default(), b.isDefault);
+    EXPECT_EQ(b.button->Default(), b.is_default);
     EXPECT_FALSE(b.button->Cancel());
     EXPECT_EQ(b.button->ModalResult(), b.result);
     EXPECT_EQ(b.button->NumGlyphs(), b.glyphs);
@@ -90,11 +90,11 @@ class SetupDialogTest : public ::testing::TestWithParam<std::string> {
     testing::StartApplication();
     first_ = std::make_unique<testing::TestDatabase>(GetParam());
     second_ = std::make_unique<testing::TestDatabase>(GetParam());
-    CreateTables(first_->alias(), {"ORDERS.DB", "GENTBL.DB", "CLIENTS.DB"});
-    CreateTables(second_->alias(), {"ITEMS.DB"});
+    CreateTables(first_->Alias(), {"ORDERS.DB", "GENTBL.DB", "CLIENTS.DB"});
+    CreateTables(second_->Alias(), {"ITEMS.DB"});
     dlg_.reset(new TDBSetupDlg(Application()));
-    dlg_->DBName->Items()->Add(first_->alias());
-    dlg_->DBName->Items()->Add(second_->alias());
+    dlg_->DBName->Items()->Add(first_->Alias());
+    dlg_->DBName->Items()->Add(second_->Alias());
     testing::ShowActive(dlg_.get());
   }
   void TearDown() override {
@@ -115,23 +115,23 @@ TEST_P(SetupDialogTest, ChoosingAnAliasListsItsTablesAndAnotherReplacesThem) {
     std::size_t tables;
   };
   for (const Row& r : {Row{0, first_.get(), 3}, Row{1, second_.get(), 1}, Row{0, first_.get(), 3}}) {
-    SCOPED_TRACE(r.db->alias());
+    SCOPED_TRACE(r.db->Alias());
     dlg_->TblName->SetText("typed");  // cleared by the change
     testing::ChooseCombo(dlg_->DBName, r.index);
-    EXPECT_EQ(dlg_->DBName->Text(), r.db->alias());
+    EXPECT_EQ(dlg_->DBName->Text(), r.db->Alias());
     EXPECT_TRUE(dlg_->TblName->Enabled());
     EXPECT_EQ(dlg_->TblName->Text(), "");
-    EXPECT_EQ(dlg_->TblName->Items()->ToVector(), SessionTables(r.db->alias()));
+    EXPECT_EQ(dlg_->TblName->Items()->ToVector(), SessionTables(r.db->Alias()));
     EXPECT_EQ(dlg_->TblName->Items()->Count(), static_cast<int>(r.tables));
   }
   // A table chosen from the list, or typed, is what the box shows.
   testing::ChooseCombo(dlg_->TblName, 1);
-  EXPECT_EQ(dlg_->TblName->Text(), SessionTables(first_->alias())[1]);
+  EXPECT_EQ(dlg_->TblName->Text(), SessionTables(first_->Alias())[1]);
   EXPECT_TRUE(boxes_.Seen().empty());
 }
 
 TEST_P(SetupDialogTest, TypingANameListsTablesOnlyWhileItNamesADatabase) {
-  const std::string alias = second_->alias();
+  const std::string alias = second_->Alias();
   dlg_->DBName->SetText("");
   testing::TypeInto(dlg_->DBName, alias.substr(0, alias.size() - 1));
   EXPECT_FALSE(dlg_->TblName->Enabled());

@@ -30,7 +30,7 @@ class GeneratorFormTest : public ::testing::Test {
   void SetUp() override {
     RegisterClasses<TDataModule>();
     gensrc::Register();
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_.alias(), "GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_.Alias(), "GENTBL.DB");
     t->CreateTable(GenTableFields(), GenTableUniqueKey());
   }
 
@@ -58,7 +58,7 @@ struct FormCase {
 };
 
 TEST_F(GeneratorFormTest, LoadingSetsThePropertiesInStreamOrderAndOpensTheTable) {
-  const std::string db = "    DataBaseName = '" + db_.alias() + "'\n    TableName = 'GENTBL.DB'\n";
+  const std::string db = "    DataBaseName = '" + db_.Alias() + "'\n    TableName = 'GENTBL.DB'\n";
   const FormCase cases[] = {
       {"accepted limits", "    Mask = 'INV-####'\n    StartValue = '0001'\n    EndValue = '0999'\n" + db, "0001",
        "0999", false, "", "INV-0001"},
@@ -86,11 +86,11 @@ TEST_F(GeneratorFormTest, LoadingSetsThePropertiesInStreamOrderAndOpensTheTable)
 
 TEST_F(GeneratorFormTest, WritingKeepsTheEntriesAndReadsBackEqual) {
   TComponentPtr<TComponent> root(LoadFormFromString(Form("    Mask = 'A-@##'\n    StartValue = '01'\n"
-                                                         "    DataBaseName = '" + db_.alias() + "'\n")));
+                                                         "    DataBaseName = '" + db_.Alias() + "'\n")));
   const std::string text = SaveFormToString(root.get());
   // The defined entries are written even at their defaults; GeneratorType 0
   // and the empty EndValue are not.
-  EXPECT_NE(text.find("DataBaseName = '" + db_.alias() + "'"), std::string::npos) << text;
+  EXPECT_NE(text.find("DataBaseName = '" + db_.Alias() + "'"), std::string::npos) << text;
   EXPECT_NE(text.find("TableName = 'GENTBL.DB'"), std::string::npos) << text;
   EXPECT_EQ(text.find("GeneratorType"), std::string::npos) << text;
   EXPECT_EQ(text.find("EndValue"), std::string::npos) << text;

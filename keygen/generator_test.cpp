@@ -142,7 +142,7 @@ class GeneratorTest : public ::testing::TestWithParam<std::string> {
 
   TTable* NewTable(const std::string& name) {
     auto* t = new TTable(nullptr);
-    t->SetDatabaseName(db_->alias());
+    t->SetDatabaseName(db_->Alias());
     t->SetTableName(name);
     return t;
   }
@@ -155,7 +155,7 @@ class GeneratorTest : public ::testing::TestWithParam<std::string> {
     g->SetStartValue(start);
     g->SetEndValue(end);
     g->SetGeneratorType(type);
-    g->SetDataBaseName(db_->alias());
+    g->SetDataBaseName(db_->Alias());
     g->InitDB();
     return g;
   }
@@ -393,7 +393,7 @@ TEST_P(GeneratorTest, ATableThatFailsToOpenOrCheckDisablesTheGenerator) {
   const BadTableCase cases[] = {
       {"missing alias", [](GeneratorTest&, TGenerator& g) { g.SetDataBaseName("noSuchAliasOrDir"); }, kNoAlias},
       {"missing table", [](GeneratorTest&, TGenerator& g) { g.SetTableName("NOPE.DB"); },
-       "Table does not exist: NOPE.DB (database " + db_->alias() + ")"},
+       "Table does not exist: NOPE.DB (database " + db_->Alias() + ")"},
       {"GenID integer", bad_format("GenID", ftInteger, 0),
        "Bad table format: field 'GenID' is not a floating-point number"},
       {"Who of 18", bad_format("Who", ftString, 18), "Bad table format: field 'Who' holds 18 characters, not 17"},
@@ -413,7 +413,7 @@ TEST_P(GeneratorTest, ATableThatFailsToOpenOrCheckDisablesTheGenerator) {
     ui_.cursors.clear();
     TComponentPtr<TGenerator> g(new TGenerator(nullptr));
     g->SetMask("B##");
-    g->SetDataBaseName(db_->alias());
+    g->SetDataBaseName(db_->Alias());
     c.setup(*this, *g);
     g->InitDB();
     EXPECT_TRUE(g->Disabled()) << c.name;
@@ -724,7 +724,7 @@ TEST_P(GeneratorTest, AFirstRowInsertedByAnotherProgramMeanwhileIsClaimed) {
   g->SetMask("F###");
   g->SetStartValue("100");
   g->SetEndValue("999");
-  g->SetDataBaseName(db_->alias());
+  g->SetDataBaseName(db_->Alias());
   g->InitDB();
   std::string others_key;
   g->in_between = [&] { others_key = other->Generator().str(); };
@@ -765,16 +765,16 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
        [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset", ""},
       {"a role that may only read", "postgresql",
        [](GeneratorTest& t, TGenerator& g) {
-         const std::string alias = t.db_->alias() + "_reader";
+         const std::string alias = t.db_->Alias() + "_reader";
          Session()->AddAlias(alias, "postgresql", {{"conninfo", t.db_->ReadOnlyRoleConninfo()}});
          g.SetDataBaseName(alias);
        },
        "Table GENTBL.DB: permission denied for table GENTBL", ""},
       {"read-only transactions", "postgresql",
        [](GeneratorTest& t, TGenerator& g) {
-         const std::string alias = t.db_->alias() + "_readonly";
+         const std::string alias = t.db_->Alias() + "_readonly";
          Session()->AddAlias(alias, "postgresql",
-                             {{"conninfo", t.db_->location() + " options='-csearch_path=" + t.db_->alias() +
+                             {{"conninfo", t.db_->Location() + " options='-csearch_path=" + t.db_->Alias() +
                                                " -cdefault_transaction_read_only=on'"}});
          g.SetDataBaseName(alias);
        },
@@ -789,7 +789,7 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
     const Row before = Read("W");
     TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
     g->SetMask("W#");
-    g->SetDataBaseName(db_->alias());
+    g->SetDataBaseName(db_->Alias());
     c.setup(*this, *g);
     g->InitDB();
     ASSERT_FALSE(g->Disabled()) << c.name << ": " << ui_.Transcript();
@@ -856,8 +856,8 @@ TEST_P(GeneratorTest, AClaimHeldWhenTheServerEndedTheSessionIsFreedAndKeysGoOn) 
 
 TEST_P(GeneratorTest, AServerThatKeepsEndingTheSessionEndsTheRequestWithinItsBound) {
   if (!testing::Caps(GetParam()).server) GTEST_SKIP() << "no server to end the session";
-  const std::string alias = db_->alias() + "_1s";
-  Session()->AddAlias(alias, "postgresql", {{"conninfo", db_->location()}, {"reconnect_seconds", "1"}});
+  const std::string alias = db_->Alias() + "_1s";
+  Session()->AddAlias(alias, "postgresql", {{"conninfo", db_->Location()}, {"reconnect_seconds", "1"}});
   TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
   g->SetMask("D#");
   g->SetStartValue("1");

@@ -107,7 +107,7 @@ class UniKeyTest : public ::testing::TestWithParam<std::string> {
     owner_ = nullptr;
   }
 
-  const std::string& Alias() const { return db_->alias(); }
+  const std::string& Alias() const { return db_->Alias(); }
 
   void CreateTable(const std::string& name, int width, TFieldType key_type = ftString) {
     TComponentPtr<TTable> t = orv::testing::TableOf(Alias(), name);

@@ -175,10 +175,10 @@ int TDataSet::RecordCount() {
   return static_cast<int>(cursor_->Count());
 }
 
-bool TDataSet::Locate(const std::string& keyFields, const std::vector<TVariant>& values, TLocateOptions options) {
+bool TDataSet::Locate(const std::string& key_fields, const std::vector<TVariant>& values, TLocateOptions options) {
   CheckActive();
   CheckBrowseMode();
-  const std::vector<std::string> names = SplitFieldNames(keyFields);
+  const std::vector<std::string> names = SplitFieldNames(key_fields);
   if (names.empty()) throw EDatabaseError("Locate needs at least one key field");
   std::vector<TField*> fields;
   for (const auto& n : names) fields.push_back(FieldByName(n));

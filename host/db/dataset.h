@@ -80,13 +80,13 @@ class TDataSet : public TComponent {
   bool Eof() const { return eof_; }
   // The number of rows the table holds now (counted afresh).
   int RecordCount();
-  // Finds the first row whose keyFields ("GenID;Prefix", names separated by
+  // Finds the first row whose key_fields ("GenID;Prefix", names separated by
   // semicolons) hold values (one per field); it becomes the current row and
   // the result is true. Without options a field matches an equal value only
   // (TVariant equality: case-sensitive texts, numbers by value, a text never
   // equals a number). No row: false, the current row stays.
   // Raises "Field 'X' not found", and when the number of values differs.
-  bool Locate(const std::string& keyFields, const std::vector<TVariant>& values,
+  bool Locate(const std::string& key_fields, const std::vector<TVariant>& values,
               TLocateOptions options = 0);
 
   // Re-reads the current row and locks it against other writers until Post

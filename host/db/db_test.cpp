@@ -57,7 +57,7 @@ class DataLayer : public ::testing::TestWithParam<std::string> {
   }
 
   TComponentPtr<TTable> NewTable(const std::string& name = "GENTBL.DB") {
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), name);
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), name);
     return t;
   }
   // The generator's table with rows (GenID, Prefix, Suffix).
@@ -403,14 +403,14 @@ TEST_P(DataLayer, GetTableNamesListsTheDatabasesTables) {
   NewTable("Other")->CreateTable({{"N", ftInteger, 0}});
   NewTable("third.DB")->CreateTable({{"N", ftInteger, 0}});
   TStringList list;
-  Session()->GetTableNames(db_->alias(), "", true, false, list);
+  Session()->GetTableNames(db_->Alias(), "", true, false, list);
   if (testing::Caps(GetParam()).table_files)
     EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL.DB", "Other.DB", "third.DB"));
   else
     EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "Other", "third"));
-  Session()->GetTableNames(db_->alias(), "o*", false, false, list);
+  Session()->GetTableNames(db_->Alias(), "o*", false, false, list);
   EXPECT_THAT(list.ToVector(), ElementsAre("Other"));
-  Session()->GetTableNames(db_->alias(), "*", false, false, list);
+  Session()->GetTableNames(db_->Alias(), "*", false, false, list);
   EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "Other", "third"));
   // Every listed name opens.
   for (const auto& name : list.ToVector()) {
@@ -420,13 +420,13 @@ TEST_P(DataLayer, GetTableNamesListsTheDatabasesTables) {
   auto gone = NewTable("Other");
   gone->DeleteTable();
   EXPECT_FALSE(gone->Exists());
-  Session()->GetTableNames(db_->alias(), "", false, false, list);
+  Session()->GetTableNames(db_->Alias(), "", false, false, list);
   EXPECT_THAT(list.ToVector(), ElementsAre("GENTBL", "third"));
 }
 
 TEST_P(DataLayer, MissingThingsGiveClearErrors) {
   auto t = NewTable("NOPE.DB");
-  EXPECT_EQ(MessageOf([&] { t->Open(); }), "Table does not exist: NOPE.DB (database " + db_->alias() + ")");
+  EXPECT_EQ(MessageOf([&] { t->Open(); }), "Table does not exist: NOPE.DB (database " + db_->Alias() + ")");
   EXPECT_FALSE(t->Active());
   EXPECT_FALSE(t->Exists());
   t->SetDatabaseName("no_such_alias");
@@ -471,7 +471,7 @@ TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
     t->Locate("GenID;Prefix", {TVariant(1), TVariant("A")});
     ADD_FAILURE() << "the lost session went unnoticed";
   } catch (const EConnectionLost& e) {
-    EXPECT_THAT(e.Message(), StartsWith("Lost the connection to database \"" + db_->alias() + "\": "));
+    EXPECT_THAT(e.Message(), StartsWith("Lost the connection to database \"" + db_->Alias() + "\": "));
   }
   EXPECT_TRUE(t->Locate("GenID;Prefix", {TVariant(1), TVariant("A")}));
 }
@@ -504,9 +504,9 @@ TEST_P(DataLayer, NamesPostgreSQLWouldCutAreRefused) {
 // Databases and tables that are not there, or not what they should be.
 TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   TestDatabase db("sqlite");
-  const std::string dir = db.location();
+  const std::string dir = db.Location();
   std::ofstream(dir + "/NOTSQL.DB") << "just text, long enough to be read as a header\n";
-  TComponentPtr<TTable> make = orv::testing::TableOf(db.alias(), "Right.DB");
+  TComponentPtr<TTable> make = orv::testing::TableOf(db.Alias(), "Right.DB");
   make->CreateTable({{"N", ftInteger, 0}});
   std::filesystem::rename(dir + "/Right.DB", dir + "/Wrong.DB");
   {
@@ -524,11 +524,11 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
       {"no_such_alias", "T.DB", "Unknown database \"no_such_alias\": no alias of that name and no such directory", ""},
       {gone, "T.DB", "Directory of database \"" + gone + "\" does not exist: " + dir + "/gone", ""},
-      {db.alias(), "NONE.DB", "Table does not exist: NONE.DB (database " + db.alias() + ")", ""},
+      {db.Alias(), "NONE.DB", "Table does not exist: NONE.DB (database " + db.Alias() + ")", ""},
       {dir, "NONE", "Table does not exist: NONE (database " + dir + ")", ""},
-      {db.alias(), "NOTSQL.DB", "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
-      {db.alias(), "Wrong.DB", "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
-      {db.alias(), "FOREIGN.DB", "Cannot open table FOREIGN.DB: " + dir + "/FOREIGN.DB holds no table named FOREIGN",
+      {db.Alias(), "NOTSQL.DB", "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
+      {db.Alias(), "Wrong.DB", "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
+      {db.Alias(), "FOREIGN.DB", "Cannot open table FOREIGN.DB: " + dir + "/FOREIGN.DB holds no table named FOREIGN",
        ""},
       {dead, "GENTBL.DB", "Cannot connect to database \"" + dead + "\": ", "Connection refused"},
   };
@@ -572,7 +572,7 @@ TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
       "object Data: TDataModule\n"
       "  object Gen: TTable\n"
       "    Active = True\n"
-      "    DatabaseName = '" + db_->alias() + "'\n"
+      "    DatabaseName = '" + db_->Alias() + "'\n"
       "    TableName = 'GENTBL.DB'\n"
       "  end\n"
       "  object Source: TDataSource\n"
@@ -599,7 +599,7 @@ TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
 class Peer : public SpawnedChild {
  public:
   explicit Peer(const testing::TestDatabase& db)
-      : SpawnedChild(ORV_DB_TEST_PEER, {db.aliasFile(), db.alias(), "GENTBL.DB"}, "", "", /*interactive=*/true) {}
+      : SpawnedChild(ORV_DB_TEST_PEER, {db.AliasFile(), db.Alias(), "GENTBL.DB"}, "", "", /*interactive=*/true) {}
   // Sends command; the peer's answer.
   std::string Ask(const std::string& command) {
     Send(command);

@@ -77,13 +77,13 @@ class Driver {
  public:
   virtual ~Driver() = default;
   // Opens table of db; raises "Table does not exist: ..." and the like.
-  virtual std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool readOnly) = 0;
+  virtual std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) = 0;
   virtual bool Exists(const TDatabaseInfo& db, const std::string& table) = 0;
   virtual void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
                       const std::vector<std::string>& key) = 0;
   virtual void Drop(const TDatabaseInfo& db, const std::string& table) = 0;
   // The database's table names (unsorted, unfiltered by pattern).
-  virtual std::vector<std::string> TableNames(const TDatabaseInfo& db, bool extensions, bool systemTables) = 0;
+  virtual std::vector<std::string> TableNames(const TDatabaseInfo& db, bool extensions, bool system_tables) = 0;
 };
 
 // The driver of an engine ("sqlite", "postgresql"), or null.

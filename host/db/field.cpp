@@ -5,9 +5,9 @@
 
 namespace orv {
 
-TField::TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size, bool readOnly)
+TField::TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size, bool read_only)
     : dataset_(dataset), index_(index), name_(std::move(name)), type_(type), size_(size),
-      read_only_(readOnly || type == ftUnknown) {}
+      read_only_(read_only || type == ftUnknown) {}
 
 const char* TField::ClassName() const {
   switch (type_) {

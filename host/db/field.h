@@ -29,7 +29,7 @@ struct TFieldDef {
 class TField : public TObject {
  public:
   // For TDataSet: a field of dataset at column index.
-  TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size, bool readOnly);
+  TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size, bool read_only);
 
   const char* ClassName() const override;
 
@@ -68,7 +68,7 @@ class TField : public TObject {
   // A read-only field refuses writes; a column that the layer cannot write
   // (of a type it does not know) is read-only from the start.
   bool ReadOnly() const { return read_only_; }
-  void SetReadOnly(bool readOnly) { read_only_ = readOnly; }
+  void SetReadOnly(bool read_only) { read_only_ = read_only; }
   // The field and its dataset may be written.
   bool CanModify() const;
 

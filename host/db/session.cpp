@@ -201,7 +201,7 @@ void TSession::LoadAliasFile(const std::string& path) {
     const auto [it, fresh] = index_.emplace(Lower(a.name), aliases_.size());
     if (fresh) {
       aliases_.push_back(std::move(a));
-    } else if (!aliases_[it->second].fromCode) {
+    } else if (!aliases_[it->second].from_code) {
       aliases_[it->second] = std::move(a);
     }
   }
@@ -278,9 +278,9 @@ void TSession::EnsureLoaded() {
   loaded_ = true;
   const std::string path = DefaultAliasFile();
   if (path.empty()) return;
-  const bool fromEnv = !Env("ORV_ALIASES").empty();
+  const bool from_env = !Env("ORV_ALIASES").empty();
   std::error_code ec;
-  if (!fromEnv && !fs::exists(path, ec)) return;
+  if (!from_env && !fs::exists(path, ec)) return;
   LoadAliasFile(Utf8ToCp1251(path).value_or(path));
 }
 
@@ -318,12 +318,12 @@ TDatabaseInfo TSession::ResolveDatabase(const std::string& name) {
   throw EDatabaseError("Unknown database \"" + name + "\": no alias of that name and no such directory");
 }
 
-void TSession::GetTableNames(const std::string& databaseName, const std::string& pattern, bool extensions,
-                             bool systemTables, TStrings& list) {
-  const TDatabaseInfo info = ResolveDatabase(databaseName);
+void TSession::GetTableNames(const std::string& database_name, const std::string& pattern, bool extensions,
+                             bool system_tables, TStrings& list) {
+  const TDatabaseInfo info = ResolveDatabase(database_name);
   db::Driver* d = db::FindDriver(info.driver);
   if (!d) throw EDatabaseError("Unknown database driver '" + info.driver + "' (sqlite or postgresql)");
-  std::vector<std::string> names = d->TableNames(info, extensions, systemTables);
+  std::vector<std::string> names = d->TableNames(info, extensions, system_tables);
   const std::string p = Trim(pattern);
   if (!p.empty() && p != "*")
     names.erase(std::remove_if(names.begin(), names.end(), [&](const std::string& n) { return !Like(n, p); }),

@@ -75,11 +75,11 @@ class TSession {
 
   // The tables of a database: pattern ("" or "*" all, else a pattern with *
   // and ? compared case-insensitively); extensions: SQLite names with their
-  // file extension ("GENTBL.DB", else "GENTBL"); systemTables: PostgreSQL
+  // file extension ("GENTBL.DB", else "GENTBL"); system_tables: PostgreSQL
   // also lists the tables of pg_catalog. Sorted. Raises EDatabaseError for a
   // database that cannot be opened.
-  void GetTableNames(const std::string& databaseName, const std::string& pattern, bool extensions,
-                     bool systemTables, TStrings& list);
+  void GetTableNames(const std::string& database_name, const std::string& pattern, bool extensions,
+                     bool system_tables, TStrings& list);
 
   // The database a name stands for: an alias, else an existing directory.
   // Raises EDatabaseError "Unknown database \"NAME\": no alias of that name
@@ -91,7 +91,7 @@ class TSession {
     std::string name;
     std::string driver;
     std::map<std::string, std::string> params;
-    bool fromCode = true;
+    bool from_code = true;
   };
   void EnsureLoaded();
   const Alias* Find(const std::string& name) const;

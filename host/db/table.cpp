@@ -36,9 +36,9 @@ void TTable::SetTableName(const std::string& name) {
   table_name_ = name;
 }
 
-void TTable::SetReadOnly(bool readOnly) {
+void TTable::SetReadOnly(bool read_only) {
   CheckInactive();
-  read_only_ = readOnly;
+  read_only_ = read_only;
 }
 
 bool TTable::CanModify() const { return !read_only_ && TDataSet::CanModify(); }
@@ -55,14 +55,14 @@ bool TTable::Exists() const {
   return DriverOf(info)->Exists(info, table_name_);
 }
 
-void TTable::CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& uniqueKey) {
+void TTable::CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key) {
   CheckInactive();
   if (table_name_.empty()) throw EDatabaseError("No table name given");
   if (fields.empty()) throw EDatabaseError("A table needs at least one field");
   const TDatabaseInfo info = Session()->ResolveDatabase(database_name_);
   db::Driver* d = DriverOf(info);
   if (d->Exists(info, table_name_)) throw EDatabaseError("Table already exists: " + table_name_);
-  d->Create(info, table_name_, fields, uniqueKey);
+  d->Create(info, table_name_, fields, unique_key);
 }
 
 void TTable::DeleteTable() {

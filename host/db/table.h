@@ -27,15 +27,15 @@ class TTable : public TDataSet {
   void SetTableName(const std::string& name);
   bool ReadOnly() const { return read_only_; }
   // Opens the table for reading only. Refused while open, like the names.
-  void SetReadOnly(bool readOnly);
+  void SetReadOnly(bool read_only);
   bool CanModify() const override;
 
   // The table is there. Raises when the database cannot be reached.
   bool Exists() const;
-  // Creates the table with these columns; uniqueKey names the columns of its
+  // Creates the table with these columns; unique_key names the columns of its
   // primary key (none: rows are told apart by the engine's row number where
   // it has one). Raises "Table already exists: NAME"; refused while open.
-  void CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& uniqueKey = {});
+  void CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key = {});
   // Deletes the table and its rows. Refused while open; raises when missing.
   void DeleteTable();
 

@@ -87,9 +87,9 @@ void TComponentEditor::Edit() {
   if (GetVerbCount() > 0) ExecuteVerb(0);
 }
 
-void RegisterComponentEditor(TComponentClass componentClass, TComponentEditorClass editorClass) {
-  if (!componentClass || !editorClass) throw Exception("RegisterComponentEditor needs a class and an editor");
-  ComponentEditors().push_back({componentClass, std::move(editorClass), g_package});
+void RegisterComponentEditor(TComponentClass component_class, TComponentEditorClass editor_class) {
+  if (!component_class || !editor_class) throw Exception("RegisterComponentEditor needs a class and an editor");
+  ComponentEditors().push_back({component_class, std::move(editor_class), g_package});
 }
 
 std::unique_ptr<TComponentEditor> GetComponentEditor(TComponent* component, IDesigner* designer) {
@@ -145,16 +145,16 @@ void TEnumProperty::GetValues(const TGetStrProc& proc) {
   for (const std::string& n : GetPropInfo()->names) proc(n);
 }
 
-void RegisterPropertyEditor(PTypeInfo propertyType, TComponentClass componentClass,
-                            const std::string& propertyName, TPropertyEditorClass editorClass) {
-  if (!editorClass) throw Exception("RegisterPropertyEditor needs an editor");
-  PropertyEditors().push_back({propertyType, componentClass, propertyName, std::move(editorClass), g_package});
+void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_class,
+                            const std::string& property_name, TPropertyEditorClass editor_class) {
+  if (!editor_class) throw Exception("RegisterPropertyEditor needs an editor");
+  PropertyEditors().push_back({property_type, component_class, property_name, std::move(editor_class), g_package});
 }
 
 std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*>& components,
-                                                   const std::string& propertyName, IDesigner* designer) {
+                                                   const std::string& property_name, IDesigner* designer) {
   if (components.empty() || !components[0]) throw Exception("No component selected");
-  const TPropInfo& prop = GetPropInfo(*components[0], propertyName);
+  const TPropInfo& prop = GetPropInfo(*components[0], property_name);
   const TClassInfo& cls = ClassInfoOf(*components[0]);
   // Rank: a class beats none, a nearer class beats a farther one, a name beats none.
   const PropertyEditorEntry* best = nullptr;

@@ -85,7 +85,7 @@ TComponentEditorClass ComponentEditorClass() {
   return [](TComponent* c, IDesigner* d) -> std::unique_ptr<TComponentEditor> { return std::make_unique<E>(c, d); };
 }
 
-void RegisterComponentEditor(TComponentClass componentClass, TComponentEditorClass editorClass);
+void RegisterComponentEditor(TComponentClass component_class, TComponentEditorClass editor_class);
 // The editor for component (the base TComponentEditor when none is registered).
 // REQUIRES: component is not null.
 std::unique_ptr<TComponentEditor> GetComponentEditor(TComponent* component, IDesigner* designer);
@@ -169,14 +169,14 @@ TPropertyEditorClass PropertyEditorClass() {
   };
 }
 
-// componentClass null: any class; propertyName empty: any property of the type.
-void RegisterPropertyEditor(PTypeInfo propertyType, TComponentClass componentClass,
-                            const std::string& propertyName, TPropertyEditorClass editorClass);
-// The editor for the property propertyName of the selected components (the
+// component_class null: any class; property_name empty: any property of the type.
+void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_class,
+                            const std::string& property_name, TPropertyEditorClass editor_class);
+// The editor for the property property_name of the selected components (the
 // first one's property). Raises EPropertyError "Property X does not exist".
 // REQUIRES: components holds at least one component.
 std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*>& components,
-                                                   const std::string& propertyName, IDesigner* designer);
+                                                   const std::string& property_name, IDesigner* designer);
 
 // ---- package ownership of registrations ---------------------------------------------
 

@@ -74,4 +74,14 @@ void TBitBtn::ApplyGlyph() {
   b->setIconSize(QSize(glyph_.Width() / num_glyphs_, glyph_.Height()));
 }
 
+// Published properties and events, in stream order: what form files and the
+// designer read and write.
+
+const TClassInfo& TBitBtn::StaticClassInfo() {
+  static const TClassInfo info = Published<TBitBtn>()
+                                     .Property("Glyph.ResourceName", &TBitBtn::GlyphName, &TBitBtn::SetGlyphName)
+                                     .Property("NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs).Default(1);
+  return info;
+}
+
 }  // namespace orv

@@ -57,12 +57,12 @@ constexpr KeyPair kKeys[] = {
     {Qt::Key_Delete, VK_DELETE},
 };
 
-unsigned VirtualKey(int qtKey) {
-  if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
-    return static_cast<unsigned>(qtKey);
-  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return VK_F1 + (qtKey - Qt::Key_F1);
+unsigned VirtualKey(int qt_key) {
+  if ((qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) || (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9))
+    return static_cast<unsigned>(qt_key);
+  if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F12) return VK_F1 + (qt_key - Qt::Key_F1);
   for (const KeyPair& k : kKeys)
-    if (k.qt == qtKey) return k.vk;
+    if (k.qt == qt_key) return k.vk;
   return 0;
 }
 

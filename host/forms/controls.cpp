@@ -208,11 +208,11 @@ void TControl::SetColor(TColor color) {
   ColorChanged();
 }
 
-void TControl::SetDefaultColor(TColor color, bool parentColor) {
+void TControl::SetDefaultColor(TColor color, bool parent_color) {
   default_color_ = color;
-  default_parent_color_ = parentColor;
+  default_parent_color_ = parent_color;
   SetColor(color);
-  SetParentColor(parentColor);
+  SetParentColor(parent_color);
 }
 
 void TControl::SetParentColor(bool on) {
@@ -551,5 +551,59 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {
 }
 
 void TGraphicControl::Paint(QPainter&) {}
+
+// Published properties and events, in stream order: what form files and the
+// designer read and write.
+
+namespace {
+const std::vector<std::string> kFontStyles = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+}  // namespace
+
+const TClassInfo& TControl::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TControl>()
+          .Property("Left", &TControl::Left, &TControl::SetLeft)
+          .Property("Top", &TControl::Top, &TControl::SetTop)
+          .Property("Width", &TControl::Width, &TControl::SetWidth)
+          .Property("Height", &TControl::Height, &TControl::SetHeight)
+          .Property("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true)
+          .Property("Visible", &TControl::Visible, &TControl::SetVisible).Default(true)
+          .Property("Hint", &TControl::Hint, &TControl::SetHint)
+          .Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false)
+          .Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true)
+          .Property("Font.Name", &TControl::FontName, &TControl::SetFontName)
+          .Stored([](const TControl& c) { return !c.ParentFont(); })
+          .Property("Font.Height", &TControl::FontHeight, &TControl::SetFontHeight)
+          .Stored([](const TControl& c) { return !c.ParentFont(); })
+          .Property("Font.Style", &TControl::FontStyle, &TControl::SetFontStyle, kFontStyles)
+          .Default(TFontStyles{})
+          .Stored([](const TControl& c) { return !c.ParentFont(); })
+          .Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor)
+          .Stored([](const TControl& c) { return c.ParentColorStored(); })
+          .Event("OnClick", &TControl::OnClick, &TControl::SetOnClick)
+          .Event("OnMouseDown", &TControl::OnMouseDown, &TControl::SetOnMouseDown)
+          .Event("OnMouseUp", &TControl::OnMouseUp, &TControl::SetOnMouseUp)
+          .Event("OnMouseMove", &TControl::OnMouseMove, &TControl::SetOnMouseMove);
+  return info;
+}
+
+const TClassInfo& TWinControl::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TWinControl>()
+          .Property("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder)
+          .Stored([](const TWinControl& c) { return c.Parent() != nullptr; })
+          .Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(true)
+          .Event("OnEnter", &TWinControl::OnEnter, &TWinControl::SetOnEnter)
+          .Event("OnExit", &TWinControl::OnExit, &TWinControl::SetOnExit)
+          .Event("OnKeyDown", &TWinControl::OnKeyDown, &TWinControl::SetOnKeyDown)
+          .Event("OnKeyUp", &TWinControl::OnKeyUp, &TWinControl::SetOnKeyUp)
+          .Event("OnKeyPress", &TWinControl::OnKeyPress, &TWinControl::SetOnKeyPress);
+  return info;
+}
+
+const TClassInfo& TGraphicControl::StaticClassInfo() {
+  static const TClassInfo info = Published<TGraphicControl>();
+  return info;
+}
 
 }  // namespace orv

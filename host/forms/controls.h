@@ -207,7 +207,7 @@ class TControl : public TComponent {
   virtual bool ClicksFromWidget() const { return false; }
   virtual bool IsWindowed() const { return false; }
   // The class's own colour settings (constructors): what form files leave out.
-  void SetDefaultColor(TColor color, bool parentColor);
+  void SetDefaultColor(TColor color, bool parent_color);
   // Sends the Qt input a message stands for to the widget, past the hooks.
   void SendInputToWidget(const TMessage& message);
 

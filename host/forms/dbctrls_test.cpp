@@ -28,7 +28,7 @@ class DBControlsTest : public ::testing::Test {
     testing::StartApplication();
     db_ = std::make_unique<testing::TestDatabase>("sqlite");
     table_.reset(new TTable(nullptr));
-    table_->SetDatabaseName(db_->alias());
+    table_->SetDatabaseName(db_->Alias());
     table_->SetTableName("PARTS");
     table_->CreateTable({{"Name", ftString, 20}, {"Qty", ftInteger, 0}});
     table_->Open();
@@ -53,7 +53,7 @@ class DBControlsTest : public ::testing::Test {
   }
   // What the table holds, read through a table object of its own.
   std::string Stored() {
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "PARTS");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "PARTS");
     t->Open();
     std::string out;
     for (t->First(); !t->Eof(); t->Next())

@@ -422,4 +422,65 @@ void TPanel::PaintPanel(QPainter& p) {
   p.drawText(r, h | Qt::AlignVCenter, ToQString(Caption()));
 }
 
+// Published properties and events, in stream order: what form files and the
+// designer read and write.
+
+const TClassInfo& TRadioGroup::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TRadioGroup>()
+          .Property("Caption", &TRadioGroup::Caption, &TRadioGroup::SetCaption)
+          .Property("Columns", &TRadioGroup::Columns, &TRadioGroup::SetColumns).Default(1)
+          .Property("Items.Strings", &TRadioGroup::Items, nullptr)
+          .Property("ItemIndex", &TRadioGroup::ItemIndex, &TRadioGroup::SetItemIndex).Default(-1);
+  return info;
+}
+
+const TClassInfo& TBevel::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TBevel>()
+          .Property("Shape", &TBevel::Shape, &TBevel::SetShape,
+                    {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"})
+          .Default(bsBox)
+          .Property("Style", &TBevel::Style, &TBevel::SetStyle, {"bsLowered", "bsRaised"})
+          .Default(bsLowered);
+  return info;
+}
+
+const TClassInfo& TShape::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TShape>()
+          .Property("Brush.Style", &TShape::BrushStyle, &TShape::SetBrushStyle, {"bsSolid", "bsClear"})
+          .Default(bsSolid)
+          .Property("Pen.Style", &TShape::PenStyle, &TShape::SetPenStyle, {"psSolid", "psDash", "psDot", "psClear"})
+          .Default(psSolid)
+          .Property("Pen.Width", &TShape::PenWidth, &TShape::SetPenWidth).Default(1)
+          .Property("Shape", &TShape::Shape, &TShape::SetShape,
+                    {"stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle"})
+          .Default(stRectangle);
+  return info;
+}
+
+const TClassInfo& TImage::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TImage>()
+          .Property("Center", &TImage::Center, &TImage::SetCenter).Default(false)
+          .Property("Picture.ResourceName", &TImage::PictureName, &TImage::SetPictureName)
+          .Property("Stretch", &TImage::Stretch, &TImage::SetStretch).Default(false)
+          .Property("Transparent", &TImage::Transparent, &TImage::SetTransparent).Default(false);
+  return info;
+}
+
+const TClassInfo& TPanel::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TPanel>()
+          .Property("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, AlignmentNames()).Default(taCenter)
+          .Property("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner, {"bvNone", "bvLowered", "bvRaised"})
+          .Default(bvNone)
+          .Property("BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter, {"bvNone", "bvLowered", "bvRaised"})
+          .Default(bvRaised)
+          .Property("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth).Default(1)
+          .Property("Caption", &TPanel::Caption, &TPanel::SetCaption);
+  return info;
+}
+
 }  // namespace orv

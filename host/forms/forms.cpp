@@ -16,6 +16,9 @@
 
 #include "host/classes/filer.h"
 #include "host/classes/formfile.h"
+#include "host/forms/buttons.h"
+#include "host/forms/extctrls.h"
+#include "host/forms/stdctrls.h"
 #include "host/forms/widgets_p.h"
 #include "host/rtl/exception.h"
 
@@ -451,6 +454,52 @@ TApplication* Application() {
   // Kept for the life of the process: Qt's own teardown at exit is not ours to order.
   static TApplication* app = new TApplication(nullptr);
   return app;
+}
+
+// Published properties and events, in stream order: what form files and the
+// designer read and write.
+
+const TClassInfo& TCustomForm::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TCustomForm>()
+          .Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle,
+                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})
+          .Default(bsSizeable)
+          .Property("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+                    {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"})
+          .Property("Caption", &TCustomForm::Caption, &TCustomForm::SetCaption)
+          .Property("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth)
+          .Property("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight)
+          .Property("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle,
+                    {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"})
+          .Default(fsNormal)
+          .Property("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
+                    {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
+                     "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"})
+          .Default(poDesigned)
+          .Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
+          .Property("Icon.ResourceName", &TCustomForm::IconName, &TCustomForm::SetIconName)
+          .Event("OnCreate", &TCustomForm::OnCreate, &TCustomForm::SetOnCreate)
+          .Event("OnShow", &TCustomForm::OnShow, &TCustomForm::SetOnShow)
+          .Event("OnHide", &TCustomForm::OnHide, &TCustomForm::SetOnHide)
+          .Event("OnDestroy", &TCustomForm::OnDestroy, &TCustomForm::SetOnDestroy);
+  return info;
+}
+
+const TClassInfo& TForm::StaticClassInfo() {
+  static const TClassInfo info = Published<TForm>();
+  return info;
+}
+
+const TClassInfo& TApplication::StaticClassInfo() {
+  static const TClassInfo info = Published<TApplication>();
+  return info;
+}
+
+// Every class a form file may name, so that reading a form can create it.
+void RegisterFormClasses() {
+  RegisterClasses<TControl, TWinControl, TGraphicControl, TForm, TLabel, TEdit, TButton, TBitBtn, TComboBox,
+                  TRadioGroup, TBevel, TShape, TImage, TPanel>();
 }
 
 }  // namespace orv

@@ -17,9 +17,9 @@ constexpr unsigned SE_ERR_NOASSOC = 31;  // no handler for the document, or the 
 // argument) in directory (when it exists). Returns 42 (above 32) when the
 // launcher reports success, SE_ERR_FNF when file is empty or the launcher
 // cannot be run, SE_ERR_NOASSOC when it reports failure. owner, operation and
-// showCmd are accepted for the callers' sake; the desktop decides the window.
+// show_cmd are accepted for the callers' sake; the desktop decides the window.
 unsigned ShellExecute(HWND owner, const char* operation, const std::string& file, const std::string& params,
-                      const std::string& directory, int showCmd);
+                      const std::string& directory, int show_cmd);
 
 // The launcher program ("xdg-open"); tests put a recording script in its place.
 const std::string& ShellLauncher();

@@ -322,4 +322,54 @@ void TComboBox::Change() {
   if (on_change_) on_change_(this);
 }
 
+// Published properties and events, in stream order: what form files and the
+// designer read and write.
+
+const std::vector<std::string>& AlignmentNames() {
+  static const std::vector<std::string> names = {"taLeftJustify", "taRightJustify", "taCenter"};
+  return names;
+}
+
+const TClassInfo& TLabel::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TLabel>()
+          .Property("Alignment", &TLabel::Alignment, &TLabel::SetAlignment, AlignmentNames()).Default(taLeftJustify)
+          .Property("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize).Default(true)
+          .Property("Caption", &TLabel::Caption, &TLabel::SetCaption)
+          .Property("Transparent", &TLabel::Transparent, &TLabel::SetTransparent).Default(false)
+          .Property("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap).Default(false);
+  return info;
+}
+
+const TClassInfo& TEdit::StaticClassInfo() {
+  static const TClassInfo info = Published<TEdit>()
+                                     .Property("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0)
+                                     .Property("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false)
+                                     .Property("Text", &TEdit::Text, &TEdit::SetText)
+                                     .Event("OnChange", &TEdit::OnChange, &TEdit::SetOnChange);
+  return info;
+}
+
+const TClassInfo& TButton::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TButton>()
+          .Property("Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false)
+          .Property("Caption", &TButton::Caption, &TButton::SetCaption)
+          .Property("Default", &TButton::Default, &TButton::SetDefault).Default(false)
+          .Property("ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Default(0);
+  return info;
+}
+
+const TClassInfo& TComboBox::StaticClassInfo() {
+  static const TClassInfo info =
+      Published<TComboBox>()
+          .Property("Style", &TComboBox::Style, &TComboBox::SetStyle, {"csDropDown", "csDropDownList"})
+          .Default(csDropDown)
+          .Property("DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount).Default(8)
+          .Property("Items.Strings", &TComboBox::Items, nullptr)
+          .Property("Text", &TComboBox::Text, &TComboBox::SetText)
+          .Event("OnChange", &TComboBox::OnChange, &TComboBox::SetOnChange);
+  return info;
+}
+
 }  // namespace orv

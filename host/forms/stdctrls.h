@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "host/classes/lists.h"
 #include "host/forms/controls.h"
@@ -15,6 +16,8 @@ class QComboBox;
 namespace orv {
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// The names of TAlignment's values, in order, as form files write them.
+const std::vector<std::string>& AlignmentNames();
 
 // A text painted on its parent. A '&' marks the next character as the
 // accelerator ("&&" is one ampersand). With AutoSize (the default) the label

@@ -74,7 +74,7 @@ void OnModalForm(std::function<void(orv::TCustomForm*)> fn, int attempts = 200) 
 struct Options {
   std::string dialog;  // "", "mask", "setup"
   bool modal = false, testMode = false, about = false;
-  std::string aboutName = "TGenerator", aboutVersion = "Version 2.0";
+  std::string about_name = "TGenerator", aboutVersion = "Version 2.0";
   std::string shot, mask, start, end, db, table = "GENTBL.DB";
   std::string package = ORV_GENPKG_PATH;
 };
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    const bool hasValue = i + 1 < argc;
+    const bool has_value = i + 1 < argc;
     if (a == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
       o.modal = true;
     } else if (a == "--about") {
       o.about = true;
-      if (i + 1 < argc && argv[i + 1][0] != '-') o.aboutName = argv[++i];
+      if (i + 1 < argc && argv[i + 1][0] != '-') o.about_name = argv[++i];
       if (i + 1 < argc && argv[i + 1][0] != '-') o.aboutVersion = argv[++i];
     } else if (a == "--mask-editor") {
       o.dialog = "mask";
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
       o.dialog = "setup";
     } else if (a == "--test-mode") {
       o.testMode = true;
-    } else if (hasValue && (a == "--screenshot" || a == "--mask" || a == "--start" || a == "--end" ||
+    } else if (has_value && (a == "--screenshot" || a == "--mask" || a == "--start" || a == "--end" ||
                             a == "--db" || a == "--table" || a == "--package")) {
       std::string* into = a == "--screenshot" ? &o.shot
                           : a == "--mask"     ? &o.mask
@@ -165,13 +165,13 @@ int main(int argc, char** argv) {
     app->SetTitle("formview");
     if (!o.dialog.empty()) return RunDialog(o);
     if (o.about && o.shot.empty()) {
-      orv::ShowAboutBoxE(orv::Utf8ToCp1251OrThrow(o.aboutName), orv::Utf8ToCp1251OrThrow(o.aboutVersion));
+      orv::ShowAboutBoxE(orv::Utf8ToCp1251OrThrow(o.about_name), orv::Utf8ToCp1251OrThrow(o.aboutVersion));
       return 0;
     }
     orv::TForm* form = nullptr;
     if (o.about) {
       auto* box = new orv::TAboutFrm(app);
-      box->SetComponentName(orv::Utf8ToCp1251OrThrow(o.aboutName));
+      box->SetComponentName(orv::Utf8ToCp1251OrThrow(o.about_name));
       box->SetVersionInfo(orv::Utf8ToCp1251OrThrow(o.aboutVersion));
       form = box;
     } else {

@@ -52,7 +52,7 @@ class GenPackageWindowTest : public ::testing::Test {
     ASSERT_TRUE(loaded_->failures.empty()) << loaded_->failures.front();
     db_ = std::make_unique<orv::testing::TestDatabase>("sqlite");
     for (const char* name : {"ORDERS.DB", "GENTBL.DB"}) {
-      TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), name);
+      TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), name);
       t->CreateTable(GenTableFields(), GenTableUniqueKey());
     }
     doc_.LoadFromString(kEmpty);
@@ -146,7 +146,7 @@ TEST_F(GenPackageWindowTest, ConfigureAGeneratorThroughTheEditorsThenUndoAndSave
   EXPECT_EQ(doc_.UndoLabel(), label_before_about);
 
   // Setup  &DB: the test database's alias, then its generator table, from the lists.
-  const std::string alias = db_->alias();
+  const std::string alias = db_->Alias();
   orv::testing::AnswerModal([alias](TCustomForm* f) {
     auto* d = dynamic_cast<TDBSetupDlg*>(f);
     ASSERT_NE(d, nullptr);
@@ -216,13 +216,13 @@ TEST_F(GenPackageWindowTest, ARefusedLimitIsMarkedAndAnUnopenableTableIsSaidInTh
       "  object Gen1: TGenerator\n"
       "    Mask = 'Q##'\n"
       "    StartValue = '10'\n"
-      "    DataBaseName = '" + db_->alias() + "'\n"
+      "    DataBaseName = '" + db_->Alias() + "'\n"
       "    TableName = 'NOPE.DB'\n"
       "  end\n"
       "end\n");
   doc_.Select({"Gen1"});
   Pump();
-  EXPECT_NE(Preview().find("No preview: Cannot open generator table NOPE.DB of " + db_->alias()), std::string::npos)
+  EXPECT_NE(Preview().find("No preview: Cannot open generator table NOPE.DB of " + db_->Alias()), std::string::npos)
       << Preview();
   QLineEdit* end = window_->ValueField("EndValue");
   ASSERT_TRUE(end);

@@ -34,7 +34,7 @@ class PeekTest : public orv::testing::OrvgenTest {
 
   // Every row of the generator table, every field as text, in key order.
   std::vector<std::string> Rows() {
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
     t->SetReadOnly(true);
     t->Open();
     std::vector<std::string> rows;
@@ -50,8 +50,8 @@ class PeekTest : public orv::testing::OrvgenTest {
   // shared-memory index (which readers use for their read marks).
   std::map<std::string, std::string> Files() {
     std::map<std::string, std::string> files;
-    if (!orv::testing::Caps(db_->engine()).table_files) return files;
-    for (const auto& e : std::filesystem::directory_iterator(db_->location())) {
+    if (!orv::testing::Caps(db_->Engine()).table_files) return files;
+    for (const auto& e : std::filesystem::directory_iterator(db_->Location())) {
       const std::string name = e.path().filename().string();
       if (name.size() >= 4 && name.substr(name.size() - 4) == "-shm") continue;
       std::ifstream in(e.path(), std::ios::binary);
@@ -123,7 +123,7 @@ TEST_P(PeekTest, ErrorsAndUsage) {
     int code;
   };
   const Row rows[] = {
-      {{"--mask", "T#", "--table", "NOPE.DB"}, "orvgen: Cannot open generator table NOPE.DB of " + db_->alias(), 1},
+      {{"--mask", "T#", "--table", "NOPE.DB"}, "orvgen: Cannot open generator table NOPE.DB of " + db_->Alias(), 1},
       {{"--mask", "R##", "--start", "09", "--end", "01"},
        "Generator Information: EndValue must be greater than StartValue", 1},
       {{"--mask", ""}, "orvgen: the generator is disabled", 1},

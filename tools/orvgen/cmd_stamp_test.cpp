@@ -40,7 +40,7 @@ class StampCommandTest : public ::testing::TestWithParam<std::string> {
     db_ = std::make_unique<orv::testing::TestDatabase>(GetParam());
   }
   std::vector<std::string> Args(std::vector<std::string> more) {
-    std::vector<std::string> a = {"stamp", "--aliases", db_->aliasFile(), "--db", db_->alias()};
+    std::vector<std::string> a = {"stamp", "--aliases", db_->AliasFile(), "--db", db_->Alias()};
     a.insert(a.end(), more.begin(), more.end());
     return a;
   }
@@ -70,7 +70,7 @@ TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
   // What was printed is what is stored, numbered on from the rows before.
   std::vector<std::string> printed = r.out;
   printed.insert(printed.end(), more.out.begin(), more.out.end());
-  TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "KEYS");
+  TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "KEYS");
   t->Open();
   std::vector<std::pair<long long, std::string>> rows;
   for (t->First(); !t->Eof(); t->Next())
@@ -98,7 +98,7 @@ TEST_P(StampCommandTest, TextFollowsTheTimePart) {
 // Failures: the exit code and the exact first line on stderr.
 TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
   {
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "NARROW");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "NARROW");
     t->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 10}}, {"ID"});
   }
   struct Case {
@@ -113,7 +113,7 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
       {{"--table", "NARROW", "--field", "NOPE"}, 1, "orvgen: Table NARROW has no field NOPE"},
       {{"--table", "MISSING", "--field", "UKEY"},
        1,
-       "orvgen: Table does not exist: MISSING (database " + db_->alias() + ")"},
+       "orvgen: Table does not exist: MISSING (database " + db_->Alias() + ")"},
       {{"--table", "NARROW"}, 2, "orvgen stamp: --field is required"},
       {{"--field", "UKEY"}, 2, "orvgen stamp: --table is required"},
       {{"--table", "NARROW", "--field", "UKEY", "-n", "0"},
@@ -127,7 +127,7 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
     EXPECT_TRUE(r.out.empty());
   }
   // Nothing was appended by the failed runs.
-  TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "NARROW");
+  TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "NARROW");
   t->Open();
   EXPECT_EQ(t->RecordCount(), 0);
 }

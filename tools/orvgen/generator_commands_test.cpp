@@ -31,7 +31,7 @@ class GeneratorCommandsTest : public orv::testing::OrvgenTest {
   // What a generator whose table NOPE.DB is missing shows: the fixed message and its cause.
   std::string NopeFailed() const {
     return "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\nTable does not exist: NOPE.DB "
-           "(database " + db_->alias() + ")\n";
+           "(database " + db_->Alias() + ")\n";
   }
 
   void Init() {
@@ -102,12 +102,12 @@ TEST_P(GeneratorCommandsTest, InitCreatesOnceAndRefusesABadTable) {
   auto fields = GenTableFields();
   fields[6] = TFieldDef{"Who", ftString, 18};
   fields.erase(fields.begin() + 4);  // no Try
-  TComponentPtr<TTable> bad = orv::testing::TableOf(db_->alias(), "BAD.DB");
+  TComponentPtr<TTable> bad = orv::testing::TableOf(db_->Alias(), "BAD.DB");
   bad->CreateTable(fields, {});
   r = Run({"init", "--table", "BAD.DB"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "orvgen: the table BAD.DB in " + db_->alias() +
+  EXPECT_EQ(r.err, "orvgen: the table BAD.DB in " + db_->Alias() +
                        " exists but is no generator table:\n"
                        "  field 'Try' is missing\n"
                        "  field 'Who' holds 18 characters, not 17\n");
@@ -136,14 +136,14 @@ TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
   std::ofstream(form) << "object Keys: TDataModule\n"
                          "  object Broken: TGenerator\n"
                          "    Mask = 'B#'\n"
-                         "    DataBaseName = '" << db_->alias() << "'\n"
+                         "    DataBaseName = '" << db_->Alias() << "'\n"
                          "    TableName = 'NOPE.DB'\n"
                          "  end\n"
                          "  object Orders: TGenerator\n"
                          "    Mask = 'ORD-###'\n"
                          "    StartValue = '100'\n"
                          "    EndValue = '999'\n"
-                         "    DataBaseName = '" << db_->alias() << "'\n"
+                         "    DataBaseName = '" << db_->Alias() << "'\n"
                          "  end\n"
                          "end\n";
   const std::string kOpenFailed = NopeFailed();

@@ -58,7 +58,7 @@ void WriteAliasFile(const std::string& path, const std::string& text) {
 class GeneratorFaultsTest : public orv::testing::OrvgenTest {
  protected:
   std::string StoredSuffix(const std::string& prefix) {
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
     return t->FieldByName("Suffix")->AsString();
@@ -104,7 +104,7 @@ TEST_P(GeneratorFaultsTest, ATableThatMayNotBeWrittenEndsEachRequest) {
   std::vector<std::string> database;  // the database options
   std::string cause;
   if (orv::testing::Caps(GetParam()).table_files) {
-    const fs::path dir = db_->location();
+    const fs::path dir = db_->Location();
     fs::permissions(dir / "GENTBL.DB", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // The directory stays writable, so that SQLite can make its index files.
     fs::permissions(dir, fs::perms::all);
@@ -119,7 +119,7 @@ TEST_P(GeneratorFaultsTest, ATableThatMayNotBeWrittenEndsEachRequest) {
     database = {"--db", dir.string()};
     cause = "Cannot modify a read-only dataset";
   } else {
-    const std::string aliases = dir_ + "/reader_" + db_->alias() + ".ini";
+    const std::string aliases = dir_ + "/reader_" + db_->Alias() + ".ini";
     WriteAliasFile(aliases, "[Reader]\ndriver = postgresql\nconninfo = " + db_->ReadOnlyRoleConninfo() + "\n");
     database = {"--aliases", aliases, "--db", "Reader"};
     cause = "Table GENTBL.DB: permission denied for table GENTBL";

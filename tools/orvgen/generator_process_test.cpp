@@ -48,7 +48,7 @@ class GeneratorProcessTest : public orv::testing::OrvgenTest {
 
   // The row's stored suffix, read as another program would.
   std::string StoredSuffix() {
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "";
     return t->FieldByName("Suffix")->AsString();

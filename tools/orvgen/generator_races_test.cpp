@@ -38,7 +38,7 @@ constexpr char kOtherStamp[] = "20260101000000000";  // owner stamp of the other
 class Peer {
  public:
   Peer(const TestDatabase& db, const std::string& dir)
-      : child_(ORV_DB_TEST_PEER, {db.aliasFile(), db.alias(), "GENTBL.DB"}, dir, "", /*interactive=*/true) {
+      : child_(ORV_DB_TEST_PEER, {db.AliasFile(), db.Alias(), "GENTBL.DB"}, dir, "", /*interactive=*/true) {
     Do("open");
     Do("locate GenID 0");
   }
@@ -70,7 +70,7 @@ class GeneratorRacesTest : public ::testing::TestWithParam<std::string> {
     ORV_SKIP_UNLESS_AVAILABLE(GetParam());
     db_ = std::make_unique<TestDatabase>(GetParam());
     dir_ = ::testing::TempDir();
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
     t->CreateTable(GenTableFields(), GenTableUniqueKey());
   }
 
@@ -78,22 +78,22 @@ class GeneratorRacesTest : public ::testing::TestWithParam<std::string> {
     TComponentPtr<TGenerator> g(new TGenerator(nullptr));
     g->SetMask(mask);
     g->SetStartValue(start);
-    g->SetDataBaseName(db_->alias());
+    g->SetDataBaseName(db_->Alias());
     g->InitDB();
     return g;
   }
 
   // A field of the row of prefix as stored now.
   std::string Stored(const std::string& prefix, const char* field) {
-    TComponentPtr<TTable> t = orv::testing::TableOf(db_->alias(), "GENTBL.DB");
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
     return t->FieldByName(field)->AsString();
   }
 
   ChildResult OrvgenNext(const std::string& mask, int count) {
-    return RunOrvgen({"next", "--mask", mask, "-n", std::to_string(count), "--aliases", db_->aliasFile(), "--db",
-                      db_->alias()},
+    return RunOrvgen({"next", "--mask", mask, "-n", std::to_string(count), "--aliases", db_->AliasFile(), "--db",
+                      db_->Alias()},
                      dir_);
   }
 
@@ -162,8 +162,8 @@ TEST_P(GeneratorRacesTest, ProgramsAskingAtOnceForAFirstKeyAllGetDistinctKeys) {
   for (int i = 0; i < kPrograms; ++i)
     children.push_back(std::make_unique<SpawnedChild>(
         OrvgenPath(),
-        std::vector<std::string>{"next", "--mask", "F-##", "--start", "10", "--aliases", db_->aliasFile(), "--db",
-                                 db_->alias()},
+        std::vector<std::string>{"next", "--mask", "F-##", "--start", "10", "--aliases", db_->AliasFile(), "--db",
+                                 db_->Alias()},
         dir_));
   std::vector<std::string> keys;
   for (auto& child : children) {

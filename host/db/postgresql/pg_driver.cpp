@@ -87,7 +87,7 @@ class Result {
   Result& operator=(const Result&) = delete;
   int Rows() const { return PQntuples(r_); }
   std::string Text(int row, int col) const { return std::string(PQgetvalue(r_, row, col), PQgetlength(r_, row, col)); }
-  TVariant Value(int row, int col, TFieldType type, bool trimBlanks = false) const {
+  TVariant Value(int row, int col, TFieldType type, bool trim_blanks = false) const {
     if (PQgetisnull(r_, row, col)) return TVariant();
     const std::string t = Text(row, col);
     if (type == ftInteger) {
@@ -100,7 +100,7 @@ class Result {
       if (end == t.c_str() + t.size()) return v;
     }
     std::string s = FromUtf8(t);
-    if (trimBlanks)
+    if (trim_blanks)
       while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
   }
@@ -132,10 +132,10 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   // Runs sql with the values as parameters. Raises "Record locked by another
-  // user", "Key violation", tableMissing (when given) or "context: the
+  // user", "Key violation", table_missing (when given) or "context: the
   // server's message".
   std::unique_ptr<Result> Exec(const std::string& sql, const std::vector<TVariant>& params,
-                               const std::string& context, const std::string& tableMissing = "") {
+                               const std::string& context, const std::string& table_missing = "") {
     if (PQstatus(conn_) != CONNECTION_OK) {
       // The server went away since the last statement: try once to come back.
       PQreset(conn_);
@@ -169,7 +169,7 @@ class Connection {
     if (PQstatus(conn_) != CONNECTION_OK || LostConnection(state))
       throw EConnectionLost("Lost the connection to database \"" + name_ + "\": " + message);
     if (state == kUniqueViolation) throw EDatabaseError(kKeyViolation);
-    if (state == kUndefinedTable && !tableMissing.empty()) throw EDatabaseError(tableMissing);
+    if (state == kUndefinedTable && !table_missing.empty()) throw EDatabaseError(table_missing);
     throw EDatabaseError(context + ": " + message);
   }
 
@@ -213,8 +213,8 @@ Column ColumnOf(const std::string& name, Oid type, int typmod) {
 
 class PgCursor : public Cursor {
  public:
-  PgCursor(const TDatabaseInfo& db, const std::string& table, bool readOnly)
-      : conn_(db), context_("Table " + table), read_only_(readOnly) {
+  PgCursor(const TDatabaseInfo& db, const std::string& table, bool read_only)
+      : conn_(db), context_("Table " + table), read_only_(read_only) {
     const auto found = Resolve(conn_, table);
     if (!found) throw EDatabaseError(Missing(db, table));
     const std::string oid = found->first;
@@ -303,7 +303,7 @@ class PgCursor : public Cursor {
   }
   std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
     try {
-      std::vector<TVariant> newId = id;
+      std::vector<TVariant> new_id = id;
       if (!values.empty()) {
         std::string set;
         std::vector<TVariant> params;
@@ -316,11 +316,11 @@ class PgCursor : public Cursor {
         params.insert(params.end(), id.begin(), id.end());
         const auto r = conn_.Exec("UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_,
                                   params, context_);
-        if (r->Rows() > 0) newId = IdOf(*r, 0);
+        if (r->Rows() > 0) new_id = IdOf(*r, 0);
       }
       conn_.Exec("COMMIT", {}, context_);
       in_txn_ = false;
-      return newId;
+      return new_id;
     } catch (...) {
       Unlock();
       throw;
@@ -397,8 +397,8 @@ std::string ColumnSql(const TFieldDef& f) {
 
 class PgDriverImpl : public Driver {
  public:
-  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool readOnly) override {
-    return std::make_unique<PgCursor>(db, table, readOnly);
+  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) override {
+    return std::make_unique<PgCursor>(db, table, read_only);
   }
   bool Exists(const TDatabaseInfo& db, const std::string& table) override {
     Connection c(db);
@@ -423,12 +423,12 @@ class PgDriverImpl : public Driver {
     if (!found) throw EDatabaseError(Missing(db, table));
     c.Exec("DROP TABLE " + found->second, {}, "Cannot delete table " + table, Missing(db, table));
   }
-  std::vector<std::string> TableNames(const TDatabaseInfo& db, bool, bool systemTables) override {
+  std::vector<std::string> TableNames(const TDatabaseInfo& db, bool, bool system_tables) override {
     Connection c(db);
     const auto r = c.Exec(
         "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
         "WHERE c.relkind IN ('r', 'p') AND (n.nspname = current_schema() OR ($1::boolean AND n.nspname = 'pg_catalog'))",
-        {TVariant(systemTables ? "true" : "false")}, "Cannot list the tables of database " + db.name);
+        {TVariant(system_tables ? "true" : "false")}, "Cannot list the tables of database " + db.name);
     std::vector<std::string> names;
     for (int i = 0; i < r->Rows(); ++i) names.push_back(r->Value(i, 0, ftString).AsString());
     return names;

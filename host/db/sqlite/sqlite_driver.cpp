@@ -40,7 +40,7 @@ std::string Upper(std::string s) {
 // Where a table of a directory database lives, and what it is called inside.
 struct Location {
   fs::path file;
-  std::string sqlName;  // the file's base name, in 1251
+  std::string sql_name;  // the file's base name, in 1251
 };
 
 fs::path Directory(const TDatabaseInfo& db) {
@@ -60,7 +60,7 @@ Location Locate(const TDatabaseInfo& db, const std::string& table) {
   const auto dot = name.rfind('.');
   if (dot == std::string::npos) name += ".DB";
   Location loc;
-  loc.sqlName = name.substr(0, name.rfind('.'));
+  loc.sql_name = name.substr(0, name.rfind('.'));
   loc.file = dir / Cp1251ToUtf8(name);
   std::error_code ec;
   if (!fs::exists(loc.file, ec)) {
@@ -206,12 +206,12 @@ class SqliteCursor : public Cursor {
     return 1;
   }
 
-  SqliteCursor(const TDatabaseInfo& info, const std::string& table, bool readOnly) : table_(table) {
+  SqliteCursor(const TDatabaseInfo& info, const std::string& table, bool read_only) : table_(table) {
     const Location loc = Locate(info, table);
     std::error_code ec;
     if (!fs::is_regular_file(loc.file, ec))
       throw EDatabaseError("Table does not exist: " + table + " (database " + info.name + ")");
-    read_only_ = readOnly || ::access(loc.file.c_str(), W_OK) != 0 ||
+    read_only_ = read_only || ::access(loc.file.c_str(), W_OK) != 0 ||
                  ::access(loc.file.parent_path().c_str(), W_OK) != 0;
     context_ = "Table " + table;
     const int flags = read_only_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
@@ -280,7 +280,7 @@ class SqliteCursor : public Cursor {
   }
   std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
     try {
-      std::vector<TVariant> newId = id;
+      std::vector<TVariant> new_id = id;
       if (!values.empty()) {
         std::string set;
         for (const auto& a : values) set += (set.empty() ? "" : ", ") + Quote(Cp1251ToUtf8(columns_[a.column].name)) + " = ?";
@@ -292,11 +292,11 @@ class SqliteCursor : public Cursor {
         s.Step();
         for (const auto& a : values)
           for (std::size_t k = 0; k < id_columns_.size(); ++k)
-            if (id_columns_[k] == a.column) newId[k] = a.value;
+            if (id_columns_[k] == a.column) new_id[k] = a.value;
       }
       Exec(db_, "COMMIT", context_);
       in_txn_ = false;
-      return newId;
+      return new_id;
     } catch (...) {
       Unlock();
       throw;
@@ -343,11 +343,11 @@ class SqliteCursor : public Cursor {
     return out;
   }
 
-  void Begin(const char* lockedMessage) {
+  void Begin(const char* locked_message) {
     if (in_txn_) Unlock();
     if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
       const int code = sqlite3_extended_errcode(db_) & 0xff;
-      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw ELockConflict(lockedMessage);
+      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw ELockConflict(locked_message);
       Raise(db_, context_);
     }
     in_txn_ = true;
@@ -368,10 +368,10 @@ class SqliteCursor : public Cursor {
     std::string actual;
     {
       Statement s(db_, "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE", context_);
-      s.Bind(1, loc.sqlName);
+      s.Bind(1, loc.sql_name);
       if (!s.Step())
         throw EDatabaseError("Cannot open table " + table_ + ": " + FromUtf8(loc.file.string()) +
-                             " holds no table named " + loc.sqlName);
+                             " holds no table named " + loc.sql_name);
       actual = s.Value(0, ftString).AsString();
     }
     sql_table_ = Quote(Cp1251ToUtf8(actual));
@@ -386,15 +386,15 @@ class SqliteCursor : public Cursor {
       }
     }
     std::sort(pk.begin(), pk.end());
-    bool hasRowid = true;
+    bool has_rowid = true;
     {
       sqlite3_stmt* probe = nullptr;
-      hasRowid = sqlite3_prepare_v2(db_, ("SELECT rowid FROM " + sql_table_).c_str(), -1, &probe, nullptr) == SQLITE_OK;
+      has_rowid = sqlite3_prepare_v2(db_, ("SELECT rowid FROM " + sql_table_).c_str(), -1, &probe, nullptr) == SQLITE_OK;
       sqlite3_finalize(probe);
     }
     // Rows go in key order, like on the other engines; a table without a key
     // goes by rowid.
-    if (!hasRowid || !pk.empty()) {
+    if (!has_rowid || !pk.empty()) {
       for (const auto& [k, col] : pk) {
         id_columns_.push_back(col);
         id_types_.push_back(columns_[col].type);
@@ -434,8 +434,8 @@ std::string ColumnSql(const TFieldDef& f) {
 
 class SqliteDriverImpl : public Driver {
  public:
-  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool readOnly) override {
-    return std::make_unique<SqliteCursor>(db, table, readOnly);
+  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) override {
+    return std::make_unique<SqliteCursor>(db, table, read_only);
   }
   bool Exists(const TDatabaseInfo& db, const std::string& table) override {
     std::error_code ec;
@@ -444,7 +444,7 @@ class SqliteDriverImpl : public Driver {
   void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
               const std::vector<std::string>& key) override {
     const Location loc = Locate(db, table);
-    std::string sql = "CREATE TABLE " + Quote(Cp1251ToUtf8(loc.sqlName)) + " (";
+    std::string sql = "CREATE TABLE " + Quote(Cp1251ToUtf8(loc.sql_name)) + " (";
     for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + ColumnSql(fields[i]);
     if (!key.empty()) {
       sql += ", PRIMARY KEY (";

@@ -3,7 +3,7 @@
 //
 // Suites parameterise over EngineNames() with INSTANTIATE_TEST_SUITE_P, and
 // each test makes a TestDatabase of its engine. A child process reaches the
-// same database through aliasFile() (pass it as $ORV_ALIASES or load it with
+// same database through AliasFile() (pass it as $ORV_ALIASES or load it with
 // TSession::LoadAliasFile).
 #pragma once
 
@@ -53,13 +53,13 @@ class TestDatabase {
   TestDatabase(const TestDatabase&) = delete;
   TestDatabase& operator=(const TestDatabase&) = delete;
 
-  const std::string& engine() const { return engine_; }
+  const std::string& Engine() const { return engine_; }
   // The alias of the database in Session().
-  const std::string& alias() const { return alias_; }
-  // An INI alias file that defines alias().
-  const std::string& aliasFile() const { return alias_file_; }
+  const std::string& Alias() const { return alias_; }
+  // An INI alias file that defines Alias().
+  const std::string& AliasFile() const { return alias_file_; }
   // SQLite: the database's directory; PostgreSQL: the schema's conninfo.
-  const std::string& location() const { return location_; }
+  const std::string& Location() const { return location_; }
 
   // PostgreSQL: the server ends every session that has worked on this
   // database's schema, as when it restarts; the number ended. SQLite: 0.

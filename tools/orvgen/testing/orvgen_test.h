@@ -32,7 +32,7 @@ class OrvgenTest : public ::testing::TestWithParam<std::string> {
 
   // The command's arguments followed by the options that reach the test database.
   std::vector<std::string> Args(std::vector<std::string> args) const {
-    args.insert(args.end(), {"--aliases", db_->aliasFile(), "--db", db_->alias()});
+    args.insert(args.end(), {"--aliases", db_->AliasFile(), "--db", db_->Alias()});
     return args;
   }
   // Runs orvgen with Args(args).
