@@ -49,34 +49,13 @@ void TSampleItem::SetCaption(const std::string& v) {
   Log("SetCaption");
   caption_ = v;
 }
-void TSampleItem::SetLimit(TmString v) {
-  Log("SetLimit");
-  limit_ = v;
-}
-void TSampleItem::SetCount(int v) {
-  Log("SetCount");
-  count_ = v;
-}
-void TSampleItem::SetRatio(double v) {
-  Log("SetRatio");
-  ratio_ = v;
-}
-void TSampleItem::SetActive(bool v) {
-  Log("SetActive");
-  active_ = v;
-}
-void TSampleItem::SetSep(char v) {
-  Log("SetSep");
-  sep_ = v;
-}
-void TSampleItem::SetShade(TShade v) {
-  Log("SetShade");
-  shade_ = v;
-}
-void TSampleItem::SetShades(TSet<TShade> v) {
-  Log("SetShades");
-  shades_ = v;
-}
+void TSampleItem::SetLimit(TmString v) { Store("SetLimit", limit_, v); }
+void TSampleItem::SetCount(int v) { Store("SetCount", count_, v); }
+void TSampleItem::SetRatio(double v) { Store("SetRatio", ratio_, v); }
+void TSampleItem::SetActive(bool v) { Store("SetActive", active_, v); }
+void TSampleItem::SetSep(char v) { Store("SetSep", sep_, v); }
+void TSampleItem::SetShade(TShade v) { Store("SetShade", shade_, v); }
+void TSampleItem::SetShades(TSet<TShade> v) { Store("SetShades", shades_, v); }
 void TSampleItem::SetLines(const TStrings& v) {
   Log("SetLines");
   lines_.Assign(v);

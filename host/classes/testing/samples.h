@@ -64,6 +64,12 @@ class TSampleItem : public TComponent {
 
  private:
   void Log(const std::string& what);
+  // Logs the setter, then stores the value.
+  template <class T>
+  void Store(const char* setter, T& field, const T& value) {
+    Log(setter);
+    field = value;
+  }
   void ReadStore(TReader* r);
   void WriteStore(TWriter* w);
   void ReadWeight(TReader* r);
