@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <deque>
 #include <unordered_map>
 
 #include "host/rtl/cp1251.h"
@@ -147,17 +148,62 @@ class Connection {
                                        const std::string& context) {
     Reconnect();
     const Params p(params);
-    std::string key = sql;
-    for (const Oid t : p.types) key += "\x1f" + IntToStr(static_cast<long long>(t));
-    auto found = prepared_.find(key);
-    if (found == prepared_.end()) {
-      const std::string name = "orv" + IntToStr(static_cast<long long>(prepared_.size() + 1));
-      Check(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(params.size()), p.types.data()), context);
-      found = prepared_.emplace(key, name).first;
-    }
-    return Check(PQexecPrepared(conn_, found->second.c_str(), static_cast<int>(params.size()), p.values.data(),
-                                nullptr, nullptr, 0),
+    const std::string& name = Prepared(sql, p, context);
+    return Check(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()), p.values.data(), nullptr,
+                                nullptr, 0),
                  context);
+  }
+
+  // One statement of a pipeline: a transaction command without parameters
+  // ("BEGIN", "COMMIT") or a statement run through its prepared statement.
+  struct Step {
+    std::string sql;
+    std::vector<TVariant> params;
+    bool command = false;
+  };
+  // Sends the steps in one round trip (pipeline mode) and returns their
+  // results; raises as Exec for the first that failed (the server skips the
+  // rest). Statements not yet prepared on this connection are prepared first.
+  std::vector<std::unique_ptr<Result>> ExecPipeline(const std::vector<Step>& steps, const std::string& context) {
+    Reconnect();
+    std::deque<Params> params;  // never moved: values point into texts
+    std::vector<std::string> names;
+    for (const auto& step : steps) {
+      params.emplace_back(step.params);
+      names.push_back(step.command ? "" : Prepared(step.sql, params.back(), context));
+    }
+    using Owned = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+    std::vector<Owned> results;
+    if (PQenterPipelineMode(conn_) == 1) {
+      bool sent = true;
+      for (std::size_t i = 0; i < steps.size() && sent; ++i) {
+        const Params& p = params[i];
+        sent = steps[i].command ? PQsendQueryParams(conn_, steps[i].sql.c_str(), 0, nullptr, nullptr, nullptr,
+                                                    nullptr, 0) == 1
+                                : PQsendQueryPrepared(conn_, names[i].c_str(), static_cast<int>(p.values.size()),
+                                                      p.values.data(), nullptr, nullptr, 0) == 1;
+      }
+      if (sent && PQpipelineSync(conn_) == 1) {
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+          // Each step's result, then a null; a lost connection gives an
+          // error result (or none) for the step it broke.
+          Owned first(PQgetResult(conn_), PQclear);
+          if (first)
+            while (PGresult* more = PQgetResult(conn_)) PQclear(more);
+          results.push_back(std::move(first));
+        }
+        while (PGresult* r = PQgetResult(conn_)) {
+          const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+          PQclear(r);
+          if (sync) break;
+        }
+      }
+      PQexitPipelineMode(conn_);  // refused only on a broken connection, which Reconnect resets
+    }
+    std::vector<std::unique_ptr<Result>> out;
+    for (std::size_t i = 0; i < steps.size(); ++i)
+      out.push_back(Check(i < results.size() ? results[i].release() : nullptr, context));
+    return out;
   }
 
   // Runs sql ignoring any failure (a rollback after an error).
@@ -179,6 +225,8 @@ class Connection {
         values[i] = texts[i].c_str();
       }
     }
+    Params(const Params&) = delete;
+    Params& operator=(const Params&) = delete;
     std::vector<std::string> texts;
     std::vector<const char*> values;
     std::vector<Oid> types;
@@ -187,6 +235,20 @@ class Connection {
   void Settings() noexcept {
     Quietly(kLockTimeout);
     Quietly(kClientCheck);  // not known before PostgreSQL 14: ignored there
+  }
+
+  // The name of sql's prepared statement for these parameter types, prepared
+  // on its first use on this connection.
+  const std::string& Prepared(const std::string& sql, const Params& p, const std::string& context) {
+    std::string key = sql;
+    for (const Oid t : p.types) key += "\x1f" + IntToStr(static_cast<long long>(t));
+    auto found = prepared_.find(key);
+    if (found == prepared_.end()) {
+      const std::string name = "orv" + IntToStr(static_cast<long long>(prepared_.size() + 1));
+      Check(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(p.types.size()), p.types.data()), context);
+      found = prepared_.emplace(key, name).first;
+    }
+    return found->second;
   }
 
   void Reconnect() {
@@ -330,10 +392,17 @@ class PgCursor : public Cursor {
 
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
     Unlock();
-    conn_.Exec("BEGIN", {}, context_);
     in_txn_ = true;
     try {
-      std::optional<Row> row = One(" WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) + ") FOR UPDATE NOWAIT", id);
+      // BEGIN and the locking read in one round trip.
+      const auto results = conn_.ExecPipeline(
+          {{"BEGIN", {}, true},
+           {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) +
+                ") FOR UPDATE NOWAIT",
+            id}},
+          context_);
+      std::optional<Row> row;
+      if (results[1]->Rows() > 0) row = RowOf(*results[1], 0, 0);
       if (!row) Unlock();
       return row;
     } catch (...) {
@@ -354,11 +423,15 @@ class PgCursor : public Cursor {
         }
         const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
         params.insert(params.end(), id.begin(), id.end());
-        const auto r = conn_.ExecPrepared("UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_,
-                                          params, context_);
-        if (r->Rows() > 0) new_id = IdOf(*r, 0);
+        // The write and its commit in one round trip.
+        const auto results = conn_.ExecPipeline(
+            {{"UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_, params},
+             {"COMMIT", {}, true}},
+            context_);
+        if (results[0]->Rows() > 0) new_id = IdOf(*results[0], 0);
+      } else {
+        conn_.Exec("COMMIT", {}, context_);
       }
-      conn_.Exec("COMMIT", {}, context_);
       in_txn_ = false;
       return new_id;
     } catch (...) {
