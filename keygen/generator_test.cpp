@@ -746,6 +746,20 @@ TEST_P(GeneratorTest, ARowGoneSinceTheLastKeyIsStartedAgainAsWithoutACopy) {
   EXPECT_EQ(g->Generator().str(), "Z2");
 }
 
+TEST_P(GeneratorTest, AFreeRowWithFieldsLeftEmptyByHandStillGivesTheNextKey) {
+  // legend: the field another program (or a person) empties -> the keys go on
+  for (const char* field : {"State", "Try", "Time", "Who"}) {
+    SCOPED_TRACE(field);
+    const std::string prefix = std::string(field) + "-";
+    auto g = Make(prefix + "#");
+    EXPECT_EQ(Draw(*g, 2), (Keys{prefix + "0", prefix + "1"}));
+    Change(prefix, [&](TTable& t) { t.FieldByName(field)->Clear(); });
+    EXPECT_EQ(Draw(*g, 2), (Keys{prefix + "2", prefix + "3"}));
+    EXPECT_EQ(Read(prefix).suffix, "3");
+    EXPECT_EQ(Read(prefix).state, 0);
+  }
+}
+
 // A descendant that counts the claim protocol's calls, and may say that it
 // takes the single commit.
 class TCountingGenerator : public TGenerator {
