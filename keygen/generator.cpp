@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string_view>
 #include <thread>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -511,20 +512,116 @@ bool TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
   }
 }
 
+bool TGenerator::UsesSingleCommit() const { return typeid(*this) == typeid(TGenerator); }
+
+bool TGenerator::OnOwnRow() const {
+  if (!table_->Active() || table_->Eof()) return false;
+  const TGenRow row = Row();
+  return !row.GenID()->IsNull() && row.GenID()->AsFloat() == generator_type_ &&
+         row.Prefix()->AsString() == prefix_.str();
+}
+
+bool TGenerator::StepOverflows(const std::string& stored) {
+  // The mask engine steps exactly as it will for the key, with the overflow
+  // callback only noting that it was reached: no notice, no event.
+  bool overflows = false;
+  const TGOverFlowEvent bound = mask_->OnOverFlow();
+  mask_->SetOnOverFlow(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { overflows = true; }));
+  try {
+    mask_->SetSuffix(stored);
+    mask_->Increment();
+  } catch (...) {
+    mask_->SetOnOverFlow(bound);
+    throw;
+  }
+  mask_->SetOnOverFlow(bound);
+  if (overflows) mask_->SetSuffix(stored);
+  return overflows;
+}
+
+TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
+  for (;;) {
+    // Claimed by anyone, a program that follows the three-step claim included:
+    // honoured the three-step way (counted waits, stale claims broken).
+    if (Row().State()->AsFloat() != 0) return OneCommit::kClaim;
+    if (!mask_->Fits(Row().Suffix()->AsString())) {
+      // Refused on the row as stored now, not on a copy from an earlier request.
+      if (!fresh) {
+        if (!LocateRow()) return OneCommit::kGone;
+        fresh = true;
+        continue;
+      }
+      CheckStoredSuffix();
+    }
+    const std::string stored = Row().Suffix()->AsString();
+    // The overflow notice and events wait for a person or the application:
+    // they run under a claim, never inside a transaction.
+    if (StepOverflows(stored)) return OneCommit::kClaim;
+    suffix_ = mask_->GetSuffix();
+    const std::string stamp = GetTimeStamp();
+    // What WriteDATA leaves, written only while the row is free and still
+    // holds the suffix stepped from; should the connection drop before the
+    // commit is confirmed, the row tells afterwards whether it was stored.
+    sent_ = {suffix_.str(), stamp, true};
+    bool written = false;
+    try {
+      written = table_->UpdateIf(std::string(kFieldState) + ";" + kFieldSuffix, {TVariant(0), TVariant(stored)},
+                                 std::string(kFieldSuffix) + ";" + kFieldTry + ";" + kFieldTime + ";" + kFieldWho +
+                                     ";" + kFieldState,
+                                 {TVariant(suffix_.str()), TVariant(0), TVariant(stamp), TVariant(owner_stamp_),
+                                  TVariant(0)});
+    } catch (const ELockConflict&) {
+      // Another program kept the row locked past the engine's wait: nothing
+      // was written. Try again on the same copy, as after a failed claim post.
+      sent_.pending = false;
+      CountBusy();
+      Wait();
+      continue;
+    }
+    sent_.pending = false;
+    if (written) {
+      busy_count_ = 0;
+      return OneCommit::kIssued;
+    }
+    // Another program wrote first: decide again on the row as stored.
+    if (!OnOwnRow()) return OneCommit::kGone;
+    fresh = true;
+  }
+}
+
 TmString TGenerator::IssueKey() {
-  if (!LocateRow()) {
-    if (MakeNewRecord()) return mask_->GetMskValue();
-    // Another program may have inserted the row first (the unique key refused
-    // ours): claim that row. Only a row that is still missing is an error.
-    if (!LocateRow()) {
-      throw Exception("Can not generate new record!" +
-                      (insert_failure_.empty() ? std::string() : "\r\n" + insert_failure_));
+  const bool single = UsesSingleCommit();
+  for (;;) {
+    // The three-step claim locates the row for every key; the single commit
+    // starts from the row as this generator last saw or wrote it.
+    bool fresh = false;
+    if (!single || !OnOwnRow()) {
+      if (!LocateRow()) {
+        if (MakeNewRecord()) return mask_->GetMskValue();
+        // Another program may have inserted the row first (the unique key
+        // refused ours): claim that row. Only a row that is still missing is
+        // an error.
+        if (!LocateRow()) {
+          throw Exception("Can not generate new record!" +
+                          (insert_failure_.empty() ? std::string() : "\r\n" + insert_failure_));
+        }
+      }
+      fresh = true;
+    }
+    busy_count_ = 0;
+    // After a key that others queued for, let one of them go first: without
+    // this the last writer, never asleep, would win the row again and again.
+    if (std::exchange(yield_next_, false)) Wait();
+    if (!single) return IssueKeyByClaim();
+    switch (IssueInOneCommit(fresh)) {
+      case OneCommit::kIssued: return mask_->GetMskValue();
+      case OneCommit::kClaim: return IssueKeyByClaim();
+      case OneCommit::kGone: continue;  // deleted meanwhile: locate or start it again
     }
   }
-  busy_count_ = 0;
-  // After a key that others queued for, let one of them go first: without
-  // this the last writer, never asleep, would win the row again and again.
-  if (std::exchange(yield_next_, false)) Wait();
+}
+
+TmString TGenerator::IssueKeyByClaim() {
   for (;;) {
     if (!ReadDATA()) {
       Wait();

@@ -7,9 +7,34 @@
 // generators; stepping past the end value wraps to the start value unless the
 // application handles the overflow; the last key can be undone.
 //
-// Keys never repeat because every change of a row is a compare-and-set inside
-// the data layer's locked edit (the edit re-reads the row and holds its lock
-// until the post):
+// A key in one commit. Both engines have transactions, so the three locked
+// edits of a claim (claim, stamp, write: three commits, on a server a dozen
+// round trips) are needed only where the row must stay claimed while a person
+// or the application acts. Otherwise the generator steps the suffix of its
+// copy of the row (the table's current row: as it last read or wrote it) and
+// issues the key with one compare-and-set (TDataSet::UpdateIf): Suffix, Try
+// 0, Time, Who and State 0, exactly what WriteDATA leaves, written only while
+// the row is still free and holds the suffix stepped from. One statement, one
+// commit; on PostgreSQL one round trip, two when the copy is stale (the
+// failed compare-and-set returns the row as stored) or missing (a locate).
+// Other programs see what they saw before: a free row with the last suffix
+// issued, or a claim; a program killed inside the transaction leaves the row
+// as it was, free. The three-step claim is taken instead when
+//  - the row shows a claim (State 1, anyone's): honoured as always, with
+//    Wait, counted tries, CheckTimeOut and stale claims broken;
+//  - the step would pass the end value (decided beforehand by a dry step
+//    that fires no callback): the overflow notice or OnOverFlowMask, and
+//    OnNewRecord through NullRecord, run under the claim, never inside a
+//    transaction (on SQLite a transaction locks the whole table file);
+//  - the generator is a descendant that does not say UsesSingleCommit, so an
+//    override of ReadDATA or WriteDATA is called for every key.
+// A locked row (another writer past the engine's lock wait) is waited for
+// like a failed claim post (Wait, the busy notice). Undo and new rows are as
+// before.
+//
+// Keys never repeat because every change of a row is a compare-and-set: the
+// single commit's conditional update, or a locked edit (the edit re-reads
+// the row and holds its lock until the post):
 //  - a claim is taken only when the re-read row is still free;
 //  - the write that issues a key happens only while the re-read row still
 //    shows this generator's claim and the suffix it loaded, so a claim that
@@ -20,6 +45,9 @@
 //    GenID and Prefix refuses the second insert) is located again and claimed;
 //  - owner stamps are unique within a process (NewOwnerStamp); across
 //    programs the suffix checks above keep keys unique when stamps collide.
+// The single commit's condition (State 0 and the suffix stepped from) is the
+// second mend in one statement: a row claimed or written meanwhile is not
+// written.
 // A claim holder's own edits (stamp, write, undo) retry a row that a waiting
 // generator has locked for a moment, for up to kOwnRowPatienceMs, so that
 // waiters counting their attempts do not take every claim away from it; and a
@@ -41,8 +69,9 @@
 //    database's ReconnectSeconds (the alias setting reconnect_seconds,
 //    default 90: a failover to a standby); then the request fails with the
 //    server's message.
-//    A write whose commit the server made but could not confirm is found in
-//    the row once the server is back, and its key returned. When another
+//    A write whose commit the server made but could not confirm (WriteDATA's
+//    or the single commit's) is found in the row once the server is back, and
+//    its key returned. When another
 //    generator wrote the row first, or this one gives up, that key stays
 //    unissued: a gap, never a duplicate.
 //
@@ -103,6 +132,10 @@ class TGenerator : public TComponent {
   void Loaded() override;
 
   // --- Overridable operations; the generator calls its own through these. ---
+  // Generator calls ReadDATA and WriteDATA only when it takes the three-step
+  // claim; Wait and CheckTimeOut (through ReadDATA) also when the single
+  // commit meets a claim or a locked row. UsesSingleCommit tells which path a
+  // descendant gets.
 
   // Opens the generator table under DataBaseName/TableName and checks its
   // format, with the busy cursor meanwhile. On any failure (missing alias,
@@ -158,7 +191,7 @@ class TGenerator : public TComponent {
   // keeps the row locked for more than kOwnRowPatienceMs. Any other failure
   // frees the claim (as far as the database lets it) and raises the data
   // layer's error.
-  bool WriteDATA();
+  virtual bool WriteDATA();
   // Inserts a free row for the current prefix holding the start value (after
   // NullRecord). True when inserted; false on any failure, reporting nothing
   // (InsertFailure() then tells why).
@@ -167,7 +200,7 @@ class TGenerator : public TComponent {
   // True when the claim stamped stamp is stale: the seconds-and-milliseconds
   // of now exceed the stamp's by more than 1000. Raises EConvertError when
   // stamp does not end in five digits.
-  bool CheckTimeOut(const TmString& stamp);
+  virtual bool CheckTimeOut(const TmString& stamp);
 
   // --- The mask engine's callbacks. ---
 
@@ -235,6 +268,14 @@ class TGenerator : public TComponent {
   // Closes and frees the table object, then frees the mask engine.
   ~TGenerator() override;
 
+  // Whether a key may be issued in one commit (see the opening note): true
+  // for TGenerator itself, false for any descendant unless it overrides this
+  // to say true. So a descendant that overrides ReadDATA or WriteDATA has
+  // them called for every key, as before the single commit existed; one that
+  // overrides only Wait or CheckTimeOut may say true and has them called
+  // whenever the single commit meets a claim or a locked row.
+  virtual bool UsesSingleCommit() const;
+
  private:
   // A claim on the row as this generator left it, so that it can be freed
   // again only while nobody else has touched it.
@@ -243,6 +284,17 @@ class TGenerator : public TComponent {
   };
 
   bool LocateRow();
+  // The table's current row is the row of generator_type_ and prefix_.
+  bool OnOwnRow() const;
+  // Whether stepping stored would pass the end value; the mask engine holds
+  // the stepped suffix when not, stored when it would. Fires no callback.
+  bool StepOverflows(const std::string& stored);
+  enum class OneCommit { kIssued, kClaim, kGone };
+  // The single-commit path on the current row (fresh: read in this request):
+  // kIssued; kClaim when the three-step claim must be taken (a claim on the
+  // row, an overflow ahead); kGone when the row was deleted.
+  OneCommit IssueInOneCommit(bool fresh);
+  TmString IssueKeyByClaim();
   void EditOwnRow();
   void CancelEdit();
   void CountBusy();

@@ -734,6 +734,73 @@ TEST_P(GeneratorTest, AFirstRowInsertedByAnotherProgramMeanwhileIsClaimed) {
   EXPECT_EQ(Other()->RecordCount(), 1);
 }
 
+TEST_P(GeneratorTest, ARowGoneSinceTheLastKeyIsStartedAgainAsWithoutACopy) {
+  auto g = Make("Z#", "1");
+  EXPECT_EQ(Draw(*g, 2), (Keys{"Z1", "Z2"}));
+  // Another program moves the row away (as if deleted): the generator's copy
+  // is of a row that is gone.
+  Change("Z", [](TTable& t) { t.FieldByName("Prefix")->SetAsString("Y"); });
+  EXPECT_EQ(g->Generator().str(), "Z1");  // a new row at the start value
+  EXPECT_EQ(Read("Z").suffix, "1");
+  EXPECT_EQ(Read("Y").suffix, "2");
+  EXPECT_EQ(g->Generator().str(), "Z2");
+}
+
+// A descendant that counts the claim protocol's calls, and may say that it
+// takes the single commit.
+class TCountingGenerator : public TGenerator {
+ public:
+  using TGenerator::TGenerator;
+  bool single = false;
+  int reads = 0, writes = 0;
+  bool ReadDATA() override {
+    ++reads;
+    return TGenerator::ReadDATA();
+  }
+  bool WriteDATA() override {
+    ++writes;
+    return TGenerator::WriteDATA();
+  }
+
+ protected:
+  bool UsesSingleCommit() const override { return single; }
+};
+
+// Legend: whether the descendant says UsesSingleCommit -> how often its
+// ReadDATA and WriteDATA run for five keys (a new row, three steps, and a
+// step past the end value that wraps with the notice).
+struct PathCase {
+  const char* name;
+  bool single;
+  int calls;
+};
+
+TEST_P(GeneratorTest, ADescendantKeepsTheThreeStepClaimUnlessItSaysOtherwise) {
+  const PathCase cases[] = {
+      {"overrides ReadDATA and WriteDATA", false, 4},
+      {"says UsesSingleCommit", true, 1},  // only the overflow is claimed
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    ui_.calls.clear();
+    TComponentPtr<TCountingGenerator> g(new TCountingGenerator(nullptr));
+    g->single = c.single;
+    g->SetMask("K#");
+    g->SetStartValue("0");
+    g->SetEndValue("3");
+    g->SetDataBaseName(db_->Alias());
+    g->InitDB();
+    EXPECT_EQ(Draw(*g, 5), (Keys{"K0", "K1", "K2", "K3", "K0"})) << c.name;
+    EXPECT_EQ(g->reads, c.calls) << c.name;
+    EXPECT_EQ(g->writes, c.calls) << c.name;
+    EXPECT_EQ(ui_.Transcript(), "Generator Information: Incremental part was set to startup value\n") << c.name;
+    const Row r = Read("K");
+    EXPECT_EQ(r.suffix, "0") << c.name;
+    EXPECT_EQ(r.state, 0) << c.name;
+    EXPECT_EQ(r.who, g->OwnerStamp()) << c.name;
+  }
+}
+
 // --- Faults: no wrong key, no request without end --------------------------------
 
 // A generator whose waiting has an end: a request that would wait for ever
@@ -743,10 +810,14 @@ class TBoundedGenerator : public TGenerator {
   using TGenerator::TGenerator;
   static constexpr int kMaxWaits = 500;
   int waits = 0;
+  bool single = false;  // takes the single commit
   void Wait() override {
     if (++waits > kMaxWaits) throw std::runtime_error("the request kept waiting");
     TGenerator::Wait();
   }
+
+ protected:
+  bool UsesSingleCommit() const override { return single; }
 };
 
 // Legend: how the table refuses writes -> the data layer's message, which
@@ -813,6 +884,55 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
     }
     EXPECT_EQ(Other()->RecordCount(), 1) << c.name;
     EXPECT_EQ(ui_.Transcript(), "") << c.name;  // no busy notice: nobody holds the row
+  }
+}
+
+TEST_P(GeneratorTest, OnTheSingleCommitAFailureThatWaitingCannotCureEndsTheRequestToo) {
+  const RefusedWriteCase cases[] = {
+      {"a write-protected table", nullptr,
+       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset", ""},
+      {"a role that may only read", "postgresql",
+       [](GeneratorTest& t, TGenerator& g) {
+         const std::string alias = t.db_->Alias() + "_reader";
+         Session()->AddAlias(alias, "postgresql", {{"conninfo", t.db_->ReadOnlyRoleConninfo()}});
+         g.SetDataBaseName(alias);
+       },
+       "Table GENTBL.DB: permission denied for table GENTBL", ""},
+      {"read-only transactions", "postgresql",
+       [](GeneratorTest& t, TGenerator& g) {
+         const std::string alias = t.db_->Alias() + "_readonly";
+         Session()->AddAlias(alias, "postgresql",
+                             {{"conninfo", t.db_->Location() + " options='-csearch_path=" + t.db_->Alias() +
+                                               " -cdefault_transaction_read_only=on'"}});
+         g.SetDataBaseName(alias);
+       },
+       // The server's words: the update is inside a statement that also reads.
+       "Table GENTBL.DB: cannot execute SELECT in a read-only transaction", ""},
+  };
+  for (const auto& c : cases) {
+    if (c.engine && GetParam() != c.engine) continue;
+    SetUp();
+    ui_.calls.clear();
+    Draw(*Make("W#"), 2);
+    const Row before = Read("W");
+    TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
+    g->single = true;
+    g->SetMask("W#");
+    g->SetDataBaseName(db_->Alias());
+    c.setup(*this, *g);
+    g->InitDB();
+    ASSERT_FALSE(g->Disabled()) << c.name << ": " << ui_.Transcript();
+    try {
+      g->Generator();
+      ADD_FAILURE() << c.name << ": a key was issued";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.cause) << c.name;
+    }
+    const Row after = Read("W");
+    EXPECT_EQ(after.suffix, before.suffix) << c.name;
+    EXPECT_EQ(after.state, 0) << c.name;
+    EXPECT_EQ(g->waits, 0) << c.name;
+    EXPECT_EQ(ui_.Transcript(), "") << c.name;
   }
 }
 

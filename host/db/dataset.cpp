@@ -280,6 +280,52 @@ void TDataSet::Post() {
   if (after_post_) after_post_(this);
 }
 
+namespace {
+
+// The value as a field of this type and capacity stores it (the setters'
+// conversions); cut to capacity only when it is written.
+TVariant FieldValue(const TVariant& v, const TField& field, bool cut) {
+  if (v.IsNull()) return v;
+  switch (field.DataType()) {
+    case ftString: {
+      std::string text = v.AsString();
+      if (cut && field.Size() > 0 && static_cast<int>(text.size()) > field.Size()) text.resize(field.Size());
+      return text;
+    }
+    case ftInteger: return TVariant(v.AsInteger());
+    case ftFloat: return TVariant(v.AsFloat());
+    default: return v;
+  }
+}
+
+}  // namespace
+
+bool TDataSet::UpdateIf(const std::string& match_fields, const std::vector<TVariant>& expected,
+                        const std::string& set_fields, const std::vector<TVariant>& values) {
+  CheckActive();
+  CheckBrowseMode();
+  if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+  if (!current_) throw EDatabaseError("No current record to edit");
+  auto assignments = [&](const std::string& names, const std::vector<TVariant>& given, bool cut) {
+    const std::vector<std::string> split = SplitFieldNames(names);
+    if (split.size() != given.size())
+      throw EDatabaseError("UpdateIf was given " + IntToStr(static_cast<long long>(given.size())) +
+                           " values for " + IntToStr(static_cast<long long>(split.size())) + " fields");
+    std::vector<db::Assignment> out;
+    for (std::size_t i = 0; i < split.size(); ++i) {
+      const TField* field = FieldByName(split[i]);
+      out.push_back({field->Index(), FieldValue(given[i], *field, cut)});
+    }
+    return out;
+  };
+  const std::vector<db::Assignment> match = assignments(match_fields, expected, false);
+  const std::vector<db::Assignment> set = assignments(set_fields, values, true);
+  const db::ChangeResult result = cursor_->UpdateIf(current_->id, match, set);
+  Load(result.row);
+  eof_ = !result.row;
+  return result.matched;
+}
+
 void TDataSet::Cancel() {
   if (state_ != dsEdit && state_ != dsInsert) return;
   ReturnToBrowse(false);

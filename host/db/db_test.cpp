@@ -202,6 +202,14 @@ TEST_P(DataLayer, TablesWithoutAKeyAreBrowsedAndEditedToo) {
     seen.push_back(t->FieldByName("Name")->AsString() + "=" + t->FieldByName("N")->AsString());
   std::sort(seen.begin(), seen.end());
   EXPECT_THAT(seen, ElementsAre("one=", "three=", "two=22"));
+  // A compare-and-set finds the row by its engine identity (rowid, ctid),
+  // which the write may move: the row as written stays current.
+  ASSERT_TRUE(t->Locate("Name", {"one"}));
+  EXPECT_TRUE(t->UpdateIf("N", {TVariant()}, "N", {5}));
+  EXPECT_FALSE(t->UpdateIf("N", {TVariant()}, "N", {6}));
+  EXPECT_EQ(t->FieldByName("Name")->AsString() + "=" + t->FieldByName("N")->AsString(), "one=5");
+  EXPECT_TRUE(t->UpdateIf("Name;N", {"one", 5}, "N", {6}));
+  EXPECT_EQ(t->FieldByName("N")->AsString(), "6");
 }
 
 // Moving away from a pending edit posts it when a field was written, and
@@ -474,6 +482,87 @@ TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
     EXPECT_THAT(e.Message(), StartsWith("Lost the connection to database \"" + db_->Alias() + "\": "));
   }
   EXPECT_TRUE(t->Locate("GenID;Prefix", {TVariant(1), TVariant("A")}));
+}
+
+// Legend: what another program did to row (1, "A", Suffix "a", State 0)
+// before this one's compare-and-set of State and Suffix -> whether it wrote,
+// the suffix of its current row afterwards ("" : no current row) and the
+// suffix stored.
+struct UpdateIfCase {
+  const char* name;
+  std::function<void(TTable& other)> before;
+  std::vector<TVariant> expected;  // State, Suffix, Who
+  bool written;
+  std::string current;
+  std::string stored;
+};
+
+TEST_P(DataLayer, UpdateIfWritesOnlyARowThatStillMatches) {
+  auto set = [](const char* field, TVariant v) {
+    return [=](TTable& t) {
+      t.Edit();
+      t.FieldByName(field)->SetAsVariant(v);
+      t.Post();
+    };
+  };
+  const UpdateIfCase cases[] = {
+      {"unchanged", [](TTable&) {}, {0, "a", TVariant()}, true, "b", "b"},
+      {"another suffix expected", [](TTable&) {}, {0, "x", TVariant()}, false, "a", "a"},
+      {"texts compare exactly", [](TTable&) {}, {0, "A", TVariant()}, false, "a", "a"},
+      {"null matches only null", [](TTable&) {}, {0, "a", ""}, false, "a", "a"},
+      // This program's copy is stale: it gets the row as stored to decide again.
+      {"written meanwhile", set("Suffix", "c"), {0, "a", TVariant()}, false, "c", "c"},
+      {"claimed meanwhile", set("State", 1), {0, "a", TVariant()}, false, "a", "a"},
+      {"gone (its key changed)", set("Prefix", "Z"), {0, "a", TVariant()}, false, "", "(no row)"},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    auto t = GenTable({{1, "A", "a"}});
+    ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "A"}));
+    auto other = NewTable();
+    other->Open();
+    ASSERT_TRUE(other->Locate("GenID;Prefix", {1, "A"}));
+    c.before(*other);
+    EXPECT_EQ(t->UpdateIf("State;Suffix;Who", c.expected, "Suffix;Time;Extra", {"b", "20270101000000000", 7}),
+              c.written)
+        << c.name;
+    EXPECT_EQ(t->State(), dsBrowse) << c.name;
+    EXPECT_EQ(t->Eof(), c.current.empty()) << c.name;
+    EXPECT_EQ(t->FieldByName("Suffix")->AsString(), c.current) << c.name;
+    if (c.written) {
+      EXPECT_EQ(t->FieldByName("Time")->AsString(), "20270101000000000") << c.name;
+      EXPECT_EQ(t->FieldByName("Extra")->AsVariant(), TVariant(7)) << c.name;
+    }
+    auto reader = NewTable();
+    reader->Open();
+    EXPECT_EQ(reader->Locate("GenID;Prefix", {1, "A"}) ? reader->FieldByName("Suffix")->AsString() : "(no row)",
+              c.stored)
+        << c.name;
+  }
+}
+
+TEST_P(DataLayer, UpdateIfMeetsAnotherWritersLockAsALockConflict) {
+  auto t = GenTable({{1, "A", "a"}});
+  ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "A"}));
+  auto other = NewTable();
+  other->Open();
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {1, "A"}));
+  other->Edit();  // holds the row (SQLite: the table) past the engine's lock wait
+  try {
+    t->UpdateIf("Suffix", {"a"}, "Suffix", {"b"});
+    ADD_FAILURE() << "written under another's lock";
+  } catch (const ELockConflict& e) {
+    EXPECT_EQ(e.Message(), "Record locked by another user");
+  }
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "a");
+  other->Cancel();
+  // The same statement again (it is kept prepared), now free: written, and
+  // strings cut to the field's capacity as the field setters cut them.
+  EXPECT_TRUE(t->UpdateIf("Suffix", {"a"}, "Suffix", {std::string(25, 'x')}));
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), std::string(20, 'x'));
+  EXPECT_EQ(MessageOf([&] { t->UpdateIf("Suffix;State", {"a"}, "Suffix", {"b"}); }),
+            "UpdateIf was given 1 values for 2 fields");
+  EXPECT_EQ(MessageOf([&] { t->UpdateIf("Nope", {"a"}, "Suffix", {"b"}); }), "Field 'Nope' not found");
 }
 
 // PostgreSQL cuts longer names silently, so that two of them could meet in

@@ -13,6 +13,7 @@
 
 #include "host/db/field.h"
 #include "host/db/session.h"
+#include "host/db/sqltext.h"
 #include "host/db/variant.h"
 
 namespace orv::db {
@@ -31,10 +32,17 @@ struct Row {
   std::vector<TVariant> values;
 };
 
-// A column and the value to write into it.
+// A column and the value to write into it (or, in a condition, to find in it).
 struct Assignment {
   int column;
   TVariant value;
+};
+
+// What a compare-and-set update found: whether the row matched and was
+// written, and the row as stored afterwards (none: no row has the identity).
+struct ChangeResult {
+  bool matched = false;
+  std::optional<Row> row;
 };
 
 // An open table. All operations raise EDatabaseError on failure:
@@ -69,6 +77,17 @@ class Cursor {
   virtual std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) = 0;
   // Ends Lock's transaction without writing. Never raises.
   virtual void Unlock() noexcept = 0;
+  // Compare-and-set, in a transaction of its own: writes the assignments to
+  // the row with identity id only when every expected column holds its value
+  // (null matches null), and commits. Returns matched and the row as written;
+  // or not matched, nothing written, and the row as stored (after a wait for
+  // another writer, PostgreSQL may show it as it was before that writer's
+  // commit: decide again on the next attempt); or not matched and no row
+  // when it is gone. Raises ELockConflict when another session keeps the
+  // lock longer than the engine's lock wait (nothing written). Its
+  // statements are prepared once per open table.
+  virtual ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,
+                                const std::vector<Assignment>& values) = 0;
   // Inserts a row in a transaction of its own; returns its identity.
   virtual std::vector<TVariant> Insert(const std::vector<Assignment>& values) = 0;
 };
@@ -92,10 +111,5 @@ Driver* FindDriver(const std::string& name);
 // Text from an engine (UTF-8) in code page 1251; a character that 1251 cannot
 // hold (written by some other program) becomes '?'.
 std::string FromUtf8(std::string_view text);
-
-// The message texts shared by the drivers.
-inline const char* const kRecordLocked = "Record locked by another user";
-inline const char* const kKeyViolation = "Key violation";
-inline const char* const kTableLocked = "Table locked by another user";
 
 }  // namespace orv::db

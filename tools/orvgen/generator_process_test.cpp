@@ -2,12 +2,14 @@
 // on every engine: the promise that no key is issued twice holds across
 // programs, also when programs are killed in the middle of a request.
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <signal.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <random>
 #include <set>
@@ -47,11 +49,38 @@ class GeneratorProcessTest : public orv::testing::OrvgenTest {
   }
 
   // The row's stored suffix, read as another program would.
-  std::string StoredSuffix() {
+  std::string StoredSuffix() { return Stored(kFieldSuffix); }
+  // A field of the row as stored.
+  std::string Stored(const char* field) {
     TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
     t->Open();
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant("S-")})) return "";
-    return t->FieldByName("Suffix")->AsString();
+    return t->FieldByName(field)->AsString();
+  }
+
+  // PostgreSQL: the server processes of this test's programs (their
+  // application name is the test database's) that match condition.
+  int ServerSessions(const std::string& condition) {
+    std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(db_->Location().c_str()), PQfinish);
+    if (PQstatus(conn.get()) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn.get()));
+    PGresult* r = PQexec(conn.get(), ("SELECT pid FROM pg_stat_activity WHERE pid <> pg_backend_pid() AND "
+                                      "application_name = '" + db_->Alias() + "' AND " + condition)
+                                         .c_str());
+    const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK;
+    const int rows = PQntuples(r);
+    PQclear(r);
+    if (!ok) throw std::runtime_error(PQerrorMessage(conn.get()));
+    return rows;
+  }
+
+  // Polls until ready() (true) or the deadline (false).
+  static bool Within(std::chrono::seconds deadline, const std::function<bool()>& ready) {
+    const auto give_up = std::chrono::steady_clock::now() + deadline;
+    while (!ready()) {
+      if (std::chrono::steady_clock::now() > give_up) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
   }
 
 };
@@ -122,6 +151,51 @@ TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
   ASSERT_FALSE(printed.empty());
   const std::string highest = *distinct.rbegin();
   EXPECT_GE("S-" + StoredSuffix(), highest);
+}
+
+// A program killed inside its one transaction (here while that transaction
+// waits for a lock the test holds) leaves the row free and as it was: the next
+// program takes the next key at once, with no stale claim to wait for.
+TEST_P(GeneratorProcessTest, AProgramKilledInsideItsTransactionLeavesTheRowFree) {
+  const ChildResult first = RunOrvgen(NextArgs(2), dir_);
+  ASSERT_EQ(Lines(first.out), (std::vector<std::string>{KeyOf(1), KeyOf(2)})) << first.err;
+  const std::string writer = Stored(kFieldWho);
+  TComponentPtr<TTable> holder = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
+  holder->Open();
+  ASSERT_TRUE(holder->Locate(kGenTableKey, {TVariant(0), TVariant("S-")}));
+  holder->Edit();  // the row's lock (SQLite: the table file's write lock)
+  SpawnedChild victim(OrvgenPath(), NextArgs(1), dir_);
+  if (testing::Caps(GetParam()).server) {
+    // Its statement waits at the server for the row.
+    ASSERT_TRUE(Within(std::chrono::seconds(60), [&] { return ServerSessions("wait_event_type = 'Lock'") == 1; }))
+        << "the program never waited for the row";
+  } else {
+    // It tries to begin its transaction again and again (each attempt waits
+    // for the file's write lock) and says so after ten.
+    ASSERT_TRUE(Within(std::chrono::seconds(60), [&] { return victim.ErrorSoFar().find("Gentbl is busy") != std::string::npos; }))
+        << victim.ErrorSoFar();
+  }
+  victim.Kill(SIGKILL);
+  const ChildResult killed = victim.WaitFor(std::chrono::seconds(60));
+  EXPECT_EQ(killed.signal, SIGKILL);
+  EXPECT_EQ(killed.out, "");
+  if (testing::Caps(GetParam()).server) {
+    // The server ends the dead program's statement, uncommitted, before the row
+    // comes free; only then is the lock given back.
+    EXPECT_TRUE(Within(std::chrono::seconds(60), [&] { return ServerSessions("wait_event_type = 'Lock'") == 0; }))
+        << "the dead program's statement still waits at the server";
+  }
+  holder->Cancel();
+  EXPECT_EQ(Stored(kFieldState), "0");
+  EXPECT_EQ(StoredSuffix(), "00002");
+  EXPECT_EQ(Stored(kFieldWho), writer);
+  EXPECT_EQ(Stored(kFieldTry), "0");
+  const ChildResult next = RunOrvgen(NextArgs(1), dir_);
+  EXPECT_EQ(next.exit_code, 0) << next.err;
+  EXPECT_EQ(next.out, KeyOf(3) + "\n");
+  EXPECT_EQ(next.err, "");  // no busy notice: nothing to wait for
+  EXPECT_EQ(Stored(kFieldTry), "0");
+  EXPECT_EQ(StoredSuffix(), "00003");
 }
 
 TEST_P(GeneratorProcessTest, UndoIsRefusedAfterAnotherProgramsKey) {

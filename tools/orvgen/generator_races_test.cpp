@@ -7,11 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <stdexcept>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "host/db/table.h"
+#include "host/rtl/datetime.h"
 #include "host/db/testing/engines.h"
 #include "host/rtl/dialogs.h"
 #include "keygen/generator.h"
@@ -173,6 +178,145 @@ TEST_P(GeneratorRacesTest, ProgramsAskingAtOnceForAFirstKeyAllGetDistinctKeys) {
   }
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(keys, (std::vector<std::string>{"F-10", "F-11", "F-12", "F-13", "F-14", "F-15", "F-16", "F-17"}));
+}
+
+// --- The single commit meets other programs -------------------------------------
+
+// A generator on the single commit (as a descendant may choose) whose waits
+// the test watches: each Wait first calls on_wait with its number; more than
+// kMaxWaits end the request instead of letting it wait for ever.
+class TWatchedGenerator : public TGenerator {
+ public:
+  using TGenerator::TGenerator;
+  static constexpr int kMaxWaits = 500;
+  std::function<void(int)> on_wait;
+  int waits = 0;
+  void Wait() override {
+    if (++waits > kMaxWaits) throw std::runtime_error("the request kept waiting");
+    if (on_wait) on_wait(waits);
+    TGenerator::Wait();
+  }
+
+ protected:
+  bool UsesSingleCommit() const override { return true; }
+};
+
+TEST_P(GeneratorRacesTest, AKeyFromAStaleCopyOfTheRowIsNeverWritten) {
+  auto g = Make("R#");
+  for (const char* key : {"R0", "R1"}) EXPECT_EQ(g->Generator().str(), key);
+  // Its copy says "1"; another program issues "2" meanwhile.
+  const ChildResult other = OrvgenNext("R#", 1);
+  ASSERT_EQ(other.exit_code, 0) << other.err;
+  EXPECT_EQ(other.out, "R2\n");
+  EXPECT_EQ(g->Generator().str(), "R3");
+  EXPECT_EQ(Stored("R", "Suffix"), "3");
+  EXPECT_EQ(Stored("R", "Who"), g->OwnerStamp());
+}
+
+// Legend: the claim another program holds (Time) and what it does while this
+// generator waits -> the key this generator issues.
+struct PeerClaimCase {
+  const char* name;
+  const char* time;     // the claim's stamp; the clock stands at 10:00:06.001
+  const char* frees_with;  // the suffix the holder writes when it frees the row ("": it never does)
+  const char* key;
+};
+
+TEST_P(GeneratorRacesTest, AClaimHeldByAnotherProgramIsHonouredByTheSingleCommit) {
+  const PeerClaimCase cases[] = {
+      {"freed by its holder", "20261207100006000", "5", "R6"},
+      {"gone stale", "20261207100005000", "", "R3"},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    TManualClock clock(EncodeDate(2026, 12, 7) + EncodeTime(10, 0, 6, 1));
+    ScopedClock scope(&clock);
+    TComponentPtr<TWatchedGenerator> g(new TWatchedGenerator(nullptr));
+    g->SetMask("R#");
+    g->SetDataBaseName(db_->Alias());
+    g->InitDB();
+    for (const char* key : {"R0", "R1", "R2"}) EXPECT_EQ(g->Generator().str(), key) << c.name;
+    Peer peer(*db_, dir_);
+    peer.Change({{"State", "1"}, {"Who", kOtherStamp}, {"Try", "0"}, {"Time", c.time}});
+    g->on_wait = [&](int wait) {
+      if (wait != 1) return;
+      // Nothing was written over the claim; a live one is counted, a stale
+      // one broken (and not taken over).
+      EXPECT_EQ(Stored("R", "Suffix"), "2") << c.name;
+      EXPECT_EQ(Stored("R", "Who"), kOtherStamp) << c.name;
+      EXPECT_EQ(Stored("R", "State"), *c.frees_with ? "1" : "0") << c.name;
+      if (*c.frees_with) {
+        EXPECT_EQ(Stored("R", "Try"), "1") << c.name;
+        peer.Change({{"Suffix", c.frees_with}, {"State", "0"}, {"Try", "0"}});
+      }
+    };
+    EXPECT_EQ(g->Generator().str(), c.key) << c.name;
+    EXPECT_GE(g->waits, 1) << c.name;
+    EXPECT_EQ(Stored("R", "Suffix"), std::string(c.key).substr(1)) << c.name;
+    EXPECT_EQ(Stored("R", "State"), "0") << c.name;
+    EXPECT_EQ(Stored("R", "Who"), g->OwnerStamp()) << c.name;
+  }
+}
+
+// The user interface of a program whose first message box stays open while
+// while_open runs (a person reading it), recorded like the others.
+class THeldUserInterface : public TRecordingUserInterface {
+ public:
+  std::function<void()> while_open;
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+    if (while_open) std::exchange(while_open, nullptr)();
+    return TRecordingUserInterface::MessageBox(text, caption, flags);
+  }
+};
+
+// Legend: how the application meets the overflow -> the key and the notices.
+struct HeldOverflowCase {
+  const char* name;
+  bool on_over_flow;   // OnOverFlowMask assigned (it runs the other program)
+  bool on_new_record;  // OnNewRecord assigned (it runs the other program)
+  const char* key;
+  std::string transcript;
+};
+
+TEST_P(GeneratorRacesTest, WhileAnOverflowWaitsForAPersonOtherProgramsGoOn) {
+  const std::string notice = "Generator Information: Incremental part was set to startup value\n";
+  const HeldOverflowCase cases[] = {
+      {"the notice", false, false, "O1", notice},
+      {"OnOverFlowMask", true, false, "O4", ""},
+      {"OnNewRecord", false, true, "O4", notice},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    THeldUserInterface ui;
+    ScopedUserInterface held(&ui);
+    auto g = Make("O#", "1");
+    g->SetEndValue("3");
+    for (const char* key : {"O1", "O2", "O3"}) EXPECT_EQ(g->Generator().str(), key) << c.name;
+    // Another program draws keys of another prefix of the same table (a new
+    // row, then a step) while the notice or handler waits: on SQLite any
+    // transaction held now would lock the whole file against it.
+    bool ran = false;
+    auto other_program = [&] {
+      SpawnedChild other(OrvgenPath(),
+                         {"next", "--mask", "Q-#", "-n", "2", "--aliases", db_->AliasFile(), "--db", db_->Alias()},
+                         dir_);
+      const ChildResult r = other.WaitFor(std::chrono::seconds(60));
+      EXPECT_FALSE(r.timed_out) << c.name;
+      EXPECT_EQ(r.exit_code, 0) << c.name << ": " << r.err;
+      EXPECT_EQ(r.out, "Q-0\nQ-1\n") << c.name;
+      EXPECT_EQ(Stored("O", "State"), "1") << c.name << ": held under the claim";
+      ran = true;
+    };
+    if (c.on_over_flow) g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { other_program(); }));
+    if (c.on_new_record) g->SetOnNewRecord(TOnNewRecord::FromCallable([&](TObject*, TmString&) { other_program(); }));
+    if (!c.on_over_flow && !c.on_new_record) ui.while_open = other_program;
+    EXPECT_EQ(g->Generator().str(), c.key) << c.name;
+    EXPECT_TRUE(ran) << c.name;
+    EXPECT_EQ(ui.Transcript(), c.transcript) << c.name;
+    EXPECT_EQ(Stored("O", "State"), "0") << c.name;
+    EXPECT_EQ(Stored("O", "Suffix"), std::string(c.key).substr(1)) << c.name;
+    EXPECT_EQ(Stored("Q-", "Suffix"), "1") << c.name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorRacesTest, ::testing::ValuesIn(AllEngineNames()),

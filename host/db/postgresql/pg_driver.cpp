@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <deque>
+#include <unordered_map>
 
 #include "host/rtl/cp1251.h"
 #include "host/rtl/sysutils.h"
@@ -33,15 +35,12 @@ bool LostConnection(const std::string& state) {
 constexpr const char* kConnectTimeout = "10";
 // The longest a statement waits for a lock that NOWAIT does not cover.
 constexpr const char* kLockTimeout = "SET lock_timeout = '2s'";
+// How often the server looks whether this program is still there while a
+// statement runs (a wait for a lock included): a program killed meanwhile has
+// its statement, and so its transaction, rolled back instead of committed.
+constexpr const char* kClientCheck = "SET client_connection_check_interval = '100ms'";
 
-std::string Quote(const std::string& utf8) {
-  std::string out = "\"";
-  for (char c : utf8) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
+std::string Quote(const std::string& utf8) { return QuoteIdentifier(utf8); }
 
 // Raises for a table or field name that the server would cut.
 void CheckName(const std::string& name1251) {
@@ -125,7 +124,7 @@ class Connection {
       throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + why);
     }
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
-    Quietly(kLockTimeout);
+    Settings();
   }
   ~Connection() { PQfinish(conn_); }
   Connection(const Connection&) = delete;
@@ -136,28 +135,134 @@ class Connection {
   // server's message".
   std::unique_ptr<Result> Exec(const std::string& sql, const std::vector<TVariant>& params,
                                const std::string& context, const std::string& table_missing = "") {
-    if (PQstatus(conn_) != CONNECTION_OK) {
-      // The server went away since the last statement: try once to come back.
-      PQreset(conn_);
-      if (PQstatus(conn_) != CONNECTION_OK)
-        throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + Clean(PQerrorMessage(conn_)));
-      Quietly(kLockTimeout);
+    Reconnect();
+    const Params p(params);
+    return Check(PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), p.types.data(), p.values.data(),
+                              nullptr, nullptr, 0),
+                 context, table_missing);
+  }
+
+  // The same through a statement prepared on this connection at its first
+  // use (for these parameter types) and executed by name afterwards.
+  std::unique_ptr<Result> ExecPrepared(const std::string& sql, const std::vector<TVariant>& params,
+                                       const std::string& context) {
+    Reconnect();
+    const Params p(params);
+    const std::string& name = Prepared(sql, p, context);
+    return Check(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()), p.values.data(), nullptr,
+                                nullptr, 0),
+                 context);
+  }
+
+  // One statement of a pipeline: a transaction command without parameters
+  // ("BEGIN", "COMMIT") or a statement run through its prepared statement.
+  struct Step {
+    std::string sql;
+    std::vector<TVariant> params;
+    bool command = false;
+  };
+  // Sends the steps in one round trip (pipeline mode) and returns their
+  // results; raises as Exec for the first that failed (the server skips the
+  // rest). Statements not yet prepared on this connection are prepared first.
+  std::vector<std::unique_ptr<Result>> ExecPipeline(const std::vector<Step>& steps, const std::string& context) {
+    Reconnect();
+    std::deque<Params> params;  // never moved: values point into texts
+    std::vector<std::string> names;
+    for (const auto& step : steps) {
+      params.emplace_back(step.params);
+      names.push_back(step.command ? "" : Prepared(step.sql, params.back(), context));
     }
-    std::vector<std::string> texts(params.size());
-    std::vector<const char*> values(params.size(), nullptr);
-    std::vector<Oid> types(params.size(), 0);
-    for (std::size_t i = 0; i < params.size(); ++i) {
-      const TVariant& v = params[i];
-      switch (v.VarType()) {
-        case varNull: continue;
-        case varInteger: types[i] = kInt8; texts[i] = v.AsString(); break;
-        case varFloat: types[i] = kFloat8; texts[i] = v.AsString(); break;
-        case varString: types[i] = kText; texts[i] = Cp1251ToUtf8(v.AsString()); break;
+    using Owned = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+    std::vector<Owned> results;
+    if (PQenterPipelineMode(conn_) == 1) {
+      bool sent = true;
+      for (std::size_t i = 0; i < steps.size() && sent; ++i) {
+        const Params& p = params[i];
+        sent = steps[i].command ? PQsendQueryParams(conn_, steps[i].sql.c_str(), 0, nullptr, nullptr, nullptr,
+                                                    nullptr, 0) == 1
+                                : PQsendQueryPrepared(conn_, names[i].c_str(), static_cast<int>(p.values.size()),
+                                                      p.values.data(), nullptr, nullptr, 0) == 1;
       }
-      values[i] = texts[i].c_str();
+      if (sent && PQpipelineSync(conn_) == 1) {
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+          // Each step's result, then a null; a lost connection gives an
+          // error result (or none) for the step it broke.
+          Owned first(PQgetResult(conn_), PQclear);
+          if (first)
+            while (PGresult* more = PQgetResult(conn_)) PQclear(more);
+          results.push_back(std::move(first));
+        }
+        while (PGresult* r = PQgetResult(conn_)) {
+          const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+          PQclear(r);
+          if (sync) break;
+        }
+      }
+      PQexitPipelineMode(conn_);  // refused only on a broken connection, which Reconnect resets
     }
-    PGresult* r = PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), types.data(), values.data(),
-                               nullptr, nullptr, 0);
+    std::vector<std::unique_ptr<Result>> out;
+    for (std::size_t i = 0; i < steps.size(); ++i)
+      out.push_back(Check(i < results.size() ? results[i].release() : nullptr, context));
+    return out;
+  }
+
+  // Runs sql ignoring any failure (a rollback after an error).
+  void Quietly(const char* sql) noexcept { PQclear(PQexec(conn_, sql)); }
+
+ private:
+  // Parameters as libpq takes them: texts in UTF-8 and their types.
+  struct Params {
+    explicit Params(const std::vector<TVariant>& params)
+        : texts(params.size()), values(params.size(), nullptr), types(params.size(), 0) {
+      for (std::size_t i = 0; i < params.size(); ++i) {
+        const TVariant& v = params[i];
+        switch (v.VarType()) {
+          case varNull: continue;
+          case varInteger: types[i] = kInt8; texts[i] = v.AsString(); break;
+          case varFloat: types[i] = kFloat8; texts[i] = v.AsString(); break;
+          case varString: types[i] = kText; texts[i] = Cp1251ToUtf8(v.AsString()); break;
+        }
+        values[i] = texts[i].c_str();
+      }
+    }
+    Params(const Params&) = delete;
+    Params& operator=(const Params&) = delete;
+    std::vector<std::string> texts;
+    std::vector<const char*> values;
+    std::vector<Oid> types;
+  };
+
+  void Settings() noexcept {
+    Quietly(kLockTimeout);
+    Quietly(kClientCheck);  // not known before PostgreSQL 14: ignored there
+  }
+
+  // The name of sql's prepared statement for these parameter types, prepared
+  // on its first use on this connection.
+  const std::string& Prepared(const std::string& sql, const Params& p, const std::string& context) {
+    std::string key = sql;
+    for (const Oid t : p.types) key += "\x1f" + IntToStr(static_cast<long long>(t));
+    auto found = prepared_.find(key);
+    if (found == prepared_.end()) {
+      const std::string name = "orv" + IntToStr(static_cast<long long>(prepared_.size() + 1));
+      Check(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(p.types.size()), p.types.data()), context);
+      found = prepared_.emplace(key, name).first;
+    }
+    return found->second;
+  }
+
+  void Reconnect() {
+    if (PQstatus(conn_) == CONNECTION_OK) return;
+    // The server went away since the last statement: try once to come back.
+    // A new session knows none of the old one's prepared statements.
+    prepared_.clear();
+    PQreset(conn_);
+    if (PQstatus(conn_) != CONNECTION_OK)
+      throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + Clean(PQerrorMessage(conn_)));
+    Settings();
+  }
+
+  std::unique_ptr<Result> Check(PGresult* r, const std::string& context, const std::string& table_missing = "") {
     const ExecStatusType status = PQresultStatus(r);
     if (r && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)) return std::make_unique<Result>(r);
     const char* code = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
@@ -173,13 +278,10 @@ class Connection {
     throw EDatabaseError(context + ": " + message);
   }
 
-  // Runs sql ignoring any failure (a rollback after an error).
-  void Quietly(const char* sql) noexcept { PQclear(PQexec(conn_, sql)); }
-
- private:
   std::string name_;
   std::string conninfo_;
   PGconn* conn_ = nullptr;
+  std::unordered_map<std::string, std::string> prepared_;  // SQL and parameter types -> statement name
 };
 
 std::string Missing(const TDatabaseInfo& db, const std::string& table) {
@@ -285,15 +387,22 @@ class PgCursor : public Cursor {
     return One(where + " ORDER BY " + ids_ + " LIMIT 1", params);
   }
   long long Count() override {
-    return conn_.Exec("SELECT count(*) FROM " + sql_table_, {}, context_)->Value(0, 0, ftInteger).AsInteger();
+    return conn_.ExecPrepared("SELECT count(*) FROM " + sql_table_, {}, context_)->Value(0, 0, ftInteger).AsInteger();
   }
 
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
     Unlock();
-    conn_.Exec("BEGIN", {}, context_);
     in_txn_ = true;
     try {
-      std::optional<Row> row = One(" WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) + ") FOR UPDATE NOWAIT", id);
+      // BEGIN and the locking read in one round trip.
+      const auto results = conn_.ExecPipeline(
+          {{"BEGIN", {}, true},
+           {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) +
+                ") FOR UPDATE NOWAIT",
+            id}},
+          context_);
+      std::optional<Row> row;
+      if (results[1]->Rows() > 0) row = RowOf(*results[1], 0, 0);
       if (!row) Unlock();
       return row;
     } catch (...) {
@@ -314,11 +423,15 @@ class PgCursor : public Cursor {
         }
         const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
         params.insert(params.end(), id.begin(), id.end());
-        const auto r = conn_.Exec("UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_,
-                                  params, context_);
-        if (r->Rows() > 0) new_id = IdOf(*r, 0);
+        // The write and its commit in one round trip.
+        const auto results = conn_.ExecPipeline(
+            {{"UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_, params},
+             {"COMMIT", {}, true}},
+            context_);
+        if (results[0]->Rows() > 0) new_id = IdOf(*results[0], 0);
+      } else {
+        conn_.Exec("COMMIT", {}, context_);
       }
-      conn_.Exec("COMMIT", {}, context_);
       in_txn_ = false;
       return new_id;
     } catch (...) {
@@ -339,11 +452,40 @@ class PgCursor : public Cursor {
       names += (names.empty() ? "" : ", ") + QuoteName(columns_[a.column].name);
       marks += (marks.empty() ? "$" : ", $") + IntToStr(static_cast<long long>(params.size()));
     }
-    const auto r = conn_.Exec("INSERT INTO " + sql_table_ +
-                                  (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-                                  " RETURNING " + id_select_,
-                              params, context_);
+    const auto r = conn_.ExecPrepared("INSERT INTO " + sql_table_ +
+                                          (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+                                          " RETURNING " + id_select_,
+                                      params, context_);
     return IdOf(*r, 0);
+  }
+  ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,
+                        const std::vector<Assignment>& values) override {
+    Unlock();
+    // One statement, so one round trip and one commit: the update when the
+    // row matches, else the row as the statement saw it.
+    std::vector<std::string> set_columns, match_columns;
+    std::vector<TVariant> params;
+    for (const auto& a : values) {
+      set_columns.push_back(QuoteName(columns_[a.column].name));
+      params.push_back(a.value);
+    }
+    const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
+    params.insert(params.end(), id.begin(), id.end());
+    for (const auto& a : expected) {
+      match_columns.push_back(QuoteName(columns_[a.column].name));
+      params.push_back(a.value);
+    }
+    const std::string sql =
+        "WITH u AS (UPDATE " + sql_table_ + " SET " + SetList(set_columns, 1, PostgresPlaceholder) + where +
+        NullSafeMatches(match_columns, values.size() + id.size() + 1, PostgresPlaceholder, "IS NOT DISTINCT FROM") +
+        " RETURNING " + select_ + ") SELECT true, * FROM u UNION ALL SELECT false, " + select_ + " FROM " +
+        sql_table_ + where + " AND NOT EXISTS (SELECT 1 FROM u)";
+    const auto r = conn_.ExecPrepared(sql, params, context_);
+    ChangeResult result;
+    if (r->Rows() == 0) return result;
+    result.matched = r->Text(0, 0) == "t";
+    result.row = RowOf(*r, 0, 1);
+    return result;
   }
 
  private:
@@ -360,14 +502,20 @@ class PgCursor : public Cursor {
     return id;
   }
   std::optional<Row> One(const std::string& tail, const std::vector<TVariant>& params) {
-    const auto r = conn_.Exec("SELECT " + select_ + " FROM " + sql_table_ + tail, params, context_);
+    const auto r = conn_.ExecPrepared("SELECT " + select_ + " FROM " + sql_table_ + tail, params, context_);
     if (r->Rows() == 0) return std::nullopt;
-    Row row;
-    row.id = IdOf(*r, 0);
-    const int base = static_cast<int>(id_types_.size());
+    return RowOf(*r, 0, 0);
+  }
+  // The row of a result that holds the identity, then every column, from
+  // column first on.
+  Row RowOf(const Result& r, int row, int first) const {
+    Row out;
+    for (std::size_t k = 0; k < id_types_.size(); ++k)
+      out.id.push_back(r.Value(row, first + static_cast<int>(k), id_types_[k]));
+    const int base = first + static_cast<int>(id_types_.size());
     for (std::size_t i = 0; i < columns_.size(); ++i)
-      row.values.push_back(r->Value(0, base + static_cast<int>(i), columns_[i].type, trim_[i]));
-    return row;
+      out.values.push_back(r.Value(row, base + static_cast<int>(i), columns_[i].type, trim_[i]));
+    return out;
   }
 
   Connection conn_;
@@ -385,16 +533,6 @@ class PgCursor : public Cursor {
   std::string select_;             // identity, then every column
 };
 
-std::string ColumnSql(const TFieldDef& f) {
-  const std::string name = QuoteName(f.Name);
-  switch (f.DataType) {
-    case ftString: return name + (f.Size > 0 ? " VARCHAR(" + IntToStr(f.Size) + ")" : " TEXT");
-    case ftInteger: return name + " INTEGER";
-    case ftFloat: return name + " DOUBLE PRECISION";
-    default: throw EDatabaseError("Field " + f.Name + " has no type a table can hold");
-  }
-}
-
 class PgDriverImpl : public Driver {
  public:
   std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) override {
@@ -406,14 +544,7 @@ class PgDriverImpl : public Driver {
   }
   void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
               const std::vector<std::string>& key) override {
-    std::string sql = "CREATE TABLE " + QuoteName(ServerName(table)) + " (";
-    for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + ColumnSql(fields[i]);
-    if (!key.empty()) {
-      sql += ", PRIMARY KEY (";
-      for (std::size_t i = 0; i < key.size(); ++i) sql += (i ? ", " : "") + QuoteName(key[i]);
-      sql += ")";
-    }
-    sql += ")";
+    const std::string sql = CreateTableSql(QuoteName(ServerName(table)), fields, key, QuoteName, "DOUBLE PRECISION");
     Connection c(db);
     c.Exec(sql, {}, "Cannot create table " + table);
   }

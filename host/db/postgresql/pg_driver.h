@@ -6,6 +6,9 @@
 //
 // Locking: Edit opens a transaction and locks the row with SELECT ... FOR
 // UPDATE NOWAIT (taken: "Record locked by another user" at once); Post commits.
+// BEGIN and the locking read, and the write and COMMIT, each go in one round
+// trip (libpq's pipeline mode); a compare-and-set (UpdateIf) is one statement.
+// Row statements are prepared once per connection and run by name.
 // Rows are told apart by the primary key, else by ctid.
 // Texts travel as UTF-8 and are converted here, so that every byte of code
 // page 1251 (0x98 too, which the server's WIN1251 lacks) arrives intact.

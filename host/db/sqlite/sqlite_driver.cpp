@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <unordered_map>
 
 #include "host/rtl/cp1251.h"
 #include "host/rtl/sysutils.h"
@@ -23,14 +24,8 @@ namespace fs = std::filesystem;
 // The first bytes of every SQLite database file.
 constexpr char kSqliteHeader[] = "SQLite format 3";
 
-std::string Quote(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
+// A name in 1251, quoted for SQL in UTF-8.
+std::string Quote(const std::string& name) { return QuoteIdentifier(Cp1251ToUtf8(name)); }
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -83,12 +78,21 @@ bool IsSqliteFile(const fs::path& file) {
   return in && std::memcmp(head, kSqliteHeader, sizeof kSqliteHeader) == 0;
 }
 
-// One prepared statement; reset and finalized by its owner's scope.
+// One prepared statement, finalized by its owner. A statement kept for reuse
+// is prepared persistent and reset after each use (Lease).
 class Statement {
  public:
-  Statement(sqlite3* db, const std::string& sql, const std::string& context) : db_(db), context_(context) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+  Statement(sqlite3* db, const std::string& sql, const std::string& context, bool persistent = false)
+      : db_(db), context_(context) {
+    if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), persistent ? SQLITE_PREPARE_PERSISTENT : 0,
+                           &stmt_, nullptr) != SQLITE_OK)
       Fail();
+  }
+  // Ready for the next use; a reading statement left unreset would keep its
+  // read transaction (and its old view of the file) open.
+  void Reset() noexcept {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
   }
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
@@ -143,6 +147,20 @@ class Statement {
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   std::string context_;
+};
+
+// A kept statement in use for one scope, reset when the scope ends.
+class Lease {
+ public:
+  explicit Lease(Statement& s) : s_(s) {}
+  ~Lease() { s_.Reset(); }
+  Lease(const Lease&) = delete;
+  Lease& operator=(const Lease&) = delete;
+  Statement* operator->() const { return &s_; }
+  Statement& operator*() const { return s_; }
+
+ private:
+  Statement& s_;
 };
 
 // Raises the error that the engine's last failure means to a user.
@@ -238,6 +256,7 @@ class SqliteCursor : public Cursor {
   }
   ~SqliteCursor() override {
     if (in_txn_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    kept_.clear();  // finalized before the connection closes
     sqlite3_close(db_);
   }
 
@@ -255,16 +274,16 @@ class SqliteCursor : public Cursor {
     std::string where;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const Column& c = columns_[columns[i]];
-      where += (i ? " AND " : " WHERE ") + Quote(Cp1251ToUtf8(c.name)) + " IS ?";
+      where += (i ? " AND " : " WHERE ") + Quote(c.name) + " IS ?";
       // Exact matching whatever collation the column declares.
       if (c.type == ftString) where += " COLLATE BINARY";
     }
     return One(where + " ORDER BY " + ids_ + " LIMIT 1", values);
   }
   long long Count() override {
-    Statement s(db_, "SELECT count(*) FROM " + sql_table_, context_);
-    s.Step();
-    return s.Value(0, ftInteger).AsInteger();
+    Lease s(Kept("SELECT count(*) FROM " + sql_table_));
+    s->Step();
+    return s->Value(0, ftInteger).AsInteger();
   }
 
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
@@ -283,20 +302,58 @@ class SqliteCursor : public Cursor {
       std::vector<TVariant> new_id = id;
       if (!values.empty()) {
         std::string set;
-        for (const auto& a : values) set += (set.empty() ? "" : ", ") + Quote(Cp1251ToUtf8(columns_[a.column].name)) + " = ?";
-        Statement s(db_, "UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")",
-                    context_);
+        for (const auto& a : values) set += (set.empty() ? "" : ", ") + Quote(columns_[a.column].name) + " = ?";
+        Lease s(Kept("UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
         int n = 1;
-        for (const auto& a : values) s.Bind(n++, a.value);
-        for (const auto& v : id) s.Bind(n++, v);
-        s.Step();
+        for (const auto& a : values) s->Bind(n++, a.value);
+        for (const auto& v : id) s->Bind(n++, v);
+        s->Step();
         for (const auto& a : values)
           for (std::size_t k = 0; k < id_columns_.size(); ++k)
             if (id_columns_[k] == a.column) new_id[k] = a.value;
       }
-      Exec(db_, "COMMIT", context_);
-      in_txn_ = false;
+      Commit();
       return new_id;
+    } catch (...) {
+      Unlock();
+      throw;
+    }
+  }
+  ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,
+                        const std::vector<Assignment>& values) override {
+    // BEGIN IMMEDIATE waits (kBusyTimeoutMs) for another writer, so that the
+    // condition is tested and the row written under one lock: one commit.
+    Begin(kRecordLocked);
+    try {
+      std::vector<std::string> set_columns, match_columns;
+      for (const auto& a : values) set_columns.push_back(Quote(columns_[a.column].name));
+      for (const auto& a : expected)
+        match_columns.push_back(Quote(columns_[a.column].name) +
+                                (columns_[a.column].type == ftString ? " COLLATE BINARY" : ""));
+      std::string where;
+      for (std::size_t k = 0; k < id.size(); ++k)
+        where += (k ? ", " : "") + SqlitePlaceholder(values.size() + 1 + k);
+      const std::string sql = "UPDATE " + sql_table_ + " SET " + SetList(set_columns, 1, SqlitePlaceholder) +
+                              " WHERE (" + ids_ + ") = (" + where + ")" +
+                              NullSafeMatches(match_columns, values.size() + id.size() + 1, SqlitePlaceholder, "IS") +
+                              " RETURNING " + select_;
+      ChangeResult result;
+      {
+        Lease s(Kept(sql));
+        int n = 1;
+        for (const auto& a : values) s->Bind(n++, a.value);
+        for (const auto& v : id) s->Bind(n++, v);
+        for (const auto& a : expected) s->Bind(n++, a.value);
+        if (s->Step()) {
+          result.matched = true;
+          result.row = RowOf(*s);
+        }
+        while (s->Step()) {
+        }
+      }
+      if (!result.matched) result.row = Fetch(id);
+      Commit();
+      return result;
     } catch (...) {
       Unlock();
       throw;
@@ -311,7 +368,7 @@ class SqliteCursor : public Cursor {
     try {
       std::string names, marks;
       for (const auto& a : values) {
-        names += (names.empty() ? "" : ", ") + Quote(Cp1251ToUtf8(columns_[a.column].name));
+        names += (names.empty() ? "" : ", ") + Quote(columns_[a.column].name);
         marks += marks.empty() ? "?" : ", ?";
       }
       const std::string sql = "INSERT INTO " + sql_table_ +
@@ -319,16 +376,15 @@ class SqliteCursor : public Cursor {
                               " RETURNING " + ids_;
       std::vector<TVariant> id;
       {
-        Statement s(db_, sql, context_);
+        Lease s(Kept(sql));
         int n = 1;
-        for (const auto& a : values) s.Bind(n++, a.value);
-        if (s.Step())
-          for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(s.Value(static_cast<int>(k), id_types_[k]));
-        while (s.Step()) {
+        for (const auto& a : values) s->Bind(n++, a.value);
+        if (s->Step())
+          for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(s->Value(static_cast<int>(k), id_types_[k]));
+        while (s->Step()) {
         }
       }
-      Exec(db_, "COMMIT", context_);
-      in_txn_ = false;
+      Commit();
       return id;
     } catch (...) {
       Unlock();
@@ -343,25 +399,44 @@ class SqliteCursor : public Cursor {
     return out;
   }
 
+  // The statement of this text, prepared on its first use and kept while the
+  // table is open.
+  Statement& Kept(const std::string& sql) {
+    auto& kept = kept_[sql];
+    if (!kept) kept = std::make_unique<Statement>(db_, sql, context_, /*persistent=*/true);
+    return *kept;
+  }
+
   void Begin(const char* locked_message) {
     if (in_txn_) Unlock();
-    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      const int code = sqlite3_extended_errcode(db_) & 0xff;
-      if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw ELockConflict(locked_message);
-      Raise(db_, context_);
+    try {
+      Lease s(Kept("BEGIN IMMEDIATE"));
+      s->Step();
+    } catch (const ELockConflict&) {
+      throw ELockConflict(locked_message);
     }
     in_txn_ = true;
   }
+  void Commit() {
+    Lease s(Kept("COMMIT"));
+    s->Step();
+    in_txn_ = false;
+  }
 
-  std::optional<Row> One(const std::string& tail, const std::vector<TVariant>& params) {
-    Statement s(db_, "SELECT " + select_ + " FROM " + sql_table_ + tail, context_);
-    for (std::size_t i = 0; i < params.size(); ++i) s.Bind(static_cast<int>(i + 1), params[i]);
-    if (!s.Step()) return std::nullopt;
+  // The identity and every column of the row a statement stands on.
+  Row RowOf(const Statement& s) const {
     Row row;
     for (std::size_t k = 0; k < id_types_.size(); ++k) row.id.push_back(s.Value(static_cast<int>(k), id_types_[k]));
     for (std::size_t i = 0; i < columns_.size(); ++i)
       row.values.push_back(s.Value(static_cast<int>(id_types_.size() + i), columns_[i].type));
     return row;
+  }
+
+  std::optional<Row> One(const std::string& tail, const std::vector<TVariant>& params) {
+    Lease s(Kept("SELECT " + select_ + " FROM " + sql_table_ + tail));
+    for (std::size_t i = 0; i < params.size(); ++i) s->Bind(static_cast<int>(i + 1), params[i]);
+    if (!s->Step()) return std::nullopt;
+    return RowOf(*s);
   }
 
   void ReadStructure(const Location& loc) {
@@ -374,7 +449,7 @@ class SqliteCursor : public Cursor {
                              " holds no table named " + loc.sql_name);
       actual = s.Value(0, ftString).AsString();
     }
-    sql_table_ = Quote(Cp1251ToUtf8(actual));
+    sql_table_ = Quote(actual);
     std::vector<std::pair<int, int>> pk;  // (position in key, column)
     {
       Statement s(db_, "SELECT name, type, pk FROM pragma_table_info(?)", context_);
@@ -398,14 +473,14 @@ class SqliteCursor : public Cursor {
       for (const auto& [k, col] : pk) {
         id_columns_.push_back(col);
         id_types_.push_back(columns_[col].type);
-        ids_ += (ids_.empty() ? "" : ", ") + Quote(Cp1251ToUtf8(columns_[col].name));
+        ids_ += (ids_.empty() ? "" : ", ") + Quote(columns_[col].name);
       }
     } else {
       ids_ = "rowid";
       id_types_.push_back(ftInteger);
     }
     select_ = ids_;
-    for (const auto& c : columns_) select_ += ", " + Quote(Cp1251ToUtf8(c.name));
+    for (const auto& c : columns_) select_ += ", " + Quote(c.name);
   }
 
   std::string table_;
@@ -420,17 +495,8 @@ class SqliteCursor : public Cursor {
   std::vector<int> id_columns_;         // their column indexes (none for rowid)
   std::vector<TFieldType> id_types_;
   std::string select_;                  // identity, then every column
+  std::unordered_map<std::string, std::unique_ptr<Statement>> kept_;  // by SQL text
 };
-
-std::string ColumnSql(const TFieldDef& f) {
-  const std::string name = Quote(Cp1251ToUtf8(f.Name));
-  switch (f.DataType) {
-    case ftString: return name + (f.Size > 0 ? " VARCHAR(" + IntToStr(f.Size) + ")" : " TEXT");
-    case ftInteger: return name + " INTEGER";
-    case ftFloat: return name + " FLOAT";
-    default: throw EDatabaseError("Field " + f.Name + " has no type a table can hold");
-  }
-}
 
 class SqliteDriverImpl : public Driver {
  public:
@@ -444,14 +510,7 @@ class SqliteDriverImpl : public Driver {
   void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
               const std::vector<std::string>& key) override {
     const Location loc = Locate(db, table);
-    std::string sql = "CREATE TABLE " + Quote(Cp1251ToUtf8(loc.sql_name)) + " (";
-    for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + ColumnSql(fields[i]);
-    if (!key.empty()) {
-      sql += ", PRIMARY KEY (";
-      for (std::size_t i = 0; i < key.size(); ++i) sql += (i ? ", " : "") + Quote(Cp1251ToUtf8(key[i]));
-      sql += ")";
-    }
-    sql += ")";
+    const std::string sql = CreateTableSql(Quote(loc.sql_name), fields, key, Quote, "FLOAT");
     sqlite3* h = nullptr;
     if (sqlite3_open_v2(loc.file.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
       const std::string why = h ? FromUtf8(sqlite3_errmsg(h)) : "out of memory";
