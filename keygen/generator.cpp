@@ -541,6 +541,7 @@ bool TGenerator::StepOverflows(const std::string& stored) {
 
 TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
   int unexplained = 0;  // consecutive refusals by a row that looked writable
+  int lost = 0;         // writes refused because another program wrote first
   for (;;) {
     // Claimed by anyone, a program that follows the three-step claim included:
     // honoured the three-step way (counted waits, stale claims broken).
@@ -594,6 +595,8 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
       if (++unexplained > 1) return OneCommit::kClaim;
     } else {
       unexplained = 0;
+      if (++lost >= kMaxLostWrites) return OneCommit::kClaim;
+      Wait();
     }
     fresh = true;
   }

@@ -29,8 +29,11 @@
 //  - the generator is a descendant that does not say UsesSingleCommit, so an
 //    override of ReadDATA or WriteDATA is called for every key.
 // A locked row (another writer past the engine's lock wait) is waited for
-// like a failed claim post (Wait, the busy notice). Undo and new rows are as
-// before.
+// like a failed claim post (Wait, the busy notice). A compare-and-set lost to
+// another writer is tried again on the row it returned, after a Wait; after
+// kMaxLostWrites lost in one request the three-step claim is taken, which the
+// others honour while it is held: without that, the program that has just
+// written wins the row again and again, and the others starve. Undo and new rows are as before.
 //
 // Keys never repeat because every change of a row is a compare-and-set: the
 // single commit's conditional update, or a locked edit (the edit re-reads
@@ -120,6 +123,7 @@ class TGenerator : public TComponent {
   static constexpr int kOwnRowPatienceMs = 100;  // how long a claim holder retries a locked row
   static constexpr int kOwnRowPauseUs = 500;     // pause between those retries, in microseconds
   static constexpr int kReconnectPauseMs = 250;  // pause between attempts to reach a lost server
+  static constexpr int kMaxLostWrites = 2;  // single commits lost to other writers before a claim is taken
 
   // Takes a unique owner stamp, draws the wait length, creates the table
   // object (owned) and the mask engine with its three callbacks bound, and

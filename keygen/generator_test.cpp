@@ -14,6 +14,7 @@
 #include "host/db/testing/engines.h"
 #include "host/rtl/dialogs.h"
 #include "host/rtl/exception.h"
+#include "host/rtl/sysutils.h"
 #include "keygen/gentable.h"
 #include "keygen/timestamp.h"
 
@@ -813,6 +814,49 @@ TEST_P(GeneratorTest, ADescendantKeepsTheThreeStepClaimUnlessItSaysOtherwise) {
     EXPECT_EQ(r.state, 0) << c.name;
     EXPECT_EQ(r.who, g->OwnerStamp()) << c.name;
   }
+}
+
+// A single-commit generator whose every wait lets another program write a
+// key first, as a faster program on the same row would.
+class TOvertakenGenerator : public TCountingGenerator {
+ public:
+  using TCountingGenerator::TCountingGenerator;
+  std::function<void()> overtake;
+  int waits = 0;
+  void Wait() override {
+    // Bounded, so that a generator that never gives up ends with a wrong
+    // count instead of a hang.
+    if (++waits <= 50 && overtake) overtake();
+  }
+};
+
+TEST_P(GeneratorTest, AGeneratorOvertakenAgainAndAgainTakesTheClaimThatOthersHonour) {
+  TComponentPtr<TOvertakenGenerator> g(new TOvertakenGenerator(nullptr));
+  g->single = true;
+  g->SetMask("O###");
+  g->SetDataBaseName(db_->Alias());
+  g->InitDB();
+  EXPECT_EQ(g->Generator().str(), "O000");
+  int written = 0;  // keys the other program took
+  auto other = Other();
+  auto step = [&] {
+    ASSERT_TRUE(other->Locate(kGenTableKey, {TVariant(0), TVariant("O")}));
+    other->Edit();
+    other->FieldByName("Suffix")->SetAsString(IntToStr(1001 + written++).substr(1));
+    other->Post();
+  };
+  step();  // this generator's copy is stale before it asks
+  g->overtake = step;
+  // Each lost compare-and-set waits (and is overtaken again); after
+  // kMaxLostWrites the claim is taken, which the other program would honour.
+  EXPECT_EQ(g->Generator().str(), "O00" + std::to_string(TGenerator::kMaxLostWrites + 1));
+  EXPECT_EQ(written, TGenerator::kMaxLostWrites);
+  EXPECT_EQ(g->waits, TGenerator::kMaxLostWrites - 1);
+  EXPECT_EQ(g->reads, 1);
+  EXPECT_EQ(g->writes, 1);
+  const Row r = Read("O");
+  EXPECT_EQ(r.state, 0);
+  EXPECT_EQ(r.who, g->OwnerStamp());
 }
 
 // --- Faults: no wrong key, no request without end --------------------------------

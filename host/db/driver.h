@@ -80,10 +80,10 @@ class Cursor {
   // Compare-and-set, in a transaction of its own: writes the assignments to
   // the row with identity id only when every expected column holds its value
   // (null matches null), and commits. Returns matched and the row as written;
-  // or not matched, nothing written, and the row as stored (after a wait for
-  // another writer, PostgreSQL may show it as it was before that writer's
-  // commit: decide again on the next attempt); or not matched and no row
-  // when it is gone. Raises ELockConflict when another session keeps the
+  // or not matched, nothing written, and the row as stored (PostgreSQL reads
+  // it again when the update waited for another writer and its own read is
+  // from before that commit: one more round trip, only then); or not matched
+  // and no row when it is gone. Raises ELockConflict when another session keeps the
   // lock longer than the engine's lock wait (nothing written). Its
   // statements are prepared once per open table.
   virtual ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,

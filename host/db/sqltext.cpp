@@ -14,8 +14,8 @@ std::string QuoteIdentifier(const std::string& utf8) {
   return out + "\"";
 }
 
-std::string SqlitePlaceholder(std::size_t n) { return "?" + IntToStr(static_cast<long long>(n)); }
-std::string PostgresPlaceholder(std::size_t n) { return "$" + IntToStr(static_cast<long long>(n)); }
+std::string SqlitePlaceholder(std::size_t n) { return std::string("?").append(IntToStr(static_cast<long long>(n))); }
+std::string PostgresPlaceholder(std::size_t n) { return std::string("$").append(IntToStr(static_cast<long long>(n))); }
 
 std::string ColumnDefinition(const std::string& quoted_name, const TFieldDef& field, const char* float_type) {
   switch (field.DataType) {

@@ -26,15 +26,14 @@ struct RegisterGlobalOptions {
 }  // namespace
 
 std::string EmbeddedDefaultDirectory() {
-  std::string base;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
-    base = data;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = std::string(home) + "/.local/share";
-  } else {
-    base = ".";
-  }
-  return Utf8ToCp1251(base + "/orv/" + kDefaultGenDatabase).value_or(base + "/orv/" + kDefaultGenDatabase);
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  std::string base = data && *data ? std::string(data)
+                     : home && *home ? std::string(home) + "/.local/share"
+                                     : std::string(".");
+  base += "/orv/";
+  base += kDefaultGenDatabase;
+  return Utf8ToCp1251(base).value_or(base);
 }
 
 bool IsEmbeddedDefault() { return embedded; }

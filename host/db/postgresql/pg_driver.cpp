@@ -485,10 +485,20 @@ class PgCursor : public Cursor {
     if (r->Rows() == 0) return result;
     result.matched = r->Text(0, 0) == "t";
     result.row = RowOf(*r, 0, 1);
+    // A row that shows the expected values and was not written was changed
+    // by a writer this update waited for: the statement's own read is from
+    // before that commit. A second statement reads it as stored now, so that
+    // the caller's next attempt is not spent on a copy already known stale.
+    if (!result.matched && Shows(*result.row, expected)) result.row = Fetch(id);
     return result;
   }
 
  private:
+  static bool Shows(const Row& row, const std::vector<Assignment>& expected) {
+    for (const auto& a : expected)
+      if (row.values[a.column] != a.value) return false;
+    return true;
+  }
   // Placeholders $first.. for an identity; ctid values are cast to tid.
   std::string Marks(std::size_t n, std::size_t first) const {
     std::string out;

@@ -65,7 +65,8 @@ std::string WithSchema(const std::string& base, const std::string& schema) {
     else out += std::string(o->keyword) + "=" + QuoteValue(o->val) + " ";
   }
   PQconninfoFree(opts);
-  options += (options.empty() ? "" : " ") + std::string("-csearch_path=") + schema;
+  if (!options.empty()) options += ' ';
+  options += "-csearch_path=" + schema;
   // Sessions on the schema carry its name, so that a test can find them.
   return out + "options=" + QuoteValue(options) + " application_name=" + QuoteValue(schema);
 }
