@@ -593,11 +593,12 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
     // claim takes such a row as it always did, instead of trying forever.
     if (Row().State()->AsFloat() == 0 && Row().Suffix()->AsString() == stored) {
       if (++unexplained > 1) return OneCommit::kClaim;
-    } else {
+    } else if (Row().State()->AsFloat() == 0) {
+      // Another program issued a key first: let it go on for a moment.
       unexplained = 0;
       if (++lost >= kMaxLostWrites) return OneCommit::kClaim;
       Wait();
-    }
+    }  // else claimed meanwhile: honoured at the top of the loop
     fresh = true;
   }
 }

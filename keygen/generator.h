@@ -33,7 +33,8 @@
 // another writer is tried again on the row it returned, after a Wait; after
 // kMaxLostWrites lost in one request the three-step claim is taken, which the
 // others honour while it is held: without that, the program that has just
-// written wins the row again and again, and the others starve. Undo and new rows are as before.
+// written wins the row again and again, and the others starve. Undo and new
+// rows are as before.
 //
 // Keys never repeat because every change of a row is a compare-and-set: the
 // single commit's conditional update, or a locked edit (the edit re-reads

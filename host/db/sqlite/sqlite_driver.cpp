@@ -220,7 +220,7 @@ class SqliteCursor : public Cursor {
     const auto now = steady_clock::now();
     if (count == 0) *since = now;
     if (now - *since >= std::chrono::milliseconds(kBusyTimeoutMs)) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::microseconds(kBusyPollUs));
     return 1;
   }
 

@@ -18,6 +18,10 @@ namespace orv::db {
 // The longest wait for another connection's write lock: long enough to ride
 // out another program's short post, short enough to count as "at once".
 inline constexpr int kBusyTimeoutMs = 250;
+// How often a waiting writer looks at the lock again. A writer that has just
+// committed takes the lock again within microseconds, so a waiter that looks
+// only every millisecond rarely finds it free.
+inline constexpr int kBusyPollUs = 100;
 
 Driver* SqliteDriver();
 
