@@ -80,7 +80,7 @@ class SqliteSource : public KeySource {
     const auto now = std::chrono::steady_clock::now();
     if (count == 0) *since = now;
     if (now - *since >= kLockPatience) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::microseconds(100));  // as the data layer
     return 1;
   }
 
