@@ -298,51 +298,28 @@ long long LoggedStatements(const std::string& file) {
 
 // ---- PostgreSQL connection strings ------------------------------------------------
 
-std::string QuoteValue(const std::string& v) {
-  std::string out = "'";
-  for (char c : v) {
-    if (c == '\'' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "'";
-}
+using orv::testing::ConninfoValues;
+using orv::testing::QuoteConninfoValue;
 
-struct ConninfoParts {
-  std::vector<std::pair<std::string, std::string>> values;
-  std::string Get(const std::string& key) const {
-    for (const auto& [k, v] : values)
-      if (k == key) return v;
-    return "";
-  }
-};
-
-ConninfoParts ParseConninfo(const std::string& conninfo) {
-  char* err = nullptr;
-  PQconninfoOption* opts = PQconninfoParse(conninfo.c_str(), &err);
-  if (!opts) {
-    const std::string why = err ? err : "unreadable";
-    PQfreemem(err);
-    throw std::runtime_error("conninfo: " + why);
-  }
-  ConninfoParts parts;
-  for (PQconninfoOption* o = opts; o->keyword; ++o)
-    if (o->val) parts.values.emplace_back(o->keyword, o->val);
-  PQconninfoFree(opts);
-  return parts;
+// The value conninfo gives key, or "".
+std::string ConninfoValue(const std::string& conninfo, const std::string& key) {
+  for (const auto& [k, v] : ConninfoValues(conninfo))
+    if (k == key) return v;
+  return "";
 }
 
 // conninfo aimed at the relay on `port` (when not 0) and with extra server
 // options (such as "-clog_statement=all") after its own.
 std::string ConninfoVia(const std::string& conninfo, int port, const std::string& extra_options) {
   std::string out;
-  for (const auto& [k, v] : ParseConninfo(conninfo).values) {
+  for (const auto& [k, v] : ConninfoValues(conninfo)) {
     if (k == "options" || (port && (k == "host" || k == "hostaddr" || k == "port"))) continue;
-    out += k + "=" + QuoteValue(v) + " ";
+    out += k + "=" + QuoteConninfoValue(v) + " ";
   }
   if (port) out += "host=127.0.0.1 port=" + std::to_string(port) + " ";
-  std::string options = ParseConninfo(conninfo).Get("options");
+  std::string options = ConninfoValue(conninfo, "options");
   if (!extra_options.empty()) options += (options.empty() ? "" : " ") + extra_options;
-  if (!options.empty()) out += "options=" + QuoteValue(options);
+  if (!options.empty()) out += "options=" + QuoteConninfoValue(options);
   return out;
 }
 
@@ -426,9 +403,10 @@ void RunEngine(const std::string& engine, const Options& o) {
   std::unique_ptr<orv::bench::DelayRelay> slow, counting;  // delaying relay; relay that only counts
   std::string where, why_no_relay, why_no_log;
   if (pg) {
-    const ConninfoParts parts = ParseConninfo(db.Location());
-    const std::string host = parts.Get("hostaddr").empty() ? parts.Get("host") : parts.Get("hostaddr");
-    const int port = parts.Get("port").empty() ? 5432 : std::stoi(parts.Get("port"));
+    const std::string hostaddr = ConninfoValue(db.Location(), "hostaddr");
+    const std::string host = hostaddr.empty() ? ConninfoValue(db.Location(), "host") : hostaddr;
+    const std::string port_text = ConninfoValue(db.Location(), "port");
+    const int port = port_text.empty() ? 5432 : std::stoi(port_text);
     PgProbe probe(db.Location());
     where = "PostgreSQL " + probe.Value("SHOW server_version") + " at " + host + ":" + std::to_string(port) +
             " (fsync " + probe.Value("SHOW fsync") + ")";

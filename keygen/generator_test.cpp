@@ -886,19 +886,22 @@ struct RefusedWriteCase {
   std::function<void(GeneratorTest&, TGenerator&)> setup;
   std::string cause;         // of a request on the existing row
   std::string insert_cause;  // of one that must start a row ("": cause)
+  std::string single_cause;  // on the single commit ("": cause)
 };
 
+// Both paths: the three-step claim (single false) and the single commit.
 TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
   const RefusedWriteCase cases[] = {
       {"a write-protected table", nullptr,
-       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset", ""},
+       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset", "",
+       ""},
       {"a role that may only read", "postgresql",
        [](GeneratorTest& t, TGenerator& g) {
          const std::string alias = t.db_->Alias() + "_reader";
          Session()->AddAlias(alias, "postgresql", {{"conninfo", t.db_->ReadOnlyRoleConninfo()}});
          g.SetDataBaseName(alias);
        },
-       "Table GENTBL.DB: permission denied for table GENTBL", ""},
+       "Table GENTBL.DB: permission denied for table GENTBL", "", ""},
       {"read-only transactions", "postgresql",
        [](GeneratorTest& t, TGenerator& g) {
          const std::string alias = t.db_->Alias() + "_readonly";
@@ -908,89 +911,51 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
          g.SetDataBaseName(alias);
        },
        "Table GENTBL.DB: cannot execute SELECT FOR UPDATE in a read-only transaction",
-       "Table GENTBL.DB: cannot execute INSERT in a read-only transaction"},
+       "Table GENTBL.DB: cannot execute INSERT in a read-only transaction",
+       // The server's words: the single commit's update is inside a
+       // statement that also reads.
+       "Table GENTBL.DB: cannot execute SELECT in a read-only transaction"},
   };
-  for (const auto& c : cases) {
-    if (c.engine && GetParam() != c.engine) continue;
-    SetUp();
-    ui_.calls.clear();
-    Draw(*Make("W#"), 2);
-    const Row before = Read("W");
-    TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
-    g->SetMask("W#");
-    g->SetDataBaseName(db_->Alias());
-    c.setup(*this, *g);
-    g->InitDB();
-    ASSERT_FALSE(g->Disabled()) << c.name << ": " << ui_.Transcript();
-    try {
-      g->Generator();
-      ADD_FAILURE() << c.name << ": a key was issued";
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), c.cause) << c.name;
+  for (const bool single : {false, true}) {
+    for (const auto& c : cases) {
+      if (c.engine && GetParam() != c.engine) continue;
+      const std::string name = std::string(c.name) + (single ? " (single commit)" : " (claim)");
+      const std::string cause = single && !c.single_cause.empty() ? c.single_cause : c.cause;
+      SetUp();
+      ui_.calls.clear();
+      Draw(*Make("W#"), 2);
+      const Row before = Read("W");
+      TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
+      g->single = single;
+      g->SetMask("W#");
+      g->SetDataBaseName(db_->Alias());
+      c.setup(*this, *g);
+      g->InitDB();
+      ASSERT_FALSE(g->Disabled()) << name << ": " << ui_.Transcript();
+      try {
+        g->Generator();
+        ADD_FAILURE() << name << ": a key was issued";
+      } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), cause) << name;
+      }
+      const Row after = Read("W");
+      EXPECT_EQ(after.suffix, before.suffix) << name;
+      EXPECT_EQ(after.state, 0) << name;
+      if (single) {
+        EXPECT_EQ(g->waits, 0) << name;
+      }
+      // A new prefix cannot be started either.
+      g->SetMask("W-#");
+      try {
+        g->Generator();
+        ADD_FAILURE() << name << ": a key was issued for a new prefix";
+      } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" + (c.insert_cause.empty() ? c.cause : c.insert_cause))
+            << name;
+      }
+      EXPECT_EQ(Other()->RecordCount(), 1) << name;
+      EXPECT_EQ(ui_.Transcript(), "") << name;  // no busy notice: nobody holds the row
     }
-    const Row after = Read("W");
-    EXPECT_EQ(after.suffix, before.suffix) << c.name;
-    EXPECT_EQ(after.state, 0) << c.name;
-    // A new prefix cannot be started either.
-    g->SetMask("W-#");
-    try {
-      g->Generator();
-      ADD_FAILURE() << c.name << ": a key was issued for a new prefix";
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" + (c.insert_cause.empty() ? c.cause : c.insert_cause))
-          << c.name;
-    }
-    EXPECT_EQ(Other()->RecordCount(), 1) << c.name;
-    EXPECT_EQ(ui_.Transcript(), "") << c.name;  // no busy notice: nobody holds the row
-  }
-}
-
-TEST_P(GeneratorTest, OnTheSingleCommitAFailureThatWaitingCannotCureEndsTheRequestToo) {
-  const RefusedWriteCase cases[] = {
-      {"a write-protected table", nullptr,
-       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset", ""},
-      {"a role that may only read", "postgresql",
-       [](GeneratorTest& t, TGenerator& g) {
-         const std::string alias = t.db_->Alias() + "_reader";
-         Session()->AddAlias(alias, "postgresql", {{"conninfo", t.db_->ReadOnlyRoleConninfo()}});
-         g.SetDataBaseName(alias);
-       },
-       "Table GENTBL.DB: permission denied for table GENTBL", ""},
-      {"read-only transactions", "postgresql",
-       [](GeneratorTest& t, TGenerator& g) {
-         const std::string alias = t.db_->Alias() + "_readonly";
-         Session()->AddAlias(alias, "postgresql",
-                             {{"conninfo", t.db_->Location() + " options='-csearch_path=" + t.db_->Alias() +
-                                               " -cdefault_transaction_read_only=on'"}});
-         g.SetDataBaseName(alias);
-       },
-       // The server's words: the update is inside a statement that also reads.
-       "Table GENTBL.DB: cannot execute SELECT in a read-only transaction", ""},
-  };
-  for (const auto& c : cases) {
-    if (c.engine && GetParam() != c.engine) continue;
-    SetUp();
-    ui_.calls.clear();
-    Draw(*Make("W#"), 2);
-    const Row before = Read("W");
-    TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
-    g->single = true;
-    g->SetMask("W#");
-    g->SetDataBaseName(db_->Alias());
-    c.setup(*this, *g);
-    g->InitDB();
-    ASSERT_FALSE(g->Disabled()) << c.name << ": " << ui_.Transcript();
-    try {
-      g->Generator();
-      ADD_FAILURE() << c.name << ": a key was issued";
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), c.cause) << c.name;
-    }
-    const Row after = Read("W");
-    EXPECT_EQ(after.suffix, before.suffix) << c.name;
-    EXPECT_EQ(after.state, 0) << c.name;
-    EXPECT_EQ(g->waits, 0) << c.name;
-    EXPECT_EQ(ui_.Transcript(), "") << c.name;
   }
 }
 

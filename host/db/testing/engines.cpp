@@ -23,16 +23,6 @@ std::string PgConninfo() {
   return c ? c : "";
 }
 
-// A conninfo value in single quotes, as libpq reads it.
-std::string QuoteValue(const std::string& v) {
-  std::string out = "'";
-  for (char c : v) {
-    if (c == '\'' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "'";
-}
-
 // Runs one statement on the test server; raises with the server's message.
 // Returns the number of rows a query gave.
 int PgRun(const std::string& conninfo, const std::string& sql) {
@@ -51,24 +41,15 @@ int PgRun(const std::string& conninfo, const std::string& sql) {
 
 // base with the schema put first on the search path.
 std::string WithSchema(const std::string& base, const std::string& schema) {
-  char* err = nullptr;
-  PQconninfoOption* opts = PQconninfoParse(base.c_str(), &err);
-  if (!opts) {
-    const std::string why = err ? err : "unreadable";
-    PQfreemem(err);
-    throw Exception("ORV_PG_CONNINFO: " + why);
-  }
   std::string out, options;
-  for (PQconninfoOption* o = opts; o->keyword; ++o) {
-    if (!o->val) continue;
-    if (std::string(o->keyword) == "options") options = o->val;
-    else out += std::string(o->keyword) + "=" + QuoteValue(o->val) + " ";
+  for (const auto& [key, value] : ConninfoValues(base, "ORV_PG_CONNINFO")) {
+    if (key == "options") options = value;
+    else out += key + "=" + QuoteConninfoValue(value) + " ";
   }
-  PQconninfoFree(opts);
   if (!options.empty()) options += ' ';
   options += "-csearch_path=" + schema;
   // Sessions on the schema carry its name, so that a test can find them.
-  return out + "options=" + QuoteValue(options) + " application_name=" + QuoteValue(schema);
+  return out + "options=" + QuoteConninfoValue(options) + " application_name=" + QuoteConninfoValue(schema);
 }
 
 }  // namespace
@@ -142,7 +123,7 @@ std::string TestDatabase::ReadOnlyRoleConninfo() {
     PgRun(PgConninfo(), "ALTER DEFAULT PRIVILEGES IN SCHEMA \"" + schema_ + "\" GRANT SELECT ON TABLES TO \"" +
                             role_ + "\"");
   }
-  return location_ + " user=" + QuoteValue(role_);  // a later keyword wins
+  return location_ + " user=" + QuoteConninfoValue(role_);  // a later keyword wins
 }
 
 TestDatabase::~TestDatabase() {
@@ -160,6 +141,30 @@ TestDatabase::~TestDatabase() {
   }
   std::error_code ec;
   fs::remove_all(dir_, ec);
+}
+
+std::string QuoteConninfoValue(const std::string& value) {
+  std::string out = "'";
+  for (char c : value) {
+    if (c == '\'' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+std::vector<std::pair<std::string, std::string>> ConninfoValues(const std::string& conninfo, const std::string& what) {
+  char* err = nullptr;
+  PQconninfoOption* opts = PQconninfoParse(conninfo.c_str(), &err);
+  if (!opts) {
+    const std::string why = err ? err : "unreadable";
+    PQfreemem(err);
+    throw Exception(what + ": " + why);
+  }
+  std::vector<std::pair<std::string, std::string>> values;
+  for (PQconninfoOption* o = opts; o->keyword; ++o)
+    if (o->val) values.emplace_back(o->keyword, o->val);
+  PQconninfoFree(opts);
+  return values;
 }
 
 }  // namespace orv::testing

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orv::testing {
@@ -40,6 +41,13 @@ struct EngineCaps {
 // The capabilities of engine (one of AllEngineNames()); raises orv::Exception
 // for another name.
 const EngineCaps& Caps(const std::string& engine);
+
+// A conninfo value in single quotes, as libpq reads it.
+std::string QuoteConninfoValue(const std::string& value);
+// The keywords conninfo sets and their values, in libpq's order. Raises
+// orv::Exception "what: libpq's reason" when libpq cannot read it.
+std::vector<std::pair<std::string, std::string>> ConninfoValues(const std::string& conninfo,
+                                                                const std::string& what = "conninfo");
 
 // A fresh, empty database registered in Session() as a unique alias, gone
 // again when the object is destroyed. SQLite: a temporary directory;
