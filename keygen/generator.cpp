@@ -587,10 +587,10 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
     }
     // Another program wrote first: decide again on the row as stored.
     if (!OnOwnRow()) return OneCommit::kGone;
-    // A row that still looks free with the same suffix refused the write:
-    // once, a read from before another writer's commit; again, a value the
-    // condition cannot match (State NULL, edited by hand). The three-step
-    // claim takes such a row as it always did, instead of trying forever.
+    // A row that still looks free with the same suffix refused the write: a
+    // value the condition cannot match (State NULL, edited by hand) or, once
+    // in a while, a read that raced another writer. Twice in a row, the
+    // three-step claim takes it, as it always did, instead of trying forever.
     if (Row().State()->AsFloat() == 0 && Row().Suffix()->AsString() == stored) {
       if (++unexplained > 1) return OneCommit::kClaim;
     } else if (Row().State()->AsFloat() == 0) {
