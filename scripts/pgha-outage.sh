@@ -32,9 +32,11 @@ pid=$!
 sleep 3
 struck=$(date +%s.%N)
 "$here/pgha.sh" "$verb" "$dir"
-# Until 50 keys after the strike, at most 240 s.
+# Until 50 keys after the strike has landed (keys printed while pgha.sh was
+# still killing the node do not count), at most 240 s.
+landed=$(date +%s.%N)
 until=$((SECONDS + 240))
-while [ "$(awk -v t="$struck" '$1 > t' "$work/stamped" | wc -l)" -lt 50 ]; do
+while [ "$(awk -v t="$landed" '$1 > t' "$work/stamped" | wc -l)" -lt 50 ]; do
   kill -0 "$pid" 2>/dev/null || { echo "pgha-outage.sh: orvgen ended:" >&2; cat "$work/err" >&2; exit 1; }
   [ $SECONDS -lt $until ] || { echo "pgha-outage.sh: no keys 240 s after the $verb" >&2; exit 1; }
   sleep 1
