@@ -280,26 +280,6 @@ void TDataSet::Post() {
   if (after_post_) after_post_(this);
 }
 
-namespace {
-
-// The value as a field of this type and capacity stores it (the setters'
-// conversions); cut to capacity only when it is written.
-TVariant FieldValue(const TVariant& v, const TField& field, bool cut) {
-  if (v.IsNull()) return v;
-  switch (field.DataType()) {
-    case ftString: {
-      std::string text = v.AsString();
-      if (cut && field.Size() > 0 && static_cast<int>(text.size()) > field.Size()) text.resize(field.Size());
-      return text;
-    }
-    case ftInteger: return TVariant(v.AsInteger());
-    case ftFloat: return TVariant(v.AsFloat());
-    default: return v;
-  }
-}
-
-}  // namespace
-
 bool TDataSet::UpdateIf(const std::string& match_fields, const std::vector<TVariant>& expected,
                         const std::string& set_fields, const std::vector<TVariant>& values) {
   CheckActive();
@@ -314,7 +294,7 @@ bool TDataSet::UpdateIf(const std::string& match_fields, const std::vector<TVari
     std::vector<db::Assignment> out;
     for (std::size_t i = 0; i < split.size(); ++i) {
       const TField* field = FieldByName(split[i]);
-      out.push_back({field->Index(), FieldValue(given[i], *field, cut)});
+      out.push_back({field->Index(), field->Converted(given[i], cut)});
     }
     return out;
   };

@@ -115,17 +115,16 @@ class TDataSet : public TComponent {
   // one value each) only when every field of match_fields holds its value
   // in expected as stored now (null matches null; texts compare exactly).
   // True: written and committed; the current row is the row as written.
-  // False: nothing written; the current row is the row as stored (on
-  // PostgreSQL, after a wait for another writer, possibly as it was before
-  // that writer's commit), so the caller decides again on fresh values; or,
-  // when the row is gone, there is no current row (fields null, Eof true).
-  // Values are converted to the fields' types as the field setters do.
-  // First finishes a pending edit as CheckBrowseMode does. Raises
-  // ELockConflict "Record locked by another user" when another session
-  // keeps the row (SQLite: the table) locked for longer than the engine's
-  // lock wait; EConnectionLost; "Field 'X' not found", a value count that differs, a
-  // read-only or closed dataset or no current row; any write error. Nothing
-  // is written when it raises.
+  // False: nothing written; the current row is the row as stored, so the
+  // caller decides again on fresh values; or, when the row is gone, there is
+  // no current row (fields null, Eof true). Values are converted as
+  // TField::Converted does (expected values are not cut). First finishes a
+  // pending edit as CheckBrowseMode does. Raises ELockConflict "Record
+  // locked by another user" when another session keeps the row (SQLite: the
+  // table) locked for longer than the engine's lock wait; EConnectionLost;
+  // "Field 'X' not found", a value count that differs, a read-only or closed
+  // dataset or no current row; any write error. Nothing is written when it
+  // raises.
   bool UpdateIf(const std::string& match_fields, const std::vector<TVariant>& expected,
                 const std::string& set_fields, const std::vector<TVariant>& values);
   // Drops the pending edit or insert and gives the lock back; state dsBrowse.

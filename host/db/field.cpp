@@ -1,5 +1,7 @@
 #include "host/db/field.h"
 
+#include <utility>
+
 #include "host/db/dataset.h"
 #include "host/db/dberrors.h"
 
@@ -50,13 +52,20 @@ std::string TField::AsString() const { return value_.AsString(); }
 
 void TField::SetAsString(const std::string& value) {
   CheckWritable();
+  Store(Converted(TVariant(value)));
+}
+
+TVariant TField::Converted(const TVariant& value, bool cut) const {
+  if (value.IsNull()) return value;
   switch (type_) {
-    case ftString:
-      Store(size_ > 0 && static_cast<int>(value.size()) > size_ ? value.substr(0, size_) : value);
-      break;
-    case ftInteger: Store(TVariant(value).AsInteger()); break;
-    case ftFloat: Store(TVariant(value).AsFloat()); break;
-    default: Store(value); break;
+    case ftString: {
+      std::string text = value.AsString();
+      if (cut && size_ > 0 && static_cast<int>(text.size()) > size_) text.resize(size_);
+      return TVariant(std::move(text));
+    }
+    case ftInteger: return TVariant(value.AsInteger());
+    case ftFloat: return TVariant(value.AsFloat());
+    default: return value;
   }
 }
 
@@ -70,16 +79,7 @@ void TField::SetAsFloat(double value) { SetAsVariant(TVariant(value)); }
 
 void TField::SetAsVariant(const TVariant& value) {
   CheckWritable();
-  if (value.IsNull()) {
-    Store(TVariant());
-    return;
-  }
-  switch (type_) {
-    case ftString: SetAsString(value.AsString()); break;
-    case ftInteger: Store(value.AsInteger()); break;
-    case ftFloat: Store(value.AsFloat()); break;
-    default: Store(value); break;
-  }
+  Store(Converted(value));
 }
 
 }  // namespace orv

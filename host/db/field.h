@@ -55,6 +55,11 @@ class TField : public TObject {
   // characters; a number field reads the text as a number (EConvertError
   // when it is none).
   void SetAsString(const std::string& value);
+  // value as this field stores it: null stays null, a number field takes a
+  // number (EConvertError when the value is none), a string field text, cut
+  // to Size() characters when cut. What the setters store and what
+  // TDataSet::UpdateIf writes and compares.
+  TVariant Converted(const TVariant& value, bool cut = true) const;
   long long AsInteger() const;
   void SetAsInteger(long long value);
   double AsFloat() const;
