@@ -567,9 +567,10 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
     sent_ = {suffix_.str(), stamp, true};
     bool written = false;
     try {
-      written = table_->UpdateIf(std::string(kFieldState) + ";" + kFieldSuffix, {TVariant(0), TVariant(stored)},
-                                 std::string(kFieldSuffix) + ";" + kFieldTry + ";" + kFieldTime + ";" + kFieldWho +
-                                     ";" + kFieldState,
+      static const std::string kMatched = std::string(kFieldState) + ";" + kFieldSuffix;
+      static const std::string kWritten = std::string(kFieldSuffix) + ";" + kFieldTry + ";" + kFieldTime + ";" +
+                                          kFieldWho + ";" + kFieldState;
+      written = table_->UpdateIf(kMatched, {TVariant(0), TVariant(stored)}, kWritten,
                                  {TVariant(suffix_.str()), TVariant(0), TVariant(stamp), TVariant(owner_stamp_),
                                   TVariant(0)});
     } catch (const ELockConflict&) {
