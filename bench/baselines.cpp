@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "keygen/ownerstamp.h"
 #include "keygen/timestamp.h"
 
 namespace orv::bench {

@@ -20,6 +20,7 @@
 #include "host/rtl/random.h"
 #include "host/rtl/sysutils.h"
 #include "keygen/gentable.h"
+#include "keygen/ownerstamp.h"
 #include "keygen/timestamp.h"
 
 namespace orv {
@@ -29,6 +30,24 @@ namespace {
 constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!";
 constexpr char kCaptionInfo[] = "Generator Information";  // caption of notices and setter errors
 constexpr char kCaptionBusy[] = "Generator";               // caption of the busy notice
+
+// A mask as the messages show it: quoted, control characters as #code.
+std::string QuotedMask(const std::string& mask) {
+  std::string shown = "'";
+  for (const char c : mask) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x20 || code == 0x7F)
+      shown += "'#" + IntToStr(static_cast<long long>(code)) + "'";
+    else
+      shown += c;
+  }
+  return shown + "'";
+}
+
+std::string NoCountingPart(const std::string& mask) {
+  return "The mask " + QuotedMask(mask) +
+         " has no counting part (# $ & or a [set]), so every key would be the same";
+}
 
 // The last five characters of a stamp (seconds and milliseconds) as a number.
 int SecondsAndMs(std::string_view stamp) {
@@ -101,6 +120,18 @@ void TGenerator::Loaded() {
 // --- Properties ---
 
 void TGenerator::SetMask(const std::string& text) {
+  if (!text.empty()) {
+    for (const char c : text) {
+      const auto code = static_cast<unsigned char>(c);
+      if (code < 0x20 || code == 0x7F)
+        throw Exception("The mask " + QuotedMask(text) + " holds the control character #" +
+                        IntToStr(static_cast<long long>(code)) + "; a key cannot hold it");
+    }
+    // Scanned apart first, so that a refused mask leaves the generator as it was.
+    TGenMask probe;
+    probe.ScanMask(text);
+    if (probe.GetSuffix().Empty()) throw Exception(NoCountingPart(text));
+  }
   if (text.empty()) disabled_ = true;
   mask_text_ = text;
   mask_->ScanMask(text);
@@ -146,8 +177,18 @@ void TGenerator::InitDB() {
     // checks the open table again.
     if (table_->DatabaseName() != database_name_) table_->SetDatabaseName(database_name_);
     if (table_->TableName() != table_name_) table_->SetTableName(table_name_);
-    if (!table_->Active()) table_->Open();
-    const std::vector<std::string> problems = GenTableFormatProblems(*table_);
+    // A server that ends the session meanwhile is waited for as in a request.
+    std::vector<std::string> problems;
+    Reconnecting reconnecting;
+    for (;;) {
+      try {
+        if (!table_->Active()) table_->Open();
+        problems = GenTableFormatProblems(*table_);
+        break;
+      } catch (const EConnectionLost& lost) {
+        Reconnect(lost, reconnecting);  // raises once the server stays away
+      }
+    }
     if (!problems.empty()) {
       std::string why = "Bad table format";
       for (std::size_t i = 0; i < problems.size(); ++i) why += (i ? "; " : ": ") + problems[i];
@@ -420,22 +461,36 @@ TmString TGenerator::Generator() {
   if (disabled_) return TmString();
   prefix_ = mask_->GetPrefix();
   suffix_ = mask_->GetSuffix();
-  // Without a counting part the key is the mask's value, taken after the
-  // prefix was built so that it holds this request's user characters.
-  if (suffix_.Empty()) return mask_->GetMskValue();
+  // SetMask refuses such a mask; one scanned into the engine directly would
+  // give the same key on every request.
+  if (suffix_.Empty()) throw Exception(NoCountingPart(mask_text_));
   CheckWidths();
 
   Reconnecting reconnecting;
   for (;;) {
     sent_.pending = false;
     try {
-      return IssueKey();
+      TmString key = IssueKey();
+      NoteIssued();
+      return key;
     } catch (const EConnectionLost& lost) {
       // A write whose commit the server made but could not confirm has
       // issued its key: return that key rather than leave a gap.
-      if (Reconnect(lost, reconnecting)) return mask_->GetMskValue();
+      if (Reconnect(lost, reconnecting)) {
+        NoteIssued();
+        return mask_->GetMskValue();
+      }
     }
   }
+}
+
+void TGenerator::NoteIssued() {
+  if (issued_prefix_ != prefix_.str()) {
+    issued_.clear();
+    issued_prefix_ = prefix_.str();
+  }
+  if (issued_.size() >= kUndoDepth) issued_.erase(issued_.begin());
+  issued_.push_back(suffix_.str());
 }
 
 bool TGenerator::SentWriteStored() {
@@ -674,49 +729,88 @@ void TGenerator::ReportUndoFailure(const std::string& cause) {
 
 TmString TGenerator::Undo() {
   if (disabled_) return TmString();
-  TmString result = mask_->GetMskValue();
-  if (!LocateRow()) {
-    ReportUndoFailure();
-    return result;
-  }
-  if (Row().State()->AsFloat() != 0 ||
-      Row().Who()->AsString() != owner_stamp_) {
-    ReportUndoFailure();
-    return result;
-  }
+  const TmString result = mask_->GetMskValue();
   const std::string withdrawn = mask_->GetSuffix().str();
+  // Only a key this generator issued and has not withdrawn: the key before
+  // the one just withdrawn may be another program's.
+  if (issued_.empty() || issued_.back() != withdrawn || issued_prefix_ != prefix_.str()) {
+    ReportUndoFailure();
+    return result;
+  }
+  Reconnecting reconnecting;
+  for (;;) {
+    sent_.pending = false;
+    try {
+      if (WithdrawLast(withdrawn) == Withdrawal::kRefused) return result;
+    } catch (const EConnectionLost& lost) {
+      const SentWrite sent = sent_;  // the undo's write, when it went out
+      bool stored = false;
+      try {
+        stored = Reconnect(lost, reconnecting);
+      } catch (const EConnectionLost& gone) {
+        // The server stays away. An undo that may have been stored counts
+        // as done: its key is never issued again, a gap rather than a key
+        // that this caller and the next program would both hold.
+        if (!sent.pending) {
+          ReportUndoFailure(gone.Message());
+          return result;
+        }
+        stored = true;
+      }
+      if (!stored) continue;  // not written: the row decides again
+      mask_->SetSuffix(sent.suffix);
+    }
+    issued_.pop_back();
+    return mask_->GetMskValue();
+  }
+}
+
+TGenerator::Withdrawal TGenerator::WithdrawLast(const std::string& withdrawn) {
+  if (!LocateRow() || Row().State()->AsFloat() != 0 || Row().Who()->AsString() != owner_stamp_ ||
+      Row().Suffix()->AsString() != withdrawn) {
+    ReportUndoFailure();
+    return Withdrawal::kRefused;
+  }
   const int capacity = Row().Suffix()->Size();
   if (!mask_->Fits(withdrawn) || (capacity > 0 && static_cast<int>(withdrawn.size()) > capacity)) {
     ReportUndoFailure();  // not a key this table can have issued
-    return result;
+    return Withdrawal::kRefused;
   }
   bool stepped = false;
   try {
     mask_->Decrement();
     stepped = true;
     EditOwnRow();
-    // Withdraw only the key this generator issued last: the row must be free,
-    // last written by this generator, and still hold that key's suffix.
-    if (Row().State()->AsFloat() != 0 ||
-        Row().Who()->AsString() != owner_stamp_ ||
+    // The row as it is now, locked: free, last written by this generator,
+    // still holding the key's suffix.
+    if (Row().State()->AsFloat() != 0 || Row().Who()->AsString() != owner_stamp_ ||
         Row().Suffix()->AsString() != withdrawn) {
       CancelEdit();
       ReportUndoFailure();
       mask_->Increment();
-      return result;
+      return Withdrawal::kRefused;
     }
+    const std::string stamp = GetTimeStamp();
     Row().Suffix()->SetAsString(mask_->GetSuffix().str());
-    Row().Time()->SetAsString(GetTimeStamp());
+    Row().Time()->SetAsString(stamp);
+    // Should the connection drop before the commit is confirmed, the row
+    // tells afterwards whether this write was stored.
+    sent_ = {mask_->GetSuffix().str(), stamp, true};
     table_->Post();
-    result = mask_->GetMskValue();
+    sent_.pending = false;
+    return Withdrawal::kDone;
+  } catch (const EConnectionLost&) {
+    CancelEdit();
+    if (stepped) mask_->Increment();
+    throw;
   } catch (const std::exception& e) {
     // A lock for more than kOwnRowPatienceMs, or a write the database
     // refused: the user learns which.
     CancelEdit();
     ReportUndoFailure(e.what());
     if (stepped) mask_->Increment();
+    return Withdrawal::kRefused;
   }
-  return result;
 }
 
 // --- Mask engine callbacks ---

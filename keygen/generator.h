@@ -43,12 +43,16 @@
 //  - the write that issues a key happens only while the re-read row still
 //    shows this generator's claim and the suffix it loaded, so a claim that
 //    was broken and taken over meanwhile cannot issue the same key again;
-//  - an undo writes only while the re-read row is free, was last written by
-//    this generator and still holds the suffix being withdrawn;
+//  - an undo withdraws only a key that this generator issued and has not
+//    withdrawn yet (the keys it drew one after the other can be withdrawn
+//    last first), and writes only while the re-read row is free, was last
+//    written by this generator and still holds that key's suffix: a second
+//    undo must not step back onto a key that another program holds;
 //  - a row that another program inserted first (the table's unique key on
 //    GenID and Prefix refuses the second insert) is located again and claimed;
-//  - owner stamps are unique within a process (NewOwnerStamp); across
-//    programs the suffix checks above keep keys unique when stamps collide.
+//  - owner stamps are unique per generator, across programs and machines,
+//    whatever the clock does (NewOwnerStamp): the Who checks above, and the
+//    recognition of an unconfirmed write, rest on that.
 // The single commit's condition (State 0 and the suffix stepped from) is the
 // second mend in one statement: a row claimed or written meanwhile is not
 // written.
@@ -85,9 +89,11 @@
 //    request neither returns the old value (a key already issued) nor fails:
 //    it waits and claims again, like any failed attempt, so Generator always
 //    ends with a new key or an exception.
-//  - A mask without a counting part returns its value after the prefix has
-//    been built, so the characters that GetUserPrefixes supplies in a request
-//    are in that request's key.
+//  - A mask that cannot give two different keys is refused by SetMask: one
+//    without a counting part would issue the same key on every request, and
+//    one holding a control character (a line break, a NUL that cuts the
+//    text) keys that break lines or repeat. The mask engine alone still
+//    takes both.
 //
 // Threading: the thread that owns the user interface, like every component.
 // Message boxes and the busy notice are modal; Wait sleeps briefly, and a
@@ -98,6 +104,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/classes/component.h"
 #include "host/classes/events.h"
@@ -125,6 +132,7 @@ class TGenerator : public TComponent {
   static constexpr int kOwnRowPauseUs = 500;     // pause between those retries, in microseconds
   static constexpr int kReconnectPauseMs = 250;  // pause between attempts to reach a lost server
   static constexpr int kMaxLostWrites = 2;  // single commits lost to other writers before a claim is taken
+  static constexpr std::size_t kUndoDepth = 1000;  // keys remembered for Undo
 
   // Takes a unique owner stamp, draws the wait length, creates the table
   // object (owned) and the mask engine with its three callbacks bound, and
@@ -143,7 +151,8 @@ class TGenerator : public TComponent {
   // descendant gets.
 
   // Opens the generator table under DataBaseName/TableName and checks its
-  // format, with the busy cursor meanwhile. On any failure (missing alias,
+  // format, with the busy cursor meanwhile; a lost connection to the server is
+  // waited for as in Generator. On any failure (missing alias,
   // directory or table, an open table renamed, a bad format) shows the
   // message "Error while opening generator table GENTBL.DB!\r\nCheck
   // tGenAlias!", followed by a line with the cause, and disables the
@@ -165,8 +174,8 @@ class TGenerator : public TComponent {
   // failure but a lock conflict (a claim taken is freed first).
   virtual bool ReadDATA();
   // The next key: the mask value with the row's suffix stepped by one. Empty
-  // when the generator is disabled. The mask's value itself when the mask has
-  // no counting part (no table access). Raises Exception "Can not generate
+  // when the generator is disabled. Raises Exception, with no table access,
+  // when the mask engine holds no counting part. Raises Exception "Can not generate
   // new record!" (a second line tells why) when a new row can neither be
   // inserted nor found; Exception naming both widths when the prefix or the
   // counting part is wider than the table's field, before anything is
@@ -174,12 +183,18 @@ class TGenerator : public TComponent {
   // server stays away for ReconnectSeconds; the data layer's exception when
   // the table is not open.
   virtual TmString Generator();
-  // Withdraws the last key: steps the row back once while it is free, was last
-  // written by this generator and still holds that key's suffix. Returns the
-  // value current afterwards (the previous key; on failure the unchanged one;
-  // empty when disabled). A failure calls OnUndoFailed with the current value,
-  // or shows the message "Can NOT undo!" (followed by the data layer's
-  // message when a write failed).
+  // Withdraws the last key this generator issued and has not withdrawn yet
+  // (so after two keys drawn one after the other, two undos withdraw both;
+  // at most kUndoDepth are remembered): steps the row back once while it is
+  // free, was last written by this generator and still holds that key's
+  // suffix. Returns the value current afterwards (the previous key; on
+  // failure the unchanged one; empty when disabled). A failure calls
+  // OnUndoFailed with the current value, or shows the message "Can NOT
+  // undo!" (followed by the data layer's message when a write failed). A
+  // lost connection is handled as in Generator: an undo the server stored
+  // without confirming it is found in the row; when the server stays away
+  // and the undo may have been stored, the key counts as withdrawn (it is
+  // then never issued again: a gap, never a key held twice).
   virtual TmString Undo();
   // A short pause between claim attempts: (wait length + 1) x kWaitUnitUs
   // microseconds (up to 10 ms), after which the next wait length is drawn
@@ -222,7 +237,9 @@ class TGenerator : public TComponent {
 
   const std::string& Mask() const { return mask_text_; }
   // Stores and scans the mask (the engine raises on a malformed one); an
-  // empty mask disables the generator.
+  // empty mask disables the generator. Raises Exception, keeping the mask it
+  // had, for a mask without a counting part (# $ & or a [set]) or holding a
+  // control character: neither can give a new key on every request.
   void SetMask(const std::string& text);
   const TmString& StartValue() const { return start_value_; }
   // Dropped while no mask is scanned. Otherwise stored and given to the mask
@@ -304,6 +321,13 @@ class TGenerator : public TComponent {
   void CancelEdit();
   void CountBusy();
   void ReportUndoFailure(const std::string& cause = "");
+  enum class Withdrawal { kDone, kRefused };
+  // One attempt to withdraw the key whose suffix is withdrawn from the row.
+  // kRefused has reported the failure; raises EConnectionLost with the mask
+  // engine as it was.
+  Withdrawal WithdrawLast(const std::string& withdrawn);
+  // Notes the key just issued (suffix_ on prefix_) for Undo.
+  void NoteIssued();
   TmString IssueKey();
   void CheckWidths();
   void CheckStoredSuffix();
@@ -352,6 +376,10 @@ class TGenerator : public TComponent {
   bool holding_ = false;       // this generator holds the claim described by claim_
   Claim claim_;
   std::string insert_failure_;  // why the last MakeNewRecord failed
+  // Suffixes of the keys this generator issued on the row of issued_prefix_
+  // and has not withdrawn, the last last: what Undo may withdraw.
+  std::vector<std::string> issued_;
+  std::string issued_prefix_;
 };
 
 }  // namespace orv

@@ -10,23 +10,12 @@ std::uint16_t Year = 0, Month = 0, Day = 0, Hour = 0, Min = 0, Sec = 0, MSec = 0
 
 namespace {
 
-constexpr double kMsPerDay = 86400000.0;  // milliseconds in one TDateTime day
-
 std::string Format(std::uint16_t y, std::uint16_t mo, std::uint16_t d, std::uint16_t h,
                    std::uint16_t mi, std::uint16_t s, std::uint16_t ms) {
   std::string text = FormatInt(y, 4) + FormatInt(mo, 2) + FormatInt(d, 2);
   text += FormatInt(h, 2) + FormatInt(mi, 2) + FormatInt(s, 2) + FormatInt(ms, 3);
   SpcTo0(text);
   return text;
-}
-
-// The moment a stamp spells. REQUIRES: a stamp made by FormatTimeStamp.
-TDateTime ParseStamp(const std::string& stamp) {
-  auto part = [&](std::size_t at, std::size_t len) {
-    return static_cast<std::uint16_t>(StrToInt(stamp.substr(at, len)));
-  };
-  return EncodeDate(part(0, 4), part(4, 2), part(6, 2)) +
-         EncodeTime(part(8, 2), part(10, 2), part(12, 2), part(14, 3));
 }
 
 }  // namespace
@@ -43,15 +32,6 @@ std::string FormatTimeStamp(TDateTime t) {
   DecodeDate(t, y, mo, d);
   DecodeTime(t, h, mi, s, ms);
   return Format(y, mo, d, h, mi, s, ms);
-}
-
-std::string NewOwnerStamp() {
-  static std::string last;  // the last owner stamp handed out in this process
-  std::string stamp = GetTimeStamp();
-  // Stamps of one width compare as text in time order.
-  if (!last.empty() && stamp <= last) stamp = FormatTimeStamp(ParseStamp(last) + 1.0 / kMsPerDay);
-  last = stamp;
-  return stamp;
 }
 
 }  // namespace orv

@@ -1,11 +1,11 @@
 // The generator's time stamps: the 17-digit text (year, month, day, hour,
 // minute, second, millisecond, zero-padded) that the generator table keeps in
-// its Time and Who fields, and the unit variables that the last reading of the
+// its Time field, and the unit variables that the last reading of the
 // clock leaves behind.
 //
 // Every reading goes through orv::Now(), so tests drive it with a TManualClock.
-// Threading: main thread only. GetTimeStamp writes the unit variables and
-// NewOwnerStamp keeps the last stamp it handed out; neither is synchronised.
+// Threading: main thread only. GetTimeStamp writes the unit variables, which
+// are not synchronised.
 #pragma once
 
 #include <cstdint>
@@ -29,11 +29,5 @@ std::string GetTimeStamp();
 
 // The 17-digit stamp of moment t (no unit variables touched).
 std::string FormatTimeStamp(TDateTime t);
-
-// A generator's owner stamp: GetTimeStamp, except that within one process no
-// stamp is handed out twice. When the clock has not moved past the last stamp
-// handed out (two generators made in the same millisecond, or a clock set
-// back), the result is the millisecond after that last stamp.
-std::string NewOwnerStamp();
 
 }  // namespace orv

@@ -45,32 +45,5 @@ TEST(GetTimeStamp, LeavesTheMomentInTheUnitVariables) {
   EXPECT_EQ(MSec, 45);
 }
 
-TEST(NewOwnerStamp, NeverRepeatsWhileTheClockStandsStill) {
-  TManualClock clock(At(2026, 12, 31, 23, 59, 59, 998));
-  ScopedClock scope(&clock);
-  const std::string first = NewOwnerStamp();
-  // The last stamp handed out may lie ahead of the clock (earlier tests);
-  // what counts is that each stamp follows the one before by a millisecond.
-  const std::string second = NewOwnerStamp();
-  const std::string third = NewOwnerStamp();
-  EXPECT_LT(first, second);
-  EXPECT_LT(second, third);
-  EXPECT_EQ(second.size(), kStampLength);
-  EXPECT_EQ(third.size(), kStampLength);
-}
-
-TEST(NewOwnerStamp, TakesTheNextMillisecondAcrossMidnightAndWhenTheClockGoesBack) {
-  // Later than any other test of this process goes, so that no earlier
-  // stamp lies ahead of these.
-  TManualClock clock(At(9900, 12, 31, 23, 59, 59, 999));
-  ScopedClock scope(&clock);
-  EXPECT_EQ(NewOwnerStamp(), "99001231235959999");
-  EXPECT_EQ(NewOwnerStamp(), "99010101000000000");
-  clock.Set(At(9900, 6, 1, 0, 0, 0, 0));  // set back
-  EXPECT_EQ(NewOwnerStamp(), "99010101000000001");
-  clock.Set(At(9901, 2, 1, 0, 0, 0, 0));  // ahead again: the clock's own moment
-  EXPECT_EQ(NewOwnerStamp(), "99010201000000000");
-}
-
 }  // namespace
 }  // namespace orv

@@ -60,7 +60,10 @@ TEST_P(GeneratorCommandsTest, Next) {
       {{"--mask", "Счёт-##", "-n", "2"}, "Счёт-00\nСчёт-01\n", "", 0},
       {{"--mask", "W#", "--start", "1", "--end", "3", "-n", "4"}, "W1\nW2\nW3\nW1\n",
        "Generator Information: Incremental part was set to startup value\n", 0},
-      {{"--mask", "ABC", "-n", "2"}, "ABC\nABC\n", "", 0},
+      // Masks that cannot give two different keys.
+      {{"--mask", "ABC", "-n", "2"}, "",
+       "orvgen: The mask 'ABC' has no counting part (# $ & or a [set]), so every key would be the same\n", 1},
+      {{"--mask", "A\n#"}, "", "orvgen: The mask 'A'#10'#' holds the control character #10; a key cannot hold it\n", 1},
       {{"--mask", "R##", "--start", "09", "--end", "01"}, "",
        "Generator Information: EndValue must be greater than StartValue\n" + disabled, 1},
       {{"--mask", ""}, "", disabled, 1},

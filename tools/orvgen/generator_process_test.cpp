@@ -223,6 +223,16 @@ TEST_P(GeneratorProcessTest, UndoIsRefusedAfterAnotherProgramsKey) {
   EXPECT_EQ(r.err, "Can NOT undo!\n");
 }
 
+TEST_P(GeneratorProcessTest, UndosWithdrawOnlyTheSessionsOwnKeys) {
+  ASSERT_EQ(RunOrvgen(NextArgs(1), dir_).out, KeyOf(1) + "\n");  // another program's key
+  SpawnedChild session(OrvgenPath(), Args({"session", "--mask", "S-#####", "--start", "00001"}), dir_,
+                       "next\nnext\nundo\nundo\nundo\nquit\n");
+  const ChildResult r = session.Wait();
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{KeyOf(2), KeyOf(3), KeyOf(2), KeyOf(1), KeyOf(1)}));
+  EXPECT_EQ(r.err, "Can NOT undo!\n");  // the third: S-00001 is the other program's
+  EXPECT_EQ(RunOrvgen(NextArgs(1), dir_).out, KeyOf(2) + "\n");
+}
+
 TEST_P(GeneratorProcessTest, ProgramsTakingTurnsContinueOneSequence) {
   std::vector<std::string> keys;
   for (int i = 0; i < 4; ++i) {
