@@ -146,7 +146,16 @@ void TGenerator::InitDB() {
     // checks the open table again.
     if (table_->DatabaseName() != database_name_) table_->SetDatabaseName(database_name_);
     if (table_->TableName() != table_name_) table_->SetTableName(table_name_);
-    if (!table_->Active()) table_->Open();
+    if (!table_->Active()) {
+      try {
+        table_->Open();
+      } catch (const EConnectionLost& lost) {
+        // A session the server ended while the table opened is a lost
+        // connection like one during a request, and waited for the same way.
+        Reconnecting reconnecting;
+        Reconnect(lost, reconnecting);
+      }
+    }
     const std::vector<std::string> problems = GenTableFormatProblems(*table_);
     if (!problems.empty()) {
       std::string why = "Bad table format";

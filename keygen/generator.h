@@ -147,7 +147,8 @@ class TGenerator : public TComponent {
   // directory or table, an open table renamed, a bad format) shows the
   // message "Error while opening generator table GENTBL.DB!\r\nCheck
   // tGenAlias!", followed by a line with the cause, and disables the
-  // generator; nothing is raised.
+  // generator; nothing is raised. A lost connection to the database server
+  // is first retried as during a request (see above), notices included.
   virtual void InitDB();
   // Sets the mask engine to its start value (or, when OnNewRecord is
   // assigned, calls it instead) and takes the current suffix and prefix.
