@@ -146,6 +146,54 @@ TEST_P(GeneratorFaultsTest, ATableThatMayNotBeWrittenEndsEachRequest) {
   EXPECT_EQ(StoredSuffix("N-"), "(no row)");
 }
 
+// An administrator ends the drawing programs' server sessions again and
+// again, at any point of a request: each time that is a lost connection, met
+// with a fresh one, so every program draws all its keys and says nothing but
+// its own notices. A key is never printed twice; a gap is left only by a write
+// committed but not confirmed that another program's write followed.
+TEST_P(GeneratorFaultsTest, SessionsEndedByTheServerCostNoRunAndNoKey) {
+  if (!orv::testing::Caps(GetParam()).server) GTEST_SKIP() << "no server to end the sessions";
+  constexpr int kPrograms = 6, kKeys = 300, kMaxEnded = 60;
+  std::vector<std::unique_ptr<SpawnedChild>> programs;
+  for (int i = 0; i < kPrograms; ++i)
+    programs.push_back(std::make_unique<SpawnedChild>(
+        OrvgenPath(), Args({"next", "--mask", "E-#####", "--start", "00001", "-n", std::to_string(kKeys)}), dir_));
+  const auto give_up = std::chrono::steady_clock::now() + kChildDeadline;
+  int ended = 0;
+  const auto running = [&] {
+    return std::any_of(programs.begin(), programs.end(), [](auto& p) { return !p->Finished(); });
+  };
+  // Without a pause until a key is out, so that sessions end while the
+  // programs open the table too; then between keys.
+  const auto drawing = [&] {
+    return std::any_of(programs.begin(), programs.end(), [](auto& p) { return !p->OutputSoFar().empty(); });
+  };
+  while (ended < kMaxEnded && running() && std::chrono::steady_clock::now() < give_up) {
+    ended += db_->EndServerSessions();
+    if (drawing()) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
+  std::set<std::string> keys;
+  std::size_t printed = 0;
+  for (auto& p : programs) {
+    const ChildResult r = p->WaitFor(kChildDeadline);
+    ASSERT_FALSE(r.timed_out) << "a request never ended";
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    for (const auto& line : Lines(r.err))
+      EXPECT_THAT(line, ::testing::AnyOf(StartsWith("orvgen: "), StartsWith("Generator: "))) << r.err;
+    const auto own = Lines(r.out);
+    EXPECT_EQ(own.size(), static_cast<std::size_t>(kKeys));
+    ExpectDistinctAndInOrder(own);
+    keys.insert(own.begin(), own.end());
+    printed += own.size();
+  }
+  EXPECT_GT(ended, kPrograms) << "the programs ended before their sessions did";
+  EXPECT_EQ(keys.size(), printed) << "a key was printed twice";
+  ASSERT_FALSE(keys.empty());
+  const int last = std::stoi(keys.rbegin()->substr(2));
+  EXPECT_EQ(keys.begin()->substr(2), "00001");
+  EXPECT_LE(last - static_cast<int>(printed), ended) << "more gaps than sessions ended";
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorFaultsTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 

@@ -114,17 +114,7 @@ class Connection {
   explicit Connection(const TDatabaseInfo& db) : name_(db.name) {
     const auto it = db.params.find("conninfo");
     conninfo_ = Cp1251ToUtf8(it == db.params.end() ? "" : it->second);
-    const char* keys[] = {"connect_timeout", "dbname", "client_encoding", nullptr};
-    const char* vals[] = {kConnectTimeout, conninfo_.c_str(), "UTF8", nullptr};
-    conn_ = PQconnectdbParams(keys, vals, 1);
-    if (!conn_) throw EDatabaseError("Cannot connect to database \"" + name_ + "\": out of memory");
-    if (PQstatus(conn_) != CONNECTION_OK) {
-      const std::string why = Clean(PQerrorMessage(conn_));
-      PQfinish(conn_);
-      throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + why);
-    }
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
-    Settings();
+    Connect();
   }
   ~Connection() { PQfinish(conn_); }
   Connection(const Connection&) = delete;
@@ -198,7 +188,11 @@ class Connection {
           if (sync) break;
         }
       }
-      PQexitPipelineMode(conn_);  // refused only on a broken connection, which Reconnect resets
+      // Refused while results are missing (the server went mid-pipeline):
+      // the session is then of no further use, whatever PQstatus says.
+      if (PQexitPipelineMode(conn_) != 1) broken_ = true;
+    } else {
+      broken_ = true;
     }
     std::vector<std::unique_ptr<Result>> out;
     for (std::size_t i = 0; i < steps.size(); ++i)
@@ -207,7 +201,9 @@ class Connection {
   }
 
   // Runs sql ignoring any failure (a rollback after an error).
-  void Quietly(const char* sql) noexcept { PQclear(PQexec(conn_, sql)); }
+  void Quietly(const char* sql) noexcept {
+    if (conn_ && !broken_) PQclear(PQexec(conn_, sql));
+  }
 
  private:
   // Parameters as libpq takes them: texts in UTF-8 and their types.
@@ -232,6 +228,24 @@ class Connection {
     std::vector<Oid> types;
   };
 
+  // A new session. libpq's own notices (a server's "terminating connection"
+  // among them) are not for the user: our errors say what went wrong.
+  void Connect() {
+    const char* keys[] = {"connect_timeout", "dbname", "client_encoding", nullptr};
+    const char* vals[] = {kConnectTimeout, conninfo_.c_str(), "UTF8", nullptr};
+    conn_ = PQconnectdbParams(keys, vals, 1);
+    if (!conn_) throw EDatabaseError("Cannot connect to database \"" + name_ + "\": out of memory");
+    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    if (PQstatus(conn_) != CONNECTION_OK) {
+      const std::string why = Clean(PQerrorMessage(conn_));
+      PQfinish(conn_);
+      conn_ = nullptr;
+      throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + why);
+    }
+    broken_ = false;
+    Settings();
+  }
+
   void Settings() noexcept {
     Quietly(kLockTimeout);
     Quietly(kClientCheck);  // not known before PostgreSQL 14: ignored there
@@ -252,14 +266,15 @@ class Connection {
   }
 
   void Reconnect() {
-    if (PQstatus(conn_) == CONNECTION_OK) return;
+    // A session left in pipeline mode still reads CONNECTION_OK, yet refuses
+    // every statement after it.
+    if (conn_ && !broken_ && PQstatus(conn_) == CONNECTION_OK && PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) return;
     // The server went away since the last statement: try once to come back.
     // A new session knows none of the old one's prepared statements.
     prepared_.clear();
-    PQreset(conn_);
-    if (PQstatus(conn_) != CONNECTION_OK)
-      throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + Clean(PQerrorMessage(conn_)));
-    Settings();
+    PQfinish(conn_);
+    conn_ = nullptr;
+    Connect();
   }
 
   std::unique_ptr<Result> Check(PGresult* r, const std::string& context, const std::string& table_missing = "") {
@@ -269,10 +284,14 @@ class Connection {
     const std::string state = code ? code : "";
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     const std::string message = primary ? Clean(primary) : Clean(PQerrorMessage(conn_));
+    // No result at all: the session failed before the server answered.
+    if (!r) broken_ = true;
     PQclear(r);
     if (state == kLockNotAvailable) throw ELockConflict(kRecordLocked);
-    if (PQstatus(conn_) != CONNECTION_OK || LostConnection(state))
+    if (broken_ || PQstatus(conn_) != CONNECTION_OK || LostConnection(state)) {
+      broken_ = true;
       throw EConnectionLost("Lost the connection to database \"" + name_ + "\": " + message);
+    }
     if (state == kUniqueViolation) throw EDatabaseError(kKeyViolation);
     if (state == kUndefinedTable && !table_missing.empty()) throw EDatabaseError(table_missing);
     throw EDatabaseError(context + ": " + message);
@@ -280,7 +299,8 @@ class Connection {
 
   std::string name_;
   std::string conninfo_;
-  PGconn* conn_ = nullptr;
+  PGconn* conn_ = nullptr;  // none after a failed reconnect
+  bool broken_ = false;      // lost mid-statement: the next use starts a new session
   std::unordered_map<std::string, std::string> prepared_;  // SQL and parameter types -> statement name
 };
 
