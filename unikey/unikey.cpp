@@ -207,6 +207,13 @@ void TUniKEY::PostError(TDataSet* data_set, const EDatabaseError& error, TDataAc
   if (dynamic_cast<const EKeyViolation*>(&error) && restamps_left_ > 0 && data_set->State() == dsInsert &&
       field && !field->IsNull() && field->AsString() == last_stamp_) {
     --restamps_left_;
+    // Go on from the highest stamp stored, not just our own last: another
+    // stamper that ran ahead of the clock would take our next steps first.
+    const TVariant highest = data_set->Highest(field->FieldName());
+    if (!highest.IsNull()) {
+      const std::string time = highest.AsString().substr(0, kTimeStampLength);
+      if (IsTimeText(time) && time > last_time_) last_time_ = time;
+    }
     // No wait: the other stamper's clock may be where ours is.
     WriteStamp(NextTime(false), last_text_);
     action = daRetry;

@@ -14,11 +14,13 @@
 // Other programs stamping the same table. When the post of a record that the
 // stamper stamped is refused with EKeyViolation (another stamper stored the
 // same stamp first, where the field is unique in its table), the stamper
-// stamps the record afresh and has it written again, at most kMaxRestamps
-// times; then the error reaches whoever posted. The stamper does not ask
-// which key was violated: a record refused for another key is tried again
-// too, within the same bound, with the handler it found in OnPostError run
-// after each fresh stamp so that the application may choose that key anew.
+// stamps the record afresh, past the highest stamp stored in the field, and
+// has it written again, at most kMaxRestamps times; then the error reaches
+// whoever posted. The stamper does not ask which key was violated: a record
+// refused for another key is tried again too, within the same bound, with
+// the handler it found in OnPostError run after each fresh stamp so that the
+// application may choose that key anew. Stamps that went past the clock go
+// on a millisecond at a time until the clock catches up.
 //
 // How it hooks in. Linked to a data source at run time, the stamper takes over
 // the data source's OnStateChange; at the data source's first change to a
@@ -164,7 +166,8 @@ class TUniKEY : public TComponent {
 
   // Installed as the dataset's OnPostError. For a record that it stamped and
   // whose post was refused with EKeyViolation, fewer than kMaxRestamps times
-  // so far: writes a fresh stamp (a time part greater than the last, without
+  // so far: writes a fresh stamp (a time part greater than both the last
+  // stamp's and that of the highest value stored in the field, without
   // waiting; the same text) and sets action to daRetry. Then it calls the
   // saved handler, which may change the action.
   void PostError(TDataSet* data_set, const EDatabaseError& error, TDataAction& action);
