@@ -1,6 +1,9 @@
 // orvgen stamp: appends records to a table through a TUniKEY and prints the
 // key that each got. A database server that drops the connection (a restart,
 // a failover to a standby) is waited for, as the generator waits for it.
+// Several programs may stamp one table at once: each record's ID is the
+// table's highest plus one, read as the record is made and again when its
+// post is refused for a key (the stamper then stamps it afresh too).
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -72,22 +75,30 @@ int RunStamp(const Options& o) {
   table->SetTableName(table_name);
   if (o.Has("--create") && !table->Exists()) {
     const int width = TUniKEY::kTimeStampLength + static_cast<int>(text.size());
-    table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField});
+    // The stamped field unique: a stamp that another program stored first is
+    // refused, and the stamper stamps the record afresh.
+    table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField}, {field_name});
   }
   table->Open();
   if (!table->FindField(field_name))
     throw Exception("Table " + table_name + " has no field " + field_name);
 
-  // The command's own new-record handler: the next number in an integer ID
-  // field, when the table has one. The stamper runs it after stamping.
-  long long next_id = 1;
+  // The command's own handlers, run by the stamper after its own work: the
+  // next number in an integer ID field, when the table has one, read afresh
+  // for every record and again after a key violation, since another program
+  // may have taken the number meanwhile.
   TField* id = table->FindField(kIdField);
   if (id && id->DataType() != ftInteger) id = nullptr;
   if (id) {
-    for (table->First(); !table->Eof(); table->Next())
-      if (!id->IsNull() && id->AsInteger() >= next_id) next_id = id->AsInteger() + 1;
-    table->SetOnNewRecord(TDataSetNotifyEvent::FromCallable(
-        [&next_id](TDataSet* d) { d->FieldByName(kIdField)->SetAsInteger(next_id++); }));
+    auto number = [](TDataSet* d) {
+      const TVariant highest = d->Highest(kIdField);
+      d->FieldByName(kIdField)->SetAsInteger(highest.IsNull() ? 1 : highest.AsInteger() + 1);
+    };
+    table->SetOnNewRecord(TDataSetNotifyEvent::FromCallable(number));
+    table->SetOnPostError(TDataSetErrorEvent::FromCallable(
+        [number](TDataSet* d, const EDatabaseError& error, TDataAction&) {
+          if (dynamic_cast<const EKeyViolation*>(&error)) number(d);
+        }));
   }
 
   auto* source = new TDataSource(owner.get());
@@ -134,7 +145,7 @@ ORVGEN_COMMAND({"stamp",
                  {"-n", true, "-n COUNT     how many records to append (default 1)"},
                  {"--text", true, "--text TEXT  text added after each key's 17-digit time part"},
                  {"--create", false,
-                  "--create     first create T when missing: integer key ID, and F wide enough for the key"}},
+                  "--create     first create T when missing: integer key ID, and F unique and wide enough for the key"}},
                 RunStamp});
 
 }  // namespace
