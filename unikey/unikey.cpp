@@ -214,6 +214,11 @@ void TUniKEY::PostError(TDataSet* data_set, const EDatabaseError& error, TDataAc
       const std::string time = highest.AsString().substr(0, kTimeStampLength);
       if (IsTimeText(time) && time > last_time_) last_time_ = time;
     }
+    // Each try a millisecond further past it: a stamper that went past the
+    // clock takes the next milliseconds one by one, and a loser that aimed
+    // only at the next one would race it for that one on every try.
+    if (IsTimeText(last_time_))
+      for (int i = restamps_left_; i < kMaxRestamps; ++i) last_time_ = NextMillisecond(last_time_);
     // No wait: the other stamper's clock may be where ours is.
     WriteStamp(NextTime(false), last_text_);
     action = daRetry;

@@ -166,9 +166,10 @@ class TUniKEY : public TComponent {
 
   // Installed as the dataset's OnPostError. For a record that it stamped and
   // whose post was refused with EKeyViolation, fewer than kMaxRestamps times
-  // so far: writes a fresh stamp (a time part greater than both the last
-  // stamp's and that of the highest value stored in the field, without
-  // waiting; the same text) and sets action to daRetry. Then it calls the
+  // so far: writes a fresh stamp (a time part past both the last stamp's and
+  // that of the highest value stored in the field, by one millisecond more
+  // on each try, without waiting; the same text) and sets action to daRetry.
+  // Then it calls the
   // saved handler, which may change the action.
   void PostError(TDataSet* data_set, const EDatabaseError& error, TDataAction& action);
 

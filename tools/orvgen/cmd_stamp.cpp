@@ -28,6 +28,8 @@ constexpr const char* kIdField = "ID";
 // Most records one run appends.
 constexpr long long kMaxCount = 1000000;
 
+// How long one record waits for other programs' writes to let it in.
+constexpr std::chrono::seconds kLockWait{10};
 // Pause between attempts to reach a lost server.
 constexpr std::chrono::milliseconds kReconnectPause{250};
 
@@ -87,19 +89,32 @@ int RunStamp(const Options& o) {
   // next number in an integer ID field, when the table has one, read afresh
   // for every record and again after a key violation, since another program
   // may have taken the number meanwhile.
+  // After a key violation the number goes one further past the highest on
+  // each try, so that it does not race the other program for its next one.
   TField* id = table->FindField(kIdField);
   if (id && id->DataType() != ftInteger) id = nullptr;
-  if (id) {
-    auto number = [](TDataSet* d) {
-      const TVariant highest = d->Highest(kIdField);
-      d->FieldByName(kIdField)->SetAsInteger(highest.IsNull() ? 1 : highest.AsInteger() + 1);
-    };
-    table->SetOnNewRecord(TDataSetNotifyEvent::FromCallable(number));
-    table->SetOnPostError(TDataSetErrorEvent::FromCallable(
-        [number](TDataSet* d, const EDatabaseError& error, TDataAction&) {
-          if (dynamic_cast<const EKeyViolation*>(&error)) number(d);
-        }));
-  }
+  int tries = 0;  // key violations of the record in hand
+  std::chrono::steady_clock::time_point lock_deadline;
+  auto number = [&tries](TDataSet* d) {
+    const TVariant highest = d->Highest(kIdField);
+    d->FieldByName(kIdField)->SetAsInteger((highest.IsNull() ? 0 : highest.AsInteger()) + 1 + tries);
+  };
+  table->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet* d) {
+    tries = 0;
+    lock_deadline = std::chrono::steady_clock::now() + kLockWait;
+    if (id) number(d);
+  }));
+  table->SetOnPostError(
+      TDataSetErrorEvent::FromCallable([&](TDataSet* d, const EDatabaseError& error, TDataAction& action) {
+        if (dynamic_cast<const EKeyViolation*>(&error)) {
+          ++tries;
+          if (id) number(d);
+        } else if (dynamic_cast<const ELockConflict*>(&error) && std::chrono::steady_clock::now() < lock_deadline) {
+          // Another program's write holds the table (SQLite) a moment longer
+          // than the engine waits: the same record is written again.
+          action = daRetry;
+        }
+      }));
 
   auto* source = new TDataSource(owner.get());
   source->SetDataSet(table);
