@@ -5,9 +5,27 @@
 // one stamper the key is made unique by waiting for the clock to move on to
 // the next millisecond.
 //
+// Stamps only grow. Each stamp's time part is greater than the last one's:
+// when the clock reads earlier than the last stamp (it was set back, or the
+// hour repeats at the end of summer time) the stamper goes on from its last
+// stamp a millisecond at a time, every stamp still a valid time, until the
+// clock has caught up.
+//
+// Other programs stamping the same table. When the post of a record that the
+// stamper stamped is refused with EKeyViolation (another stamper stored the
+// same stamp first, where the field is unique in its table), the stamper
+// stamps the record afresh, past the highest stamp stored in the field, and
+// has it written again, at most kMaxRestamps times; then the error reaches
+// whoever posted. The stamper does not ask which key was violated: a record
+// refused for another key is tried again too, within the same bound, with
+// the handler it found in OnPostError run after each fresh stamp so that the
+// application may choose that key anew. Stamps that went past the clock go
+// on a millisecond at a time until the clock catches up.
+//
 // How it hooks in. Linked to a data source at run time, the stamper takes over
 // the data source's OnStateChange; at the data source's first change to a
-// state other than inactive it takes over the dataset's OnNewRecord. The
+// state other than inactive it takes over the dataset's OnNewRecord and
+// OnPostError (the two are taken, followed and given back together). The
 // handlers it finds there are saved and called after its own work, so the
 // application's own handlers still run and already see the stamp in the field.
 // In the designer (csDesigning) it takes over nothing and writes nothing.
@@ -41,6 +59,7 @@
 #include "host/classes/closure.h"
 #include "host/classes/component.h"
 #include "host/classes/events.h"
+#include "host/db/dataset.h"
 #include "host/rtl/datetime.h"
 
 namespace orv {
@@ -97,6 +116,8 @@ class TUniKEY : public TComponent {
  public:
   // Length of the time part of a key: YYYYMMDDhhmmsszzz.
   static constexpr int kTimeStampLength = 17;
+  // Most fresh stamps one record gets after its post was refused for a key.
+  static constexpr int kMaxRestamps = 10;
 
   // Not linked, hook not installed, last stamp empty.
   explicit TUniKEY(TComponent* owner);
@@ -130,10 +151,11 @@ class TUniKEY : public TComponent {
   void StateChange(TObject* sender);
 
   // Installed as the dataset's OnNewRecord. Outside the designer, when the
-  // field can be written: asks BeforeUniKeyMADE for text, writes
-  // GetTimeStamp() + text into the field and rewrites it with a fresh time
-  // stamp while it equals the last stamp (a busy wait for the next
-  // millisecond), then keeps the field's text as the last stamp. Then it calls
+  // field can be written: asks BeforeUniKeyMADE for text and writes the time
+  // part + text into the field. The time part is GetTimeStamp(), read again
+  // while it equals the last stamp's (a busy wait for the next millisecond);
+  // one earlier than the last stamp's is replaced by the last one plus a
+  // millisecond. The field's text is kept as the last stamp. Then it calls
   // the saved new-record handler with data_set, also when nothing was written.
   // On failure: raises orv::Exception "Field 'F' is too narrow for the key: it
   // holds W characters, the key needs N" (or "Field 'F' is not a string field:
@@ -141,6 +163,15 @@ class TUniKEY : public TComponent {
   // handler or of the data layer leaves at once. Either way the saved handler
   // does not run and the error reaches whoever inserted the record.
   void pNewRecord(TDataSet* data_set);
+
+  // Installed as the dataset's OnPostError. For a record that it stamped and
+  // whose post was refused with EKeyViolation, fewer than kMaxRestamps times
+  // so far: writes a fresh stamp (a time part past both the last stamp's and
+  // that of the highest value stored in the field, by one millisecond more
+  // on each try, without waiting; the same text) and sets action to daRetry.
+  // Then it calls the
+  // saved handler, which may change the action.
+  void PostError(TDataSet* data_set, const EDatabaseError& error, TDataAction& action);
 
   // Forgets a data source or dataset that is being destroyed, giving back to
   // a dataset that lives on the handler that the stamper took from it.
@@ -160,10 +191,17 @@ class TUniKEY : public TComponent {
  private:
   TNotifyEvent OwnStateChange() { return TNotifyEvent(this, &TUniKEY::StateChange); }
   TDataSetNotifyEvent OwnNewRecord() { return TDataSetNotifyEvent(this, &TUniKEY::pNewRecord); }
-  // Takes over data_set's OnNewRecord and asks to hear of its destruction.
+  TDataSetErrorEvent OwnPostError() { return TDataSetErrorEvent(this, &TUniKEY::PostError); }
+  // Takes over data_set's OnNewRecord and OnPostError and asks to hear of its
+  // destruction.
   void HookDataSet(TDataSet* data_set);
-  // Gives the hooked dataset its saved OnNewRecord back and forgets it.
+  // Gives the hooked dataset its saved handlers back and forgets it.
   void UnhookDataSet();
+  // The time part of the next stamp (see pNewRecord); waits for the clock to
+  // leave the last stamp's millisecond only when wait is true.
+  std::string NextTime(bool wait);
+  // Writes time + text into the field and keeps it as the last stamp.
+  void WriteStamp(const std::string& time, const std::string& text);
   // Gives the data source its saved OnStateChange back.
   void GiveBackStateChange();
   // Raises when field cannot hold key (see pNewRecord).
@@ -178,10 +216,14 @@ class TUniKEY : public TComponent {
   bool state_change_taken_ = false;  // OnStateChange of data_source_ was taken over
   TNotifyEvent saved_state_change_;
   TDataSetNotifyEvent saved_new_record_;
-  TDataSet* hooked_data_set_ = nullptr;  // the dataset whose OnNewRecord was taken over
+  TDataSetErrorEvent saved_post_error_;
+  TDataSet* hooked_data_set_ = nullptr;  // the dataset whose events were taken over
   // Kept whole: a cut copy never equals a longer key, so two records stamped
   // in the same millisecond would get equal keys.
   std::string last_stamp_;
+  std::string last_time_;  // the time part of the last stamp
+  std::string last_text_;  // the event's text in the last stamp
+  int restamps_left_ = 0;  // fresh stamps the record in hand may still get
 };
 
 }  // namespace orv

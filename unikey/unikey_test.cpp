@@ -43,7 +43,21 @@ class SteppingClock : public TClock {
   int count_ = 0;
 };
 
-// Installs a clock for one scope.
+// A clock that reads the given moments in turn, then goes on a millisecond
+// per reading from the last of them.
+class ScriptedClock : public TClock {
+ public:
+  explicit ScriptedClock(std::vector<TDateTime> readings) : readings_(std::move(readings)) {}
+  TDateTime Now() override {
+    if (next_ < readings_.size()) return readings_[next_++];
+    return readings_.back() + static_cast<double>(++next_ - readings_.size()) / 86400000.0;
+  }
+
+ private:
+  std::vector<TDateTime> readings_;
+  std::size_t next_ = 0;
+};
+
 // A stamper that counts its GetTimeStamp calls and may replace the key text.
 class CountingStamper : public TUniKEY {
  public:
@@ -216,6 +230,89 @@ TEST_P(UniKeyTest, ManyRecordsGetDistinctStampsOfTheRightForm) {
     ds->Free();
     t->Free();
   }
+}
+
+// A clock that reads earlier than the last stamp (set back by hand, or the
+// hour repeated at the end of summer time) does not bring earlier stamps back:
+// the stamper goes on from its last stamp a millisecond at a time, each stamp
+// a valid time, until the clock is past it again.
+TEST_P(UniKeyTest, StampsOnlyGrowWhenTheClockGoesBack) {
+  struct Case {
+    const char* what;
+    std::vector<TDateTime> readings;  // one per record
+    std::vector<std::string> stamps;
+  };
+  const Case cases[] = {
+      {"set back 1 s",
+       {Moment(2024, 3, 5, 12, 0, 0, 0), Moment(2024, 3, 5, 12, 0, 0, 1), Moment(2024, 3, 5, 11, 59, 59, 2),
+        Moment(2024, 3, 5, 11, 59, 59, 3)},
+       {"20240305120000000", "20240305120000001", "20240305120000002", "20240305120000003"}},
+      {"hour repeated in autumn",
+       {Moment(2024, 10, 27, 2, 59, 59, 998), Moment(2024, 10, 27, 2, 59, 59, 999), Moment(2024, 10, 27, 2, 0, 0, 0),
+        Moment(2024, 10, 27, 2, 0, 0, 1)},
+       {"20241027025959998", "20241027025959999", "20241027030000000", "20241027030000001"}},
+      {"back at the turn of a year",
+       {Moment(2024, 12, 31, 23, 59, 59, 999), Moment(2024, 12, 31, 23, 0, 0, 0)},
+       {"20241231235959999", "20250101000000000"}},
+      {"back at the end of a leap day",
+       {Moment(2024, 2, 29, 23, 59, 59, 999), Moment(2024, 2, 29, 0, 0, 0, 0)},
+       {"20240229235959999", "20240301000000000"}},
+      {"the clock catches up",
+       {Moment(2024, 3, 5, 12, 0, 0, 5), Moment(2024, 3, 5, 12, 0, 0, 0), Moment(2024, 3, 5, 12, 0, 0, 10)},
+       {"20240305120000005", "20240305120000006", "20240305120000010"}},
+  };
+  int table_no = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedClock clock(c.readings);
+    ScopedClock scope(&clock);
+    const std::string name = "BACK" + std::to_string(++table_no);
+    CreateTable(name, 17);
+    TTable* t = OpenTable(name, Owner());
+    auto* uk = NewStamper("UKEY");
+    uk->SetDataSource(SourceOn(t));
+    for (std::size_t i = 1; i <= c.stamps.size(); ++i) AppendRow(t, static_cast<int>(i));
+    EXPECT_EQ(Stamps(name), c.stamps);
+  }
+}
+
+// Two stampers (two connections, as two programs) on a table whose stamped
+// field is unique, meeting in every millisecond: no post fails and no stamp
+// is stored twice. A record refused for another key is stamped afresh only
+// kMaxRestamps times, then the error reaches the caller.
+TEST_P(UniKeyTest, StampersMeetingOnAUniqueFieldTakeFreshStamps) {
+  {
+    TComponentPtr<TTable> maker = orv::testing::TableOf(Alias(), "SHARED");
+    maker->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 17}}, {"ID"}, {"UKEY"});
+  }
+  SteppingClock clock(Moment(2024, 7, 5, 9, 3, 4, 5), 3);
+  ScopedClock scope(&clock);
+  TTable* tables[2] = {OpenTable("SHARED", Owner()), OpenTable("SHARED", Owner())};
+  CountingStamper* stampers[2];
+  for (int s = 0; s < 2; ++s) {
+    stampers[s] = new CountingStamper(Owner());
+    stampers[s]->SetDataField("UKEY");
+    stampers[s]->SetDataSource(SourceOn(tables[s]));
+  }
+  const int rounds = 30;
+  for (int i = 0; i < rounds; ++i)
+    for (int s = 0; s < 2; ++s) AppendRow(tables[s], 2 * i + s + 1);
+  const auto stamps = Stamps("SHARED");
+  ASSERT_EQ(stamps.size(), 2u * rounds);
+  EXPECT_EQ(std::set<std::string>(stamps.begin(), stamps.end()).size(), stamps.size());
+  EXPECT_GT(stampers[1]->calls, rounds);  // the second met the first's stamps
+
+  TManualClock later(Moment(2024, 7, 6, 0, 0, 0, 0));  // no wait for a new millisecond: one reading a stamp
+  SetClock(&later);
+  const int calls_before = stampers[0]->calls;
+  try {
+    AppendRow(tables[0], 1);  // ID 1 is taken: a fresh stamp cannot cure that
+    FAIL() << "no error";
+  } catch (const EKeyViolation& e) {
+    EXPECT_EQ(e.Message(), "Key violation");
+  }
+  EXPECT_EQ(stampers[0]->calls - calls_before, 1 + TUniKEY::kMaxRestamps);
+  EXPECT_EQ(Stamps("SHARED").size(), 2u * rounds);
 }
 
 // The first record after start-up takes one reading of the clock (the last

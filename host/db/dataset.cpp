@@ -170,6 +170,27 @@ void TDataSet::Next() {
   else eof_ = true;
 }
 
+TVariant TDataSet::Highest(const std::string& field_name) {
+  CheckActive();
+  return cursor_->Highest(FieldByName(field_name)->Index());
+}
+
+std::vector<TVariant> TDataSet::Insert(std::vector<db::Assignment> values) {
+  for (;;) {
+    try {
+      return cursor_->Insert(values);
+    } catch (const EDatabaseError& e) {
+      if (!on_post_error_) throw;
+      TDataAction action = daFail;
+      on_post_error_(this, e, action);
+      if (action != daRetry) throw;
+    }
+    values.clear();
+    for (const auto& f : fields_)
+      if (f->Assigned()) values.push_back({f->Index(), f->AsVariant()});
+  }
+}
+
 int TDataSet::RecordCount() {
   CheckActive();
   return static_cast<int>(cursor_->Count());
@@ -257,7 +278,7 @@ void TDataSet::Post() {
       locked_ = false;  // Update commits, or rolls back on failure: the lock goes either way
       id = cursor_->Update(current_->id, values);
     } else {
-      id = cursor_->Insert(values);
+      id = Insert(values);
     }
   } catch (...) {
     ReturnToBrowse(true);

@@ -27,12 +27,19 @@ namespace orv {
 
 namespace db {
 class Cursor;
+struct Assignment;
 struct Row;
 }  // namespace db
 
 class TDataSource;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+// What Post does after OnPostError: raise the error (daFail, the default) or
+// write the row again (daRetry).
+enum TDataAction { daFail, daRetry };
+// OnPostError: the dataset, the error its write raised, the action to take.
+using TDataSetErrorEvent = TClosure<TDataSet*, const EDatabaseError&, TDataAction&>;
 
 // Options of Locate; none means an exact, case-sensitive, whole-value match.
 enum TLocateOption : unsigned {
@@ -80,6 +87,11 @@ class TDataSet : public TComponent {
   bool Eof() const { return eof_; }
   // The number of rows the table holds now (counted afresh).
   int RecordCount();
+  // The highest value that the table holds now in the field of that name (read
+  // afresh; null when every row's is null or there is no row). Leaves the
+  // current row and the state alone, so it may run during an insert. Raises
+  // "Field 'X' not found", and on a closed dataset.
+  TVariant Highest(const std::string& field_name);
   // Finds the first row whose key_fields ("GenID;Prefix", names separated by
   // semicolons) hold values (one per field); it becomes the current row and
   // the result is true. Without options a field matches an equal value only
@@ -104,9 +116,12 @@ class TDataSet : public TComponent {
   void Append();
   // Writes the pending row: BeforePost, the write, AfterPost; the written row
   // becomes the current row, state dsBrowse. Raises on a lock conflict
-  // ("Record locked by another user"), "Key violation", or any write error;
-  // then the lock is given back and the dataset is in dsBrowse on the row as
-  // stored (the values set since Edit/Insert are dropped). An exception from
+  // ("Record locked by another user"), "Key violation" (EKeyViolation), or any
+  // write error; then the lock is given back and the dataset is in dsBrowse on
+  // the row as stored (the values set since Edit/Insert are dropped). A new
+  // row whose write fails first goes to OnPostError, still in dsInsert with
+  // its values: a handler that sets the action to daRetry (having changed
+  // what made the write fail) has it written again, without BeforePost. An exception from
   // BeforePost leaves the dataset in its edit state and writes nothing.
   // Raises "Dataset not in edit or insert mode" unless the state is dsEdit or dsInsert.
   void Post();
@@ -141,6 +156,8 @@ class TDataSet : public TComponent {
   void SetBeforePost(TDataSetNotifyEvent e) { before_post_ = std::move(e); }
   TDataSetNotifyEvent AfterPost() const { return after_post_; }
   void SetAfterPost(TDataSetNotifyEvent e) { after_post_ = std::move(e); }
+  TDataSetErrorEvent OnPostError() const { return on_post_error_; }
+  void SetOnPostError(TDataSetErrorEvent e) { on_post_error_ = std::move(e); }
 
   // For TField: a field's value was written (state already checked).
   void FieldChanged(TField* field);
@@ -166,6 +183,8 @@ class TDataSet : public TComponent {
   void Load(const std::optional<db::Row>& row);
   void LoadNull();
   void BeginInsert();
+  // Writes a new row, handing a failure to OnPostError (see Post).
+  std::vector<TVariant> Insert(std::vector<db::Assignment> values);
   void ReturnToBrowse(bool reread);
 
   TDataSetState state_ = dsInactive;
@@ -182,6 +201,7 @@ class TDataSet : public TComponent {
   TDataSetNotifyEvent on_new_record_;
   TDataSetNotifyEvent before_post_;
   TDataSetNotifyEvent after_post_;
+  TDataSetErrorEvent on_post_error_;
 };
 
 }  // namespace orv

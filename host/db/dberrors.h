@@ -9,6 +9,9 @@
 //    locked by another user", "Table locked by another user");
 //  - EConnectionLost: the database server could not be reached or dropped the
 //    connection; a fresh connection may work once the server is back.
+// EKeyViolation ("Key violation": a row with the same values of a unique key
+// is stored) is told apart too: the same row fails again, but a writer that
+// chose those values (a fresh number, a fresh stamp) may choose again.
 #pragma once
 
 #include "host/rtl/exception.h"
@@ -26,6 +29,11 @@ class ELockConflict : public EDatabaseError {
 };
 
 class EConnectionLost : public EDatabaseError {
+ public:
+  using EDatabaseError::EDatabaseError;
+};
+
+class EKeyViolation : public EDatabaseError {
  public:
   using EDatabaseError::EDatabaseError;
 };

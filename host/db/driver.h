@@ -66,6 +66,8 @@ class Cursor {
   // (null matches null); values are already of the columns' types.
   virtual std::optional<Row> Find(const std::vector<int>& columns, const std::vector<TVariant>& values) = 0;
   virtual long long Count() = 0;
+  // The highest value of column as stored now (null when there is none).
+  virtual TVariant Highest(int column) = 0;
 
   // Starts a write transaction that locks the row against other writers and
   // returns it as stored now; none (and no lock) when it is gone. Raises
@@ -98,8 +100,9 @@ class Driver {
   // Opens table of db; raises "Table does not exist: ..." and the like.
   virtual std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) = 0;
   virtual bool Exists(const TDatabaseInfo& db, const std::string& table) = 0;
+  // key: the primary key's columns; unique: columns each unique on its own.
   virtual void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
-                      const std::vector<std::string>& key) = 0;
+                      const std::vector<std::string>& key, const std::vector<std::string>& unique) = 0;
   virtual void Drop(const TDatabaseInfo& db, const std::string& table) = 0;
   // The database's table names (unsorted, unfiltered by pattern).
   virtual std::vector<std::string> TableNames(const TDatabaseInfo& db, bool extensions, bool system_tables) = 0;

@@ -27,7 +27,7 @@ std::string ColumnDefinition(const std::string& quoted_name, const TFieldDef& fi
 }
 
 std::string CreateTableSql(const std::string& quoted_table, const std::vector<TFieldDef>& fields,
-                           const std::vector<std::string>& key,
+                           const std::vector<std::string>& key, const std::vector<std::string>& unique,
                            const std::function<std::string(const std::string&)>& quote, const char* float_type) {
   std::string sql = "CREATE TABLE " + quoted_table + " (";
   for (std::size_t i = 0; i < fields.size(); ++i)
@@ -37,6 +37,7 @@ std::string CreateTableSql(const std::string& quoted_table, const std::vector<TF
     for (std::size_t i = 0; i < key.size(); ++i) sql += (i ? ", " : "") + quote(key[i]);
     sql += ")";
   }
+  for (const std::string& column : unique) sql += ", UNIQUE (" + quote(column) + ")";
   return sql + ")";
 }
 

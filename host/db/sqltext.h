@@ -32,11 +32,11 @@ std::string PostgresPlaceholder(std::size_t n);  // $n
 // Raises EDatabaseError for a type no table can hold.
 std::string ColumnDefinition(const std::string& quoted_name, const TFieldDef& field, const char* float_type);
 
-// CREATE TABLE quoted_table (columns, PRIMARY KEY (key)); names are quoted
-// with quote (1251 in, quoted UTF-8 out), which may raise for a name the
-// engine cannot hold.
+// CREATE TABLE quoted_table (columns, PRIMARY KEY (key), UNIQUE (u) for each
+// of unique); names are quoted with quote (1251 in, quoted UTF-8 out), which
+// may raise for a name the engine cannot hold.
 std::string CreateTableSql(const std::string& quoted_table, const std::vector<TFieldDef>& fields,
-                           const std::vector<std::string>& key,
+                           const std::vector<std::string>& key, const std::vector<std::string>& unique,
                            const std::function<std::string(const std::string&)>& quote, const char* float_type);
 
 // "a = P(first), b = P(first + 1)" for the quoted column names.

@@ -55,14 +55,15 @@ bool TTable::Exists() const {
   return DriverOf(info)->Exists(info, table_name_);
 }
 
-void TTable::CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key) {
+void TTable::CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key,
+                         const std::vector<std::string>& unique_fields) {
   CheckInactive();
   if (table_name_.empty()) throw EDatabaseError("No table name given");
   if (fields.empty()) throw EDatabaseError("A table needs at least one field");
   const TDatabaseInfo info = Session()->ResolveDatabase(database_name_);
   db::Driver* d = DriverOf(info);
   if (d->Exists(info, table_name_)) throw EDatabaseError("Table already exists: " + table_name_);
-  d->Create(info, table_name_, fields, unique_key);
+  d->Create(info, table_name_, fields, unique_key, unique_fields);
 }
 
 void TTable::DeleteTable() {

@@ -34,8 +34,11 @@ class TTable : public TDataSet {
   bool Exists() const;
   // Creates the table with these columns; unique_key names the columns of its
   // primary key (none: rows are told apart by the engine's row number where
-  // it has one). Raises "Table already exists: NAME"; refused while open.
-  void CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key = {});
+  // it has one). Each of unique_fields is a column of its own whose values
+  // differ from row to row as well (a post that would repeat one raises
+  // EKeyViolation). Raises "Table already exists: NAME"; refused while open.
+  void CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key = {},
+                   const std::vector<std::string>& unique_fields = {});
   // Deletes the table and its rows. Refused while open; raises when missing.
   void DeleteTable();
 

@@ -1,6 +1,9 @@
 // orvgen stamp: appends records to a table through a TUniKEY and prints the
 // key that each got. A database server that drops the connection (a restart,
 // a failover to a standby) is waited for, as the generator waits for it.
+// Several programs may stamp one table at once: each record's ID is the
+// table's highest plus one, read as the record is made and again when its
+// post is refused for a key (the stamper then stamps it afresh too).
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -25,6 +28,8 @@ constexpr const char* kIdField = "ID";
 // Most records one run appends.
 constexpr long long kMaxCount = 1000000;
 
+// How long one record waits for other programs' writes to let it in.
+constexpr std::chrono::seconds kLockWait{10};
 // Pause between attempts to reach a lost server.
 constexpr std::chrono::milliseconds kReconnectPause{250};
 
@@ -72,23 +77,44 @@ int RunStamp(const Options& o) {
   table->SetTableName(table_name);
   if (o.Has("--create") && !table->Exists()) {
     const int width = TUniKEY::kTimeStampLength + static_cast<int>(text.size());
-    table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField});
+    // The stamped field unique: a stamp that another program stored first is
+    // refused, and the stamper stamps the record afresh.
+    table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField}, {field_name});
   }
   table->Open();
   if (!table->FindField(field_name))
     throw Exception("Table " + table_name + " has no field " + field_name);
 
-  // The command's own new-record handler: the next number in an integer ID
-  // field, when the table has one. The stamper runs it after stamping.
-  long long next_id = 1;
+  // The command's own handlers, run by the stamper after its own work: the
+  // next number in an integer ID field, when the table has one, read afresh
+  // for every record and again after a key violation, since another program
+  // may have taken the number meanwhile.
+  // After a key violation the number goes one further past the highest on
+  // each try, so that it does not race the other program for its next one.
   TField* id = table->FindField(kIdField);
   if (id && id->DataType() != ftInteger) id = nullptr;
-  if (id) {
-    for (table->First(); !table->Eof(); table->Next())
-      if (!id->IsNull() && id->AsInteger() >= next_id) next_id = id->AsInteger() + 1;
-    table->SetOnNewRecord(TDataSetNotifyEvent::FromCallable(
-        [&next_id](TDataSet* d) { d->FieldByName(kIdField)->SetAsInteger(next_id++); }));
-  }
+  int tries = 0;  // key violations of the record in hand
+  std::chrono::steady_clock::time_point lock_deadline;
+  auto number = [&tries](TDataSet* d) {
+    const TVariant highest = d->Highest(kIdField);
+    d->FieldByName(kIdField)->SetAsInteger((highest.IsNull() ? 0 : highest.AsInteger()) + 1 + tries);
+  };
+  table->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet* d) {
+    tries = 0;
+    lock_deadline = std::chrono::steady_clock::now() + kLockWait;
+    if (id) number(d);
+  }));
+  table->SetOnPostError(
+      TDataSetErrorEvent::FromCallable([&](TDataSet* d, const EDatabaseError& error, TDataAction& action) {
+        if (dynamic_cast<const EKeyViolation*>(&error)) {
+          ++tries;
+          if (id) number(d);
+        } else if (dynamic_cast<const ELockConflict*>(&error) && std::chrono::steady_clock::now() < lock_deadline) {
+          // Another program's write holds the table (SQLite) a moment longer
+          // than the engine waits: the same record is written again.
+          action = daRetry;
+        }
+      }));
 
   auto* source = new TDataSource(owner.get());
   source->SetDataSet(table);
@@ -134,7 +160,7 @@ ORVGEN_COMMAND({"stamp",
                  {"-n", true, "-n COUNT     how many records to append (default 1)"},
                  {"--text", true, "--text TEXT  text added after each key's 17-digit time part"},
                  {"--create", false,
-                  "--create     first create T when missing: integer key ID, and F wide enough for the key"}},
+                  "--create     first create T when missing: integer key ID, and F unique and wide enough for the key"}},
                 RunStamp});
 
 }  // namespace

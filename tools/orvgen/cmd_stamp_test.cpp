@@ -95,6 +95,56 @@ TEST_P(StampCommandTest, TextFollowsTheTimePart) {
   }
 }
 
+// Two programs stamping one table at once: both end well, every record is
+// stored with its own ID, and no stamp is printed or stored twice. On a table
+// that --create made (the stamped field unique) with the same text, and on
+// one whose stamped field is not unique (as --create made them before),
+// told apart by their texts.
+TEST_P(StampCommandTest, TwoStampersOnOneTable) {
+  struct Case {
+    const char* table;
+    bool create;  // by orvgen stamp --create, else ID the only key
+    std::string texts[2];
+  };
+  const Case cases[] = {{"BOTH", true, {"", ""}}, {"OLDKEYS", false, {"A", "B"}}};
+  const int n = 300;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table);
+    std::vector<std::string> printed_before;
+    if (c.create) {
+      const Outcome r = Orvgen(Args({"--table", c.table, "--field", "UKEY", "--create"}));
+      ASSERT_EQ(r.code, 0) << r.err;
+      printed_before = r.out;
+    } else {
+      TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), c.table);
+      t->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 18}}, {"ID"});
+    }
+    std::unique_ptr<orv::testing::SpawnedChild> children[2];
+    for (int i = 0; i < 2; ++i)
+      children[i] = std::make_unique<orv::testing::SpawnedChild>(
+          ORVGEN_BINARY, Args({"--table", c.table, "--field", "UKEY", "-n", std::to_string(n), "--text", c.texts[i]}));
+    std::vector<std::string> printed = printed_before;
+    for (auto& child : children) {
+      const orv::testing::ChildResult r = child->Wait();
+      ASSERT_EQ(r.exit_code, 0) << r.err;
+      const auto lines = orv::testing::Lines(r.out);
+      ASSERT_EQ(lines.size(), static_cast<size_t>(n));
+      printed.insert(printed.end(), lines.begin(), lines.end());
+    }
+    TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), c.table);
+    t->Open();
+    std::set<long long> ids;
+    std::set<std::string> stored;
+    for (t->First(); !t->Eof(); t->Next()) {
+      ids.insert(t->FieldByName("ID")->AsInteger());
+      stored.insert(t->FieldByName("UKEY")->AsString());
+    }
+    EXPECT_EQ(ids.size(), printed.size());
+    EXPECT_EQ(stored.size(), printed.size());
+    EXPECT_EQ(stored, std::set<std::string>(printed.begin(), printed.end()));
+  }
+}
+
 // Failures: the exit code and the exact first line on stderr.
 TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
   {

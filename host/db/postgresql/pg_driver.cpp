@@ -292,7 +292,7 @@ class Connection {
       broken_ = true;
       throw EConnectionLost("Lost the connection to database \"" + name_ + "\": " + message);
     }
-    if (state == kUniqueViolation) throw EDatabaseError(kKeyViolation);
+    if (state == kUniqueViolation) throw EKeyViolation(kKeyViolation);
     if (state == kUndefinedTable && !table_missing.empty()) throw EDatabaseError(table_missing);
     throw EDatabaseError(context + ": " + message);
   }
@@ -408,6 +408,11 @@ class PgCursor : public Cursor {
   }
   long long Count() override {
     return conn_.ExecPrepared("SELECT count(*) FROM " + sql_table_, {}, context_)->Value(0, 0, ftInteger).AsInteger();
+  }
+  TVariant Highest(int column) override {
+    const Column& c = columns_[column];
+    return conn_.ExecPrepared("SELECT max(" + QuoteName(c.name) + ") FROM " + sql_table_, {}, context_)
+        ->Value(0, 0, c.type);
   }
 
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
@@ -573,8 +578,8 @@ class PgDriverImpl : public Driver {
     return Resolve(c, table).has_value();
   }
   void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
-              const std::vector<std::string>& key) override {
-    const std::string sql = CreateTableSql(QuoteName(ServerName(table)), fields, key, QuoteName, "DOUBLE PRECISION");
+              const std::vector<std::string>& key, const std::vector<std::string>& unique) override {
+    const std::string sql = CreateTableSql(QuoteName(ServerName(table)), fields, key, unique, QuoteName, "DOUBLE PRECISION");
     Connection c(db);
     c.Exec(sql, {}, "Cannot create table " + table);
   }

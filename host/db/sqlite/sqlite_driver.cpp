@@ -169,7 +169,7 @@ class Lease {
   if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) throw ELockConflict(kRecordLocked);
   if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE ||
       code == SQLITE_CONSTRAINT_ROWID)
-    throw EDatabaseError(kKeyViolation);
+    throw EKeyViolation(kKeyViolation);
   std::string message = context + ": " + FromUtf8(sqlite3_errmsg(db));
   // "disk I/O error" says little; the system's reason ("File too large", "No
   // space left on device") tells the user what to do.
@@ -284,6 +284,12 @@ class SqliteCursor : public Cursor {
     Lease s(Kept("SELECT count(*) FROM " + sql_table_));
     s->Step();
     return s->Value(0, ftInteger).AsInteger();
+  }
+  TVariant Highest(int column) override {
+    const Column& c = columns_[column];
+    Lease s(Kept("SELECT max(" + Quote(c.name) + ") FROM " + sql_table_));
+    s->Step();
+    return s->Value(0, c.type);
   }
 
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
@@ -508,9 +514,9 @@ class SqliteDriverImpl : public Driver {
     return fs::is_regular_file(Locate(db, table).file, ec);
   }
   void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
-              const std::vector<std::string>& key) override {
+              const std::vector<std::string>& key, const std::vector<std::string>& unique) override {
     const Location loc = Locate(db, table);
-    const std::string sql = CreateTableSql(Quote(loc.sql_name), fields, key, Quote, "FLOAT");
+    const std::string sql = CreateTableSql(Quote(loc.sql_name), fields, key, unique, Quote, "FLOAT");
     sqlite3* h = nullptr;
     if (sqlite3_open_v2(loc.file.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
       const std::string why = h ? FromUtf8(sqlite3_errmsg(h)) : "out of memory";
