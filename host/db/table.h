@@ -34,7 +34,8 @@ class TTable : public TDataSet {
   bool Exists() const;
   // Creates the table with these columns; unique_key names the columns of its
   // primary key (none: rows are told apart by the engine's row number where
-  // it has one). Raises "Table already exists: NAME"; refused while open.
+  // it has one). Raises "Table already exists: NAME", also when another
+  // program creates it at the same time; refused while open.
   void CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key = {});
   // Deletes the table and its rows. Refused while open; raises when missing.
   void DeleteTable();
