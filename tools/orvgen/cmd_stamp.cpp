@@ -72,7 +72,12 @@ int RunStamp(const Options& o) {
   table->SetTableName(table_name);
   if (o.Has("--create") && !table->Exists()) {
     const int width = TUniKEY::kTimeStampLength + static_cast<int>(text.size());
-    table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField});
+    try {
+      table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField});
+    } catch (const EDatabaseError&) {
+      // Another program may have created it meanwhile; then use that one.
+      if (!table->Exists()) throw;
+    }
   }
   table->Open();
   if (!table->FindField(field_name))
