@@ -3,6 +3,7 @@
 // process where a claim must hold across programs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -595,6 +597,7 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
   TestDatabase db("sqlite");
   const std::string dir = db.Location();
   std::ofstream(dir + "/NOTSQL.DB") << "just text, long enough to be read as a header\n";
+  std::ofstream(dir + "/EMPTY.DB");  // what a create that crashed leaves
   TComponentPtr<TTable> make = orv::testing::TableOf(db.Alias(), "Right.DB");
   make->CreateTable({{"N", ftInteger, 0}});
   std::filesystem::rename(dir + "/Right.DB", dir + "/Wrong.DB");
@@ -616,6 +619,7 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
       {db.Alias(), "NONE.DB", "Table does not exist: NONE.DB (database " + db.Alias() + ")", ""},
       {dir, "NONE", "Table does not exist: NONE (database " + dir + ")", ""},
       {db.Alias(), "NOTSQL.DB", "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
+      {db.Alias(), "EMPTY.DB", "Table does not exist: EMPTY.DB (database " + db.Alias() + ")", ""},
       {db.Alias(), "Wrong.DB", "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
       {db.Alias(), "FOREIGN.DB", "Cannot open table FOREIGN.DB: " + dir + "/FOREIGN.DB holds no table named FOREIGN",
        ""},
@@ -642,6 +646,11 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
     EXPECT_EQ(header[18], 1);
     EXPECT_FALSE(std::filesystem::exists(dir + "/FOREIGN.DB-wal"));
   }
+  // The zero-length file is an empty database: the table is created in it.
+  make->SetTableName("EMPTY.DB");
+  EXPECT_FALSE(make->Exists());
+  EXPECT_EQ(MessageOf([&] { make->CreateTable({{"N", ftInteger, 0}}); }), "(no error)");
+  EXPECT_EQ(MessageOf([&] { make->Open(); }), "(no error)");
   TStringList list;
   EXPECT_EQ(MessageOf([&] { Session()->GetTableNames(gone, "", true, false, list); }),
             "Directory of database \"" + gone + "\" does not exist: " + dir + "/gone");
@@ -649,6 +658,36 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
               StartsWith("Cannot connect to database \"" + dead + "\": "));
   Session()->DeleteAlias(dead);
   Session()->DeleteAlias(gone);
+}
+
+// A create that meets another session's create of the same table, not yet
+// committed, waits for it and then says the table exists, as when it was
+// there before.
+TEST(DataLayerErrors, CreateMeetingAnotherCreateSaysTheTableExists) {
+  ORV_SKIP_UNLESS_AVAILABLE("postgresql");
+  TestDatabase db("postgresql");
+  std::unique_ptr<PGconn, void (*)(PGconn*)> other(PQconnectdb(db.Location().c_str()), PQfinish),
+      watcher(PQconnectdb(db.Location().c_str()), PQfinish);
+  auto rows = [](PGconn* c, const char* sql) {  // -1: it failed
+    PGresult* r = PQexec(c, sql);
+    const int n = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK ? PQntuples(r) : -1;
+    PQclear(r);
+    return n;
+  };
+  ASSERT_EQ(rows(other.get(), "BEGIN; CREATE TABLE \"T\" (\"N\" integer)"), 0) << PQerrorMessage(other.get());
+  std::thread committer([&] {
+    // The other session commits once the create below waits for it.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < give_up &&
+           rows(watcher.get(), "SELECT 1 FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
+                               "application_name = current_setting('application_name')") == 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    rows(other.get(), "COMMIT");
+  });
+  TComponentPtr<TTable> t = orv::testing::TableOf(db.Alias(), "T");
+  const std::string message = MessageOf([&] { t->CreateTable({{"N", ftInteger, 0}}); });
+  committer.join();
+  EXPECT_EQ(message, "Table already exists: T");
 }
 
 // A data module in a form file: the table opens once its names are read,

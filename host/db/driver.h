@@ -100,8 +100,11 @@ class Driver {
   // Opens table of db; raises "Table does not exist: ..." and the like.
   virtual std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) = 0;
   virtual bool Exists(const TDatabaseInfo& db, const std::string& table) = 0;
+  // Creates the table; false, and nothing changed, when another program made
+  // it meanwhile. Safe when programs create the same table at once: one
+  // creates it, the others get false. Never removes what another program made.
   // key: the primary key's columns; unique: columns each unique on its own.
-  virtual void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
+  virtual bool Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
                       const std::vector<std::string>& key, const std::vector<std::string>& unique) = 0;
   virtual void Drop(const TDatabaseInfo& db, const std::string& table) = 0;
   // The database's table names (unsorted, unfiltered by pattern).

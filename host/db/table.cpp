@@ -63,7 +63,9 @@ void TTable::CreateTable(const std::vector<TFieldDef>& fields, const std::vector
   const TDatabaseInfo info = Session()->ResolveDatabase(database_name_);
   db::Driver* d = DriverOf(info);
   if (d->Exists(info, table_name_)) throw EDatabaseError("Table already exists: " + table_name_);
-  d->Create(info, table_name_, fields, unique_key, unique_fields);
+  // Another program may have made it since the look above: the same answer.
+  if (!d->Create(info, table_name_, fields, unique_key, unique_fields))
+    throw EDatabaseError("Table already exists: " + table_name_);
 }
 
 void TTable::DeleteTable() {

@@ -36,7 +36,8 @@ class TTable : public TDataSet {
   // primary key (none: rows are told apart by the engine's row number where
   // it has one). Each of unique_fields is a column of its own whose values
   // differ from row to row as well (a post that would repeat one raises
-  // EKeyViolation). Raises "Table already exists: NAME"; refused while open.
+  // EKeyViolation). Raises "Table already exists: NAME", also when another
+  // program creates it at the same time; refused while open.
   void CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key = {},
                    const std::vector<std::string>& unique_fields = {});
   // Deletes the table and its rows. Refused while open; raises when missing.

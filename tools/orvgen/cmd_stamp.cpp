@@ -77,9 +77,14 @@ int RunStamp(const Options& o) {
   table->SetTableName(table_name);
   if (o.Has("--create") && !table->Exists()) {
     const int width = TUniKEY::kTimeStampLength + static_cast<int>(text.size());
-    // The stamped field unique: a stamp that another program stored first is
-    // refused, and the stamper stamps the record afresh.
-    table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField}, {field_name});
+    try {
+      // The stamped field unique: a stamp that another program stored first
+      // is refused, and the stamper stamps the record afresh.
+      table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField}, {field_name});
+    } catch (const EDatabaseError&) {
+      // Another program may have created it meanwhile; then use that one.
+      if (!table->Exists()) throw;
+    }
   }
   table->Open();
   if (!table->FindField(field_name))

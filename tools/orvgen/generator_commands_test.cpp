@@ -3,6 +3,7 @@
 // exit code exactly.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -19,7 +20,10 @@ namespace {
 
 using orv::testing::ChildResult;
 using orv::testing::AllEngineNames;
+using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
+using orv::testing::SpawnedChild;
+using orv::testing::SpawnOptions;
 using orv::testing::TestDatabase;
 
 
@@ -170,6 +174,44 @@ TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
   const ChildResult missing = Run({"run", dir_ + "/none.ofm"});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_EQ(missing.err, "orvgen: Cannot open file " + dir_ + "/none.ofm\n");
+}
+
+// Programs that find no generator table and create it at the same moment,
+// round after round: one says it created the table, the others find it ready,
+// and its first key comes next. On SQLite every other round is a fresh
+// account's default database, whose directory they all make as well.
+TEST_P(GeneratorCommandsTest, InitsStartedTogetherCreateTheTableOnce) {
+  constexpr int kPrograms = 6, kRounds = 6;
+  for (int round = 0; round < kRounds; ++round) {
+    const bool fresh_account = orv::testing::Caps(GetParam()).table_files && round % 2 == 1;
+    const std::string table = fresh_account ? "GENTBL.DB" : "RACE" + std::to_string(round) + ".DB";
+    const std::string database = fresh_account ? "tGenAlias" : db_->Alias();
+    const std::string home = std::filesystem::path(db_->AliasFile()).parent_path() / ("home" + std::to_string(round));
+    SpawnOptions options;
+    options.env = {"HOME=" + home, "XDG_DATA_HOME", "XDG_CONFIG_HOME", "ORV_ALIASES"};
+    auto args = [&](std::vector<std::string> a) {
+      if (fresh_account) return a;
+      a.insert(a.end(), {"--table", table});
+      return Args(a);
+    };
+    SCOPED_TRACE(table + " in " + database);
+    std::vector<std::unique_ptr<SpawnedChild>> children;
+    for (int i = 0; i < kPrograms; ++i)
+      children.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), args({"init"}), dir_, options));
+    int created = 0;
+    for (auto& child : children) {
+      const ChildResult r = child->Wait();
+      EXPECT_EQ(r.exit_code, 0) << r.err;
+      if (r.out == "created " + table + " in " + database + "\n") {
+        ++created;
+      } else {
+        EXPECT_EQ(r.out, table + " in " + database + " is ready\n");
+      }
+    }
+    EXPECT_EQ(created, 1);
+    const ChildResult key = SpawnedChild(OrvgenPath(), args({"next", "--mask", "K#"}), dir_, options).Wait();
+    EXPECT_EQ(key.out, "K0\n") << key.err;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorCommandsTest, ::testing::ValuesIn(AllEngineNames()),

@@ -577,11 +577,25 @@ class PgDriverImpl : public Driver {
     Connection c(db);
     return Resolve(c, table).has_value();
   }
-  void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
+  bool Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
               const std::vector<std::string>& key, const std::vector<std::string>& unique) override {
     const std::string sql = CreateTableSql(QuoteName(ServerName(table)), fields, key, unique, QuoteName, "DOUBLE PRECISION");
     Connection c(db);
-    c.Exec(sql, {}, "Cannot create table " + table);
+    try {
+      c.Exec(sql, {}, "Cannot create table " + table);
+      return true;
+    } catch (const EDatabaseError&) {
+      // A session creating the same table at once makes this one wait and
+      // then fail ("already exists", or a key violation in the catalog):
+      // the table is there, made by the other.
+      bool there = false;
+      try {
+        there = Resolve(c, table).has_value();
+      } catch (const EDatabaseError&) {
+      }
+      if (!there) throw;
+      return false;
+    }
   }
   void Drop(const TDatabaseInfo& db, const std::string& table) override {
     Connection c(db);

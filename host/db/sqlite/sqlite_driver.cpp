@@ -1,11 +1,13 @@
 #include "host/db/sqlite/sqlite_driver.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +25,10 @@ namespace fs = std::filesystem;
 
 // The first bytes of every SQLite database file.
 constexpr char kSqliteHeader[] = "SQLite format 3";
+
+// How long a create waits for another program that is creating a table in
+// the same file.
+constexpr int kCreateWaitMs = 10000;
 
 // A name in 1251, quoted for SQL in UTF-8.
 std::string Quote(const std::string& name) { return QuoteIdentifier(Cp1251ToUtf8(name)); }
@@ -69,6 +75,13 @@ Location Locate(const TDatabaseInfo& db, const std::string& table) {
     }
   }
   return loc;
+}
+
+// A zero-length file is an empty database to SQLite, and what a create that
+// crashed or has not yet written its table leaves: it holds no table.
+bool IsEmptyFile(const fs::path& file) {
+  std::error_code ec;
+  return fs::file_size(file, ec) == 0 && !ec;
 }
 
 bool IsSqliteFile(const fs::path& file) {
@@ -227,7 +240,7 @@ class SqliteCursor : public Cursor {
   SqliteCursor(const TDatabaseInfo& info, const std::string& table, bool read_only) : table_(table) {
     const Location loc = Locate(info, table);
     std::error_code ec;
-    if (!fs::is_regular_file(loc.file, ec))
+    if (!fs::is_regular_file(loc.file, ec) || IsEmptyFile(loc.file))
       throw EDatabaseError("Table does not exist: " + table + " (database " + info.name + ")");
     read_only_ = read_only || ::access(loc.file.c_str(), W_OK) != 0 ||
                  ::access(loc.file.parent_path().c_str(), W_OK) != 0;
@@ -510,32 +523,66 @@ class SqliteDriverImpl : public Driver {
     return std::make_unique<SqliteCursor>(db, table, read_only);
   }
   bool Exists(const TDatabaseInfo& db, const std::string& table) override {
+    const fs::path file = Locate(db, table).file;
     std::error_code ec;
-    return fs::is_regular_file(Locate(db, table).file, ec);
+    return fs::is_regular_file(file, ec) && !IsEmptyFile(file);
   }
-  void Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
+  bool Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
               const std::vector<std::string>& key, const std::vector<std::string>& unique) override {
     const Location loc = Locate(db, table);
+    const std::string context = "Cannot create table " + table;
     const std::string sql = CreateTableSql(Quote(loc.sql_name), fields, key, unique, Quote, "FLOAT");
+    {
+      // A definition SQLite refuses is refused before a file is made for it.
+      sqlite3* mem = nullptr;
+      sqlite3_open(":memory:", &mem);
+      try {
+        Exec(mem, sql, context);
+      } catch (...) {
+        sqlite3_close(mem);
+        throw;
+      }
+      sqlite3_close(mem);
+    }
+    // The file is made exclusively, so that of programs creating the table at
+    // once exactly one makes it; the others write into that one. A failed
+    // create leaves at most a zero-length file (an empty database) and removes
+    // nothing: another program may be writing its table into it already.
+    const int fd = ::open(loc.file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) throw EDatabaseError(context + ": " + FromUtf8(std::strerror(errno)));
+    if (fd >= 0) ::close(fd);
     sqlite3* h = nullptr;
-    if (sqlite3_open_v2(loc.file.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(loc.file.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       const std::string why = h ? FromUtf8(sqlite3_errmsg(h)) : "out of memory";
       sqlite3_close(h);
-      throw EDatabaseError("Cannot create table " + table + ": " + why);
+      throw EDatabaseError(context + ": " + why);
     }
+    bool created = false;
     try {
       sqlite3_extended_result_codes(h, 1);
-      Exec(h, "PRAGMA journal_mode=WAL", "Cannot create table " + table);
-      Exec(h, sql, "Cannot create table " + table);
+      // Another create holds the lock only while it writes its table.
+      sqlite3_busy_timeout(h, kCreateWaitMs);
+      // The table is written in the file's journal mode (a rollback journal
+      // for a new file), in one transaction: others see the file either empty
+      // or holding the whole table, never a database without it.
+      Exec(h, "BEGIN IMMEDIATE", context);
+      {
+        // A database that holds any table is someone's: it is left alone.
+        Statement s(h, "SELECT count(*) FROM sqlite_master WHERE type = 'table'", context);
+        s.Step();
+        created = s.Value(0, ftInteger).AsInteger() == 0;
+      }
+      if (created) Exec(h, sql, context);
+      Exec(h, "COMMIT", context);
     } catch (...) {
-      sqlite3_close(h);
-      std::error_code ec;
-      fs::remove(loc.file, ec);
-      fs::remove(loc.file.string() + "-wal", ec);
-      fs::remove(loc.file.string() + "-shm", ec);
+      sqlite3_close(h);  // rolls back what was not committed
       throw;
     }
+    // Best effort: the first program that opens the table for writing
+    // switches it otherwise.
+    if (created) sqlite3_exec(h, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_close(h);
+    return created;
   }
   void Drop(const TDatabaseInfo& db, const std::string& table) override {
     const Location loc = Locate(db, table);

@@ -3,7 +3,9 @@
 // crash). Column types come from the declared types: VARCHAR(n)/CHAR(n) a
 // string of capacity n (TEXT without length: no limit), FLOAT/REAL/DOUBLE/
 // NUMERIC/DECIMAL floating-point, INTEGER/SMALLINT/BIGINT integer; anything
-// else is read-only to the layer. Texts are stored as UTF-8.
+// else is read-only to the layer. Texts are stored as UTF-8. A zero-length
+// file is an empty database (what a create that crashed leaves): it holds no
+// table, and creating the table writes into it.
 //
 // Locking: Edit takes the file's write lock (BEGIN IMMEDIATE) until Post or
 // Cancel, waiting at most kBusyTimeoutMs for it; an insert takes it for its
