@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "keygen/ownerstamp.h"
-#include "keygen/timestamp.h"
+#include <orv/keygen/ownerstamp.h>
+#include <orv/keygen/timestamp.h>
 
 namespace orv::bench {
 

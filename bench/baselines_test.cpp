@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "host/db/table.h"
-#include "host/db/testing/engines.h"
-#include "host/db/variant.h"
-#include "keygen/gentable.h"
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/host/db/variant.h>
+#include <orv/keygen/gentable.h>
 
 namespace orv::bench {
 namespace {

@@ -36,11 +36,11 @@
 #include "bench/baselines.h"
 #include "bench/delay_relay.h"
 #include "bench/sync_count_vfs.h"
-#include "host/db/session.h"
-#include "host/db/table.h"
-#include "host/db/testing/engines.h"
-#include "keygen/generator.h"
-#include "keygen/gentable.h"
+#include <orv/host/db/session.h>
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/keygen/generator.h>
+#include <orv/keygen/gentable.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Steps per second of TGenMask::Increment on a mask of 20 elements.
 #include <benchmark/benchmark.h>
 
-#include "keygen/genmask.h"
+#include <orv/keygen/genmask.h>
 
 namespace {
 

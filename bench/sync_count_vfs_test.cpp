@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "host/db/field.h"
-#include "host/db/table.h"
-#include "host/db/testing/engines.h"
+#include <orv/host/db/field.h>
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/engines.h>
 
 namespace orv::bench {
 namespace {

@@ -14,11 +14,11 @@
 #include <filesystem>
 #include <string>
 
-#include "host/classes/component.h"
-#include "host/db/datasource.h"
-#include "host/db/field.h"
-#include "host/db/table.h"
-#include "unikey/unikey.h"
+#include <orv/host/classes/component.h>
+#include <orv/host/db/datasource.h>
+#include <orv/host/db/field.h>
+#include <orv/host/db/table.h>
+#include <orv/unikey/unikey.h>
 
 namespace {
 

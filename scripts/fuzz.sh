@@ -2,7 +2,7 @@
 # Builds the form file reader's libFuzzer target with clang 14 and
 # AddressSanitizer+UBSan in build/fuzz, and runs it for a bounded time
 # (ORV_FUZZ_SECONDS, default 60; seed ORV_FUZZ_SEED, default 1) from the seed corpus in
-# host/classes/fuzz/corpus. Exits non-zero on a crash, a leak or a sanitizer
+# orv/host/classes/fuzz/corpus. Exits non-zero on a crash, a leak or a sanitizer
 # report; the failing input is left in build/fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +24,6 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$build/artifacts"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-"$build/host/classes/fuzz/reader_fuzz" -max_total_time="$seconds" -seed="$seed" -max_len=4096 -timeout=10 \
+"$build/orv/host/classes/fuzz/reader_fuzz" -max_total_time="$seconds" -seed="$seed" -max_len=4096 -timeout=10 \
   -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/artifacts/" \
-  "$work" host/classes/fuzz/corpus
+  "$work" orv/host/classes/fuzz/corpus

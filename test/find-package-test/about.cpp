@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/uabt.h"
+#include <orv/common/uabt.h>
 
 int main() {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -3,10 +3,10 @@
 // orvdesign to load and check a form with.
 #include <string>
 
-#include "host/classes/component.h"
-#include "host/classes/typinfo.h"
-#include "host/designintf/designintf.h"
-#include "host/designintf/package.h"
+#include <orv/host/classes/component.h>
+#include <orv/host/classes/typinfo.h>
+#include <orv/host/designintf/designintf.h>
+#include <orv/host/designintf/package.h>
 
 namespace consumer {
 

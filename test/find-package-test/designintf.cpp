@@ -2,8 +2,8 @@
 // designer interfaces (orv::designintf), as a design package would.
 #include <cstdio>
 
-#include "host/designintf/designintf.h"
-#include "host/forms/stdctrls.h"
+#include <orv/host/designintf/designintf.h>
+#include <orv/host/forms/stdctrls.h>
 
 int main() {
   orv::RegisterComponents("Consumer", {&orv::TButton::StaticClassInfo()});

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <exception>
 
-#include "host/classes/component.h"
-#include "host/forms/forms.h"
-#include "host/forms/stdctrls.h"
+#include <orv/host/classes/component.h>
+#include <orv/host/forms/forms.h>
+#include <orv/host/forms/stdctrls.h>
 
 int main() {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "host/classes/component.h"
-#include "host/db/table.h"
-#include "keygen/generator.h"
-#include "keygen/gentable.h"
+#include <orv/host/classes/component.h>
+#include <orv/host/db/table.h>
+#include <orv/keygen/generator.h>
+#include <orv/keygen/gentable.h>
 
 int main(int argc, char** argv) {
   if (argc != 2) {

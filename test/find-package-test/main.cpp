@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "common/orvutils.h"
-#include "host/db/table.h"
-#include "keygen/genmask.h"
+#include <orv/common/orvutils.h>
+#include <orv/host/db/table.h>
+#include <orv/keygen/genmask.h>
 
 int main(int argc, char** argv) {
   orv::TGenMask mask;

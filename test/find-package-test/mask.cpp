@@ -2,7 +2,7 @@
 // appear on this program's link line (run.cmake checks the command).
 #include <cstdio>
 
-#include "keygen/genmask.h"
+#include <orv/keygen/genmask.h>
 
 int main() {
   orv::TGenMask mask;

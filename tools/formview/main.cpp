@@ -15,14 +15,14 @@
 #include <functional>
 #include <string>
 
-#include "common/uabt.h"
-#include "host/designintf/designintf.h"
-#include "host/designintf/package.h"
-#include "host/forms/forms.h"
-#include "host/forms/sample/sampleform.h"
-#include "host/forms/stdctrls.h"
-#include "host/rtl/cp1251.h"
-#include "keygen/generator.h"
+#include <orv/common/uabt.h>
+#include <orv/host/designintf/designintf.h>
+#include <orv/host/designintf/package.h>
+#include <orv/host/forms/forms.h>
+#include <orv/host/forms/sample/sampleform.h>
+#include <orv/host/forms/stdctrls.h>
+#include <orv/host/rtl/cp1251.h>
+#include <orv/keygen/generator.h>
 
 namespace {
 

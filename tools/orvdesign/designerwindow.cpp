@@ -34,13 +34,13 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "host/classes/typinfo.h"
-#include "host/forms/controls.h"
-#include "host/forms/forms.h"
-#include "host/rtl/cp1251.h"
-#include "host/rtl/sysutils.h"
-#include "keygen/generator.h"
-#include "keygen/genpeek.h"
+#include <orv/host/classes/typinfo.h>
+#include <orv/host/forms/controls.h>
+#include <orv/host/forms/forms.h>
+#include <orv/host/rtl/cp1251.h>
+#include <orv/host/rtl/sysutils.h>
+#include <orv/keygen/generator.h>
+#include <orv/keygen/genpeek.h>
 
 namespace orv::design {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "host/classes/typinfo.h"
+#include <orv/host/classes/typinfo.h>
 #include "tools/orvdesign/formdocument.h"
 
 class QAction;

@@ -20,18 +20,18 @@
 #include <string>
 #include <vector>
 
-#include "design/gendlg.h"
-#include "design/setupdlg.h"
-#include "design/testing/designtesting.h"
-#include "host/classes/typinfo.h"
-#include "host/db/table.h"
-#include "host/db/testing/engines.h"
-#include "host/forms/testing/formtesting.h"
-#include "keygen/generator.h"
-#include "keygen/gentable.h"
+#include <orv/design/gendlg.h>
+#include <orv/design/setupdlg.h>
+#include <orv/design/testing/designtesting.h>
+#include <orv/host/classes/typinfo.h>
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/host/forms/testing/formtesting.h>
+#include <orv/keygen/generator.h>
+#include <orv/keygen/gentable.h>
 #include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/packages.h"
-#include "host/db/testing/tables.h"
+#include <orv/host/db/testing/tables.h>
 
 namespace orv::design {
 namespace {

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "host/classes/typinfo.h"
-#include "host/designintf/package.h"
-#include "host/forms/testing/formtesting.h"
+#include <orv/host/classes/typinfo.h>
+#include <orv/host/designintf/package.h>
+#include <orv/host/forms/testing/formtesting.h>
 
 namespace orv::design {
 namespace {

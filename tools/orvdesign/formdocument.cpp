@@ -4,10 +4,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/classes/formfile.h"
-#include "host/classes/typinfo.h"
-#include "host/rtl/dialogs.h"
-#include "host/rtl/sysutils.h"
+#include <orv/host/classes/formfile.h>
+#include <orv/host/classes/typinfo.h>
+#include <orv/host/rtl/dialogs.h>
+#include <orv/host/rtl/sysutils.h>
 
 namespace orv {
 

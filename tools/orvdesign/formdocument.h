@@ -36,9 +36,9 @@
 #include <string>
 #include <vector>
 
-#include "host/classes/component.h"
-#include "host/designintf/designintf.h"
-#include "host/rtl/exception.h"
+#include <orv/host/classes/component.h>
+#include <orv/host/designintf/designintf.h>
+#include <orv/host/rtl/exception.h>
 
 namespace orv {
 

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "host/classes/formfile.h"
-#include "host/classes/formparser.h"
-#include "host/classes/typinfo.h"
-#include "host/designintf/package.h"
-#include "host/forms/testing/formtesting.h"
-#include "host/rtl/dialogs.h"
-#include "keygen/generator.h"
+#include <orv/host/classes/formfile.h>
+#include <orv/host/classes/formparser.h>
+#include <orv/host/classes/typinfo.h>
+#include <orv/host/designintf/package.h>
+#include <orv/host/forms/testing/formtesting.h>
+#include <orv/host/rtl/dialogs.h>
+#include <orv/keygen/generator.h>
 
 namespace orv {
 namespace {

@@ -1,7 +1,7 @@
 #include "tools/orvdesign/headless.h"
 
-#include "host/classes/typinfo.h"
-#include "host/rtl/cp1251.h"
+#include <orv/host/classes/typinfo.h>
+#include <orv/host/rtl/cp1251.h>
 #include "tools/orvdesign/formdocument.h"
 
 namespace orv::design {

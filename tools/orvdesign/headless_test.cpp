@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/db/testing/spawned_child.h"
+#include <orv/host/db/testing/spawned_child.h>
 
 namespace orv {
 namespace {

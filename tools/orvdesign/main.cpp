@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "host/db/session.h"
-#include "host/forms/forms.h"
-#include "host/rtl/cp1251.h"
-#include "host/rtl/dialogs.h"
+#include <orv/host/db/session.h>
+#include <orv/host/forms/forms.h>
+#include <orv/host/rtl/cp1251.h>
+#include <orv/host/rtl/dialogs.h>
 #include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/headless.h"
 #include "tools/orvdesign/packages.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/designintf/package.h"
+#include <orv/host/designintf/package.h>
 
 namespace orv::design {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "host/rtl/cp1251.h"
+#include <orv/host/rtl/cp1251.h>
 
 namespace orv::cli {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/rtl/exception.h"
+#include <orv/host/rtl/exception.h>
 
 namespace orv::cli {
 

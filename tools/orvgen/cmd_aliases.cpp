@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/db/postgresql/pg_driver.h"
-#include "host/db/session.h"
+#include <orv/host/db/postgresql/pg_driver.h>
+#include <orv/host/db/session.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "host/rtl/tmstring.h"
-#include "keygen/genmask.h"
+#include <orv/host/rtl/tmstring.h>
+#include <orv/keygen/genmask.h>
 #include "tools/orvgen/cli.h"
 
 namespace orv::cli {

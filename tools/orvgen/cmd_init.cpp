@@ -3,10 +3,10 @@
 // Prefix) that keeps two programs from both starting a row.
 #include <string>
 
-#include "host/db/dberrors.h"
-#include "host/db/table.h"
-#include "host/rtl/cp1251.h"
-#include "keygen/gentable.h"
+#include <orv/host/db/dberrors.h>
+#include <orv/host/db/table.h>
+#include <orv/host/rtl/cp1251.h>
+#include <orv/keygen/gentable.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
 

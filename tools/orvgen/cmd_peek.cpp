@@ -3,7 +3,7 @@
 // is stepped; nothing is claimed or written.
 #include <limits>
 
-#include "keygen/genpeek.h"
+#include <orv/keygen/genpeek.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
 #include "tools/orvgen/generator_options.h"

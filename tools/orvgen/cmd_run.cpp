@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "host/classes/datamodule.h"
-#include "host/classes/formfile.h"
-#include "host/classes/typinfo.h"
-#include "keygen/generator.h"
-#include "keygen/genregister.h"
+#include <orv/host/classes/datamodule.h>
+#include <orv/host/classes/formfile.h>
+#include <orv/host/classes/typinfo.h>
+#include <orv/keygen/generator.h>
+#include <orv/keygen/genregister.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
 #include "tools/orvgen/generator_options.h"

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "host/rtl/cp1251.h"
+#include <orv/host/rtl/cp1251.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/generator_options.h"
 

@@ -9,16 +9,16 @@
 #include <string>
 #include <thread>
 
-#include "host/classes/component.h"
-#include "host/db/datasource.h"
-#include "host/db/dberrors.h"
-#include "host/db/field.h"
-#include "host/db/session.h"
-#include "host/db/table.h"
-#include "host/rtl/exception.h"
+#include <orv/host/classes/component.h>
+#include <orv/host/db/datasource.h>
+#include <orv/host/db/dberrors.h>
+#include <orv/host/db/field.h>
+#include <orv/host/db/session.h>
+#include <orv/host/db/table.h>
+#include <orv/host/rtl/exception.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
-#include "unikey/unikey.h"
+#include <orv/unikey/unikey.h>
 
 namespace orv::cli {
 namespace {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "host/classes/component.h"
-#include "host/db/field.h"
-#include "host/db/table.h"
-#include "host/db/testing/engines.h"
-#include "host/db/testing/spawned_child.h"
-#include "host/db/testing/tables.h"
+#include <orv/host/classes/component.h>
+#include <orv/host/db/field.h>
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/spawned_child.h>
+#include <orv/host/db/testing/tables.h>
 
 namespace {
 

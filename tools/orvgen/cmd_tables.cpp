@@ -1,7 +1,7 @@
 // orvgen tables: the tables of a database, one a line, sorted.
 #include <string>
 
-#include "host/db/session.h"
+#include <orv/host/db/session.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
 

@@ -2,8 +2,8 @@
 // that a person can see what keys a mask gives.
 #include <string>
 
-#include "host/rtl/tmstring.h"
-#include "keygen/genmask.h"
+#include <orv/host/rtl/tmstring.h>
+#include <orv/keygen/genmask.h>
 #include "tools/orvgen/cli.h"
 
 namespace orv::cli {

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "host/db/session.h"
-#include "host/rtl/cp1251.h"
-#include "host/rtl/sysutils.h"
+#include <orv/host/db/session.h>
+#include <orv/host/rtl/cp1251.h>
+#include <orv/host/rtl/sysutils.h>
 
 namespace orv::cli {
 

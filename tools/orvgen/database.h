@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "keygen/gentable.h"
+#include <orv/keygen/gentable.h>
 #include "tools/orvgen/cli.h"
 
 namespace orv::cli {

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/db/table.h"
-#include "host/db/testing/spawned_child.h"
-#include "host/db/testing/engines.h"
-#include "host/db/testing/tables.h"
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/spawned_child.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {

@@ -29,11 +29,11 @@
 #include <thread>
 #include <vector>
 
-#include "host/db/session.h"
-#include "host/db/table.h"
-#include "keygen/gentable.h"
+#include <orv/host/db/session.h>
+#include <orv/host/db/table.h>
+#include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_child.h"
-#include "host/db/testing/tables.h"
+#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "host/rtl/tmstring.h"
+#include <orv/host/rtl/tmstring.h>
 #include "tools/orvgen/database.h"
 
 namespace orv::cli {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/classes/component.h"
-#include "keygen/generator.h"
+#include <orv/host/classes/component.h>
+#include <orv/keygen/generator.h>
 #include "tools/orvgen/cli.h"
 
 namespace orv::cli {

@@ -17,11 +17,11 @@
 #include <thread>
 #include <vector>
 
-#include "host/db/table.h"
-#include "host/db/testing/engines.h"
-#include "keygen/gentable.h"
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_test.h"
-#include "host/db/testing/tables.h"
+#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {

@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "host/db/table.h"
-#include "host/rtl/datetime.h"
-#include "host/db/testing/engines.h"
-#include "host/rtl/dialogs.h"
-#include "keygen/generator.h"
-#include "keygen/gentable.h"
-#include "keygen/timestamp.h"
+#include <orv/host/db/table.h>
+#include <orv/host/rtl/datetime.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/host/rtl/dialogs.h>
+#include <orv/keygen/generator.h>
+#include <orv/keygen/gentable.h>
+#include <orv/keygen/timestamp.h>
 #include "tools/orvgen/testing/orvgen_child.h"
-#include "host/db/testing/tables.h"
+#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {

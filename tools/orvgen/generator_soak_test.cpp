@@ -16,10 +16,10 @@
 #include <tuple>
 #include <vector>
 
-#include "host/db/table.h"
-#include "host/db/testing/engines.h"
-#include "host/db/testing/tables.h"
-#include "keygen/gentable.h"
+#include <orv/host/db/table.h>
+#include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
+#include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_test.h"
 
 namespace orv {

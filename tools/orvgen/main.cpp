@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/rtl/cp1251.h"
+#include <orv/host/rtl/cp1251.h>
 #include "tools/orvgen/cli.h"
 
 #ifndef ORV_VERSION

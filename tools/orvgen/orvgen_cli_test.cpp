@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/db/testing/spawned_child.h"
+#include <orv/host/db/testing/spawned_child.h>
 
 namespace {
 

@@ -1,9 +1,9 @@
 // A design package whose code fails in every way a package can, for the
 // designer's tests: setters that raise or show an error box, a constructor
 // that raises, editors that change the form and then raise.
-#include "host/designintf/designintf.h"
-#include "host/designintf/package.h"
-#include "host/rtl/dialogs.h"
+#include <orv/host/designintf/designintf.h>
+#include <orv/host/designintf/package.h>
+#include <orv/host/rtl/dialogs.h>
 
 namespace orv {
 

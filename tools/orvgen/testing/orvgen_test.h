@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/db/testing/engines.h"
+#include <orv/host/db/testing/engines.h>
 #include "tools/orvgen/testing/orvgen_child.h"
 
 namespace orv::testing {

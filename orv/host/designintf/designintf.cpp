@@ -1,0 +1,198 @@
+#include <orv/host/designintf/designintf.h>
+
+#include <algorithm>
+
+#include <orv/host/rtl/exception.h>
+#include <orv/host/rtl/sysutils.h>
+
+namespace orv {
+
+namespace {
+
+int g_package = 0;  // the package whose registration entry is running
+
+struct PaletteEntry {
+  std::string page;
+  TComponentClass cls;
+  int package;
+};
+struct ComponentEditorEntry {
+  TComponentClass cls;
+  TComponentEditorClass make;
+  int package;
+};
+struct PropertyEditorEntry {
+  PTypeInfo type;
+  TComponentClass cls;
+  std::string name;
+  TPropertyEditorClass make;
+  int package;
+};
+
+std::vector<PaletteEntry>& Palette() {
+  static std::vector<PaletteEntry> v;
+  return v;
+}
+std::vector<ComponentEditorEntry>& ComponentEditors() {
+  static std::vector<ComponentEditorEntry> v;
+  return v;
+}
+std::vector<PropertyEditorEntry>& PropertyEditors() {
+  static std::vector<PropertyEditorEntry> v;
+  return v;
+}
+
+// How many steps from cls up to base (0: the same class).
+int Distance(const TClassInfo* cls, const TClassInfo* base) {
+  int d = 0;
+  for (const TClassInfo* c = cls; c; c = c->Parent(), ++d)
+    if (c == base) return d;
+  return -1;
+}
+
+}  // namespace
+
+// ---- palette ------------------------------------------------------------------
+
+void RegisterComponents(const std::string& page, const std::vector<TComponentClass>& classes) {
+  for (TComponentClass cls : classes) {
+    if (!cls) continue;
+    RegisterClass(*cls);
+    auto& v = Palette();
+    const bool there = std::any_of(v.begin(), v.end(), [&](const PaletteEntry& e) {
+      return e.cls == cls && CompareText(e.page, page) == 0;
+    });
+    if (!there) v.push_back({page, cls, g_package});
+  }
+}
+
+std::vector<std::string> PalettePages() {
+  std::vector<std::string> pages;
+  for (const PaletteEntry& e : Palette())
+    if (std::none_of(pages.begin(), pages.end(), [&](const std::string& p) { return CompareText(p, e.page) == 0; }))
+      pages.push_back(e.page);
+  return pages;
+}
+
+std::vector<TComponentClass> PaletteClasses(const std::string& page) {
+  std::vector<TComponentClass> out;
+  for (const PaletteEntry& e : Palette())
+    if (CompareText(e.page, page) == 0) out.push_back(e.cls);
+  return out;
+}
+
+// ---- component editors ----------------------------------------------------------
+
+void TComponentEditor::Edit() {
+  if (GetVerbCount() > 0) ExecuteVerb(0);
+}
+
+void RegisterComponentEditor(TComponentClass component_class, TComponentEditorClass editor_class) {
+  if (!component_class || !editor_class) throw Exception("RegisterComponentEditor needs a class and an editor");
+  ComponentEditors().push_back({component_class, std::move(editor_class), g_package});
+}
+
+std::unique_ptr<TComponentEditor> GetComponentEditor(TComponent* component, IDesigner* designer) {
+  const TClassInfo& cls = ClassInfoOf(*component);
+  const ComponentEditorEntry* best = nullptr;
+  int best_distance = 0;
+  for (const ComponentEditorEntry& e : ComponentEditors()) {
+    const int d = Distance(&cls, e.cls);
+    if (d < 0) continue;
+    if (!best || d <= best_distance) {  // "<=": the later of equals wins
+      best = &e;
+      best_distance = d;
+    }
+  }
+  if (!best) return std::make_unique<TComponentEditor>(component, designer);
+  return best->make(component, designer);
+}
+
+// ---- property editors ------------------------------------------------------------
+
+TComponent* TPropertyEditor::GetComponent(int index) const {
+  if (index < 0 || index >= PropCount()) throw Exception("List index out of bounds (" + IntToStr(index) + ")");
+  return components_[static_cast<size_t>(index)];
+}
+
+std::string TPropertyEditor::GetStrValue() { return GetPropText(*components_.at(0), prop_->name); }
+
+void TPropertyEditor::SetStrValue(const std::string& value) {
+  for (TComponent* c : components_) SetPropText(*c, prop_->name, value);
+  Modified();
+}
+
+std::string TPropertyEditor::GetValue() { return GetStrValue(); }
+
+void TPropertyEditor::SetValue(const std::string& value) { SetStrValue(value); }
+
+void TPropertyEditor::Edit() {
+  if (!GetAttributes().Contains(paValueList)) return;
+  std::vector<std::string> values;
+  GetValues([&](const std::string& s) { values.push_back(s); });
+  if (values.empty()) return;
+  const std::string now = GetValue();
+  auto it = std::find_if(values.begin(), values.end(), [&](const std::string& v) { return CompareText(v, now) == 0; });
+  SetValue(it == values.end() || it + 1 == values.end() ? values.front() : *(it + 1));
+}
+
+void TEnumProperty::GetValues(const TGetStrProc& proc) {
+  if (GetPropInfo()->kind == TTypeKind::Boolean) {
+    proc("False");
+    proc("True");
+    return;
+  }
+  for (const std::string& n : GetPropInfo()->names) proc(n);
+}
+
+void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_class,
+                            const std::string& property_name, TPropertyEditorClass editor_class) {
+  if (!editor_class) throw Exception("RegisterPropertyEditor needs an editor");
+  PropertyEditors().push_back({property_type, component_class, property_name, std::move(editor_class), g_package});
+}
+
+std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*>& components,
+                                                   const std::string& property_name, IDesigner* designer) {
+  if (components.empty() || !components[0]) throw Exception("No component selected");
+  const TPropInfo& prop = GetPropInfo(*components[0], property_name);
+  const TClassInfo& cls = ClassInfoOf(*components[0]);
+  // Rank: a class beats none, a nearer class beats a farther one, a name beats none.
+  const PropertyEditorEntry* best = nullptr;
+  std::tuple<int, int, int> best_rank{};
+  for (const PropertyEditorEntry& e : PropertyEditors()) {
+    if (e.type != prop.value_type) continue;
+    int distance = 0;
+    if (e.cls) {
+      distance = Distance(&cls, e.cls);
+      if (distance < 0) continue;
+    }
+    if (!e.name.empty() && CompareText(e.name, prop.name) != 0) continue;
+    const std::tuple<int, int, int> rank{e.cls ? 1 : 0, e.cls ? -distance : 0, e.name.empty() ? 0 : 1};
+    if (!best || rank >= best_rank) {
+      best = &e;
+      best_rank = rank;
+    }
+  }
+  if (best) return best->make(designer, components, &prop);
+  switch (prop.kind) {
+    case TTypeKind::String: return std::make_unique<TStringProperty>(designer, components, &prop);
+    case TTypeKind::Enumeration:
+    case TTypeKind::Boolean: return std::make_unique<TEnumProperty>(designer, components, &prop);
+    default: return std::make_unique<TPropertyEditor>(designer, components, &prop);
+  }
+}
+
+// ---- packages -------------------------------------------------------------------
+
+void SetRegisteringPackage(int package) { g_package = package; }
+
+void UnregisterPackage(int package) {
+  auto drop = [package](auto& v) {
+    v.erase(std::remove_if(v.begin(), v.end(), [package](const auto& e) { return e.package == package; }), v.end());
+  };
+  drop(Palette());
+  drop(ComponentEditors());
+  drop(PropertyEditors());
+}
+
+}  // namespace orv
