@@ -412,6 +412,23 @@ void TFormDocument::EditProperty(const std::string& property) {
 
 // ---- component editors ------------------------------------------------------------------------
 
+std::string TFormDocument::PreviewText() {
+  if (selection_.size() != 1) return "Select one component to see its preview.";
+  TComponent* c = Find(selection_[0]);
+  if (!c) return "";
+  std::string provider = "TPreviewProvider";
+  try {
+    auto p = GetPreviewProvider(c);
+    if (!p) return std::string("No preview for ") + c->ClassName() + ".";
+    provider = p->ClassName();
+    return p->Preview(*c);
+  } catch (const std::exception& e) {
+    return std::string("No preview: ") + e.what() + " (" + provider + ")";
+  } catch (...) {
+    return "No preview: an unknown error (" + provider + ")";
+  }
+}
+
 std::vector<std::string> TFormDocument::Verbs(const std::string& component) {
   TComponent* c = Get(component);
   TCallSite site = SiteOf({c});

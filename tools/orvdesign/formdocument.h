@@ -133,6 +133,14 @@ class TFormDocument : public IDesigner {
   // The editor's default action (a double click).
   void EditComponent(const std::string& component);
 
+  // ---- preview ----
+  // What the preview pane shows: with one component selected, the text of the
+  // preview provider registered for its class; else, or when no package
+  // previews the class, a note saying so. A provider's error becomes the text
+  // "No preview: REASON (PROVIDER)"; nothing raises, and the form is not read
+  // again (a preview only reads).
+  std::string PreviewText();
+
   // ---- placing, moving, deleting ----
   // A new component of cls owned by the root, named by its class without the
   // leading T and the lowest free number (Generator1, Generator2...), at

@@ -318,6 +318,48 @@ TEST_F(DesignModelTest, FailingPackageCodeLeavesTheFormAsItWas) {
   EXPECT_EQ(boxes_.Transcript(), "");  // refused values never reached the screen
 }
 
+TEST_F(DesignModelTest, PreviewAsksTheSelectedComponentsProviderAndShowsItsError) {
+  class TLimitPreview : public TPreviewProvider {
+   public:
+    const char* ClassName() const override { return "TLimitPreview"; }
+    std::string Preview(TComponent& c) override {
+      if (GetPropText(c, "Mask") == "fail") throw Exception("the table is gone");
+      if (GetPropText(c, "Mask") == "odd") throw 42;
+      return c.Name() + " stops at " + GetPropText(c, "Limit") + "\n";
+    }
+  };
+  constexpr int kOwnRegistrations = 1000;  // a package id no loaded package has
+  SetRegisteringPackage(kOwnRegistrations);
+  RegisterPreviewProvider(&FindClass("TPart"), PreviewProviderClass<TLimitPreview>());
+  SetRegisteringPackage(0);
+  struct Case {
+    std::vector<std::string> selection;
+    const char* mask;  // set into the selection first, unless null
+    std::string text;
+  };
+  const Case cases[] = {
+      {{"Part1"}, nullptr, "Part1 stops at 3\n"},
+      {{"Part1", "Part2"}, nullptr, "Select one component to see its preview."},
+      {{}, nullptr, "Select one component to see its preview."},
+      {{"Stamp1"}, nullptr, "No preview for TStamp."},
+      {{"Part2"}, "fail", "No preview: the table is gone (TLimitPreview)"},
+      {{"Part2"}, "odd", "No preview: an unknown error (TLimitPreview)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    doc_.Select(c.selection);
+    if (c.mask) doc_.SetPropertyValue("Mask", c.mask);
+    const std::string before = doc_.Text();
+    std::string text;
+    EXPECT_NO_THROW(text = doc_.PreviewText());
+    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(doc_.Text(), before);
+  }
+  UnregisterPackage(kOwnRegistrations);
+  doc_.Select({"Part1"});
+  EXPECT_EQ(doc_.PreviewText(), "No preview for TPart.");
+}
+
 TEST_F(DesignModelTest, AVerbThatChangesNothingIsNoStep) {
   doc_.ExecuteVerb("Part1", 2);  // "&Nothing" tells the designer, but nothing stored changed
   EXPECT_EQ(doc_.ModifiedCalls(), 1);

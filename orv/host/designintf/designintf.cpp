@@ -29,6 +29,12 @@ struct PropertyEditorEntry {
   int package;
 };
 
+struct PreviewProviderEntry {
+  TComponentClass cls;
+  TPreviewProviderClass make;
+  int package;
+};
+
 std::vector<PaletteEntry>& Palette() {
   static std::vector<PaletteEntry> v;
   return v;
@@ -42,12 +48,35 @@ std::vector<PropertyEditorEntry>& PropertyEditors() {
   return v;
 }
 
+std::vector<PreviewProviderEntry>& PreviewProviders() {
+  static std::vector<PreviewProviderEntry> v;
+  return v;
+}
+
 // How many steps from cls up to base (0: the same class).
 int Distance(const TClassInfo* cls, const TClassInfo* base) {
   int d = 0;
   for (const TClassInfo* c = cls; c; c = c->Parent(), ++d)
     if (c == base) return d;
   return -1;
+}
+
+// The entry of the nearest class of component among entries registered by
+// class (the later of equals), or null.
+template <class Entry>
+const Entry* Nearest(const std::vector<Entry>& entries, TComponent* component) {
+  const TClassInfo& cls = ClassInfoOf(*component);
+  const Entry* best = nullptr;
+  int best_distance = 0;
+  for (const Entry& e : entries) {
+    const int d = Distance(&cls, e.cls);
+    if (d < 0) continue;
+    if (!best || d <= best_distance) {  // "<=": the later of equals wins
+      best = &e;
+      best_distance = d;
+    }
+  }
+  return best;
 }
 
 }  // namespace
@@ -93,17 +122,7 @@ void RegisterComponentEditor(TComponentClass component_class, TComponentEditorCl
 }
 
 std::unique_ptr<TComponentEditor> GetComponentEditor(TComponent* component, IDesigner* designer) {
-  const TClassInfo& cls = ClassInfoOf(*component);
-  const ComponentEditorEntry* best = nullptr;
-  int best_distance = 0;
-  for (const ComponentEditorEntry& e : ComponentEditors()) {
-    const int d = Distance(&cls, e.cls);
-    if (d < 0) continue;
-    if (!best || d <= best_distance) {  // "<=": the later of equals wins
-      best = &e;
-      best_distance = d;
-    }
-  }
+  const ComponentEditorEntry* best = Nearest(ComponentEditors(), component);
   if (!best) return std::make_unique<TComponentEditor>(component, designer);
   return best->make(component, designer);
 }
@@ -182,6 +201,18 @@ std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*
   }
 }
 
+// ---- previews ----------------------------------------------------------------------
+
+void RegisterPreviewProvider(TComponentClass component_class, TPreviewProviderClass provider_class) {
+  if (!component_class || !provider_class) throw Exception("RegisterPreviewProvider needs a class and a provider");
+  PreviewProviders().push_back({component_class, std::move(provider_class), g_package});
+}
+
+std::unique_ptr<TPreviewProvider> GetPreviewProvider(TComponent* component) {
+  const PreviewProviderEntry* best = Nearest(PreviewProviders(), component);
+  return best ? best->make() : nullptr;
+}
+
 // ---- packages -------------------------------------------------------------------
 
 void SetRegisteringPackage(int package) { g_package = package; }
@@ -193,6 +224,7 @@ void UnregisterPackage(int package) {
   drop(Palette());
   drop(ComponentEditors());
   drop(PropertyEditors());
+  drop(PreviewProviders());
 }
 
 }  // namespace orv

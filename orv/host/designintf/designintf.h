@@ -1,11 +1,12 @@
 // The designer's registration interfaces: the component palette, component
-// editors (context-menu verbs of a component) and property editors (how one
-// property is shown and edited), and the lookup of the editor that applies
+// editors (context-menu verbs of a component), property editors (how one
+// property is shown and edited) and preview providers (what the preview pane
+// shows for a selected component), and the lookup of the one that applies
 // to a component or to one of its properties.
 //
-// Lookup rules: a component editor registered for a class applies to the
-// class and its descendants; the most specific class wins, and among equally
-// specific registrations the later one. A property editor registration names
+// Lookup rules: a component editor or preview provider registered for a class
+// applies to the class and its descendants; the most specific class wins, and
+// among equally specific registrations the later one. A property editor registration names
 // a property type, optionally a component class (then it applies to that
 // class and its descendants) and optionally a property name; a registration
 // with a class beats one without, a more specific class beats a less specific
@@ -177,6 +178,31 @@ void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_c
 // REQUIRES: components holds at least one component.
 std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*>& components,
                                                    const std::string& property_name, IDesigner* designer);
+
+// ---- previews ----------------------------------------------------------------------
+
+// What the designer's preview pane shows while one component is selected:
+// what the component will do when the program runs (the next keys of a
+// generator), so that a setting can be checked without running anything.
+class TPreviewProvider : public TObject {
+ public:
+  const char* ClassName() const override { return "TPreviewProvider"; }
+  // The preview of component: 1251 text, each line ended by '\n'. Only reads
+  // the component. May raise; the designer shows the message in the pane.
+  virtual std::string Preview(TComponent& component) = 0;
+};
+
+using TPreviewProviderClass = std::function<std::unique_ptr<TPreviewProvider>()>;
+template <class P>
+TPreviewProviderClass PreviewProviderClass() {
+  return []() -> std::unique_ptr<TPreviewProvider> { return std::make_unique<P>(); };
+}
+
+// Raises Exception when component_class or provider_class is empty.
+void RegisterPreviewProvider(TComponentClass component_class, TPreviewProviderClass provider_class);
+// The provider for component, or null when no registration applies.
+// REQUIRES: component is not null.
+std::unique_ptr<TPreviewProvider> GetPreviewProvider(TComponent* component);
 
 // ---- package ownership of registrations ---------------------------------------------
 
