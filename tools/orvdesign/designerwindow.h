@@ -1,7 +1,7 @@
-// TDesignerWindow: the designer's main window over one TFormDocument: the
-// palette of the loaded packages, the design surface, the component tree, the
-// object inspector, the key preview of a selected generator and a message
-// pane. Everything the user does goes to the document, whose guarded calls
+// TDesignerWindow: the designer's main window over one TFormDocument: its
+// menus, the palette of the loaded packages, the design surface
+// (designsurface.h), the component tree, the object inspector (inspector.h),
+// the preview pane of the selection (previewpane.h) and a message pane. Everything the user does goes to the document, whose guarded calls
 // keep a faulty package from changing the form; errors land in the message
 // pane (and, for a refused value, at the inspector's field), never in a box
 // that stops work.
@@ -13,8 +13,8 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QString>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,6 +34,8 @@ class QTreeWidget;
 
 namespace orv::design {
 
+class TInspector;
+class TPreviewPane;
 class TSurface;
 
 class TDesignerWindow : public QMainWindow {
@@ -50,9 +52,9 @@ class TDesignerWindow : public QMainWindow {
   // ---- the parts, for tests and screenshots ----
   QWidget* Surface() const;
   QTreeWidget* Tree() const { return tree_; }
-  QTableWidget* Inspector() const { return inspector_; }
-  QLineEdit* Filter() const { return filter_; }
-  QPlainTextEdit* Preview() const { return preview_; }
+  QTableWidget* Inspector() const;
+  QLineEdit* Filter() const;
+  QPlainTextEdit* Preview() const;
   QPlainTextEdit* Messages() const { return messages_; }
   QAction* UndoAction() const { return undo_; }
   QAction* RedoAction() const { return redo_; }
@@ -66,7 +68,7 @@ class TDesignerWindow : public QMainWindow {
   QComboBox* ValueList(const std::string& property) const;
   QToolButton* DialogButton(const std::string& property) const;
   // The inspector's note under the list (the message of a refused value).
-  QLabel* InspectorNote() const { return note_; }
+  QLabel* InspectorNote() const;
   // The context menu of a component: its verbs, then Delete. The caller owns it.
   QMenu* ContextMenu(const std::string& component);
 
@@ -88,27 +90,17 @@ class TDesignerWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildPalette();
   void RefreshTree();
-  void RefreshInspector();
-  void RefreshPreview();
   void RefreshTitle();
-  void ApplyFilter();
   void QueueRefresh();
-  friend class TSurface;
-  void CommitValue(const std::string& property, const QString& text);
-  void EditValue(const std::string& property);
-  void RestoreValue(const std::string& property);
   // Runs fn; an error goes to the message pane. Returns false then.
   bool Try(const std::function<void()>& fn);
 
   TFormDocument& doc_;
   TSurface* surface_ = nullptr;
   QTreeWidget* tree_ = nullptr;
-  QTableWidget* inspector_ = nullptr;
-  QLineEdit* filter_ = nullptr;
-  QLabel* note_ = nullptr;
-  QPlainTextEdit* preview_ = nullptr;
+  TInspector* inspector_ = nullptr;
+  TPreviewPane* preview_ = nullptr;
   QPlainTextEdit* messages_ = nullptr;
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
@@ -116,14 +108,7 @@ class TDesignerWindow : public QMainWindow {
   std::map<std::string, QToolButton*> palette_;
   const TClassInfo* armed_ = nullptr;
   bool refresh_queued_ = false;
-  bool syncing_ = false;  // views are being rebuilt: their signals are not the user's
-  // A value the document refused: shown marked at its field until Esc, a
-  // good value or another selection.
-  struct Refused {
-    std::string property, text, message;
-    std::vector<std::string> selection;
-  } refused_;
-  std::map<std::string, std::string> shown_;  // property -> the value the field was filled with
+  bool syncing_ = false;  // the tree is being rebuilt: its signals are not the user's
 };
 
 // Opens the window on form (empty: a new data module) and runs until it is
