@@ -36,6 +36,10 @@ foreach(program ${ORV_BINDIR}/orvgen)
     message(FATAL_ERROR "${program} was not installed")
   endif()
 endforeach()
+# The manual page, where man finds it under the prefix (GNUInstallDirs' default MANDIR).
+if(NOT EXISTS ${work}/prefix/share/man/man1/orvgen.1)
+  message(FATAL_ERROR "share/man/man1/orvgen.1 was not installed")
+endif()
 
 run(${CMAKE_COMMAND} -S ${ORV_CONSUMER_DIR} -B ${work}/build -G ${ORV_GENERATOR}
     -DCMAKE_PREFIX_PATH=${work}/prefix -DCMAKE_VERBOSE_MAKEFILE=ON)
