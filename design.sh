@@ -4,16 +4,17 @@
 # the embedded default generator table when missing, and opens a sample data
 # module holding two generators and a stamper. Arguments go to orvdesign;
 # one that names a file opens that form instead of the sample
-# (./design.sh my.ofm).
+# (./design.sh my.ofm), a path taken from the caller's directory, where
+# orvdesign runs.
 set -euo pipefail
-cd "$(dirname "$0")"
-scripts/deps.sh design
-build=build/release-design
+root=$(cd "$(dirname "$0")" && pwd)
+"$root/scripts/deps.sh" design
+build=$root/build/release-design
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_QT=ON >/dev/null
 fi
-cmake --build "$build" --target orvdesign orvgenpkg orvgen >/dev/null
+cmake --build "$build" >/dev/null
 # The key preview reads the generator table; make it once.
 "$build/tools/orvgen/orvgen" init >/dev/null
 form=""; skip=0
@@ -28,7 +29,7 @@ done
 if [ -z "$form" ]; then
   # A copy of the sample, so that the one in the sources stays as it is.
   sample="$build/keys.ofm"
-  [ -f "$sample" ] || cp tools/orvdesign/sample/keys.ofm "$sample"
+  [ -f "$sample" ] || cp "$root/tools/orvdesign/sample/keys.ofm" "$sample"
   set -- "$@" "$sample"
 fi
 exec "$build/tools/orvdesign/orvdesign" "$@"

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Builds orvgen (Release, once; later runs only rebuild what changed) and runs
-# it with the arguments given, or without any a demonstration: five keys from
-# the embedded default generator table.
+# Builds orv (Release, once; later runs only rebuild what changed) and runs
+# orvgen with the arguments given, or without any a demonstration: five keys
+# from the embedded default generator table. orvgen runs in the caller's
+# directory, so relative paths in the arguments mean what the caller meant.
+# The build holds everything `cmake --install build/release` installs.
 set -euo pipefail
-cd "$(dirname "$0")"
-scripts/deps.sh build
-build=build/release
+root=$(cd "$(dirname "$0")" && pwd)
+"$root/scripts/deps.sh" build
+build=$root/build/release
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_QT=OFF >/dev/null
 fi
-cmake --build "$build" --target orvgen >/dev/null
+cmake --build "$build" >/dev/null
 orvgen=$build/tools/orvgen/orvgen
 if [ $# -eq 0 ]; then
   # The demonstration: the embedded default generator table (made when

@@ -4,13 +4,27 @@
 # orv::commonutils (no Qt); and, where orv was built with Qt 6, the optional
 # components:
 #   forms      orv::forms (the window layer), orv::dbctrls (data-aware
-#              controls) and orv::common (the shared common library; its
-#              programs get orv::forms and orv::dbctrls, which it takes from them)
+#              controls) and orv::common (the common library)
 #   designintf orv::designintf (the designer's interfaces and package loader)
 #              and orv_add_package(), for design packages of other projects
-# The programs (orvgen, orvdesign and its package orvgenpkg) install beside
-# their sources, to the standard directories.
+# Every library is shared (lib<name>.so.MAJOR): a design package and the
+# program loading it must share one copy of each registry. The programs
+# (orvgen, orvdesign and its package orvgenpkg) install beside their sources,
+# to the standard directories.
 include(CMakePackageConfigHelpers)
+
+# Installed, the libraries and programs find orv's libraries by their place
+# relative to themselves, in any prefix; the build tree's have CMake's build
+# RPATH.
+file(RELATIVE_PATH orv_bin_to_lib /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+foreach(program orvgen orvdesign)
+  if(TARGET ${program})
+    set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/${orv_bin_to_lib}")
+  endif()
+endforeach()
+if(TARGET orvgenpkg)
+  set_target_properties(orvgenpkg PROPERTIES INSTALL_RPATH "$ORIGIN/..")  # lib/orv/
+endif()
 
 set(orv_core_targets orv_rtl orv_classes orv_mask orv_db orv_keygen orv_unikey orv_commonutils)
 set(orv_forms_targets orv_forms orv_dbctrls orvcommon)
@@ -22,7 +36,9 @@ foreach(group core forms designintf)
   foreach(target ${orv_${group}_targets})
     if(TARGET ${target})
       string(REGEX REPLACE "^orv_?" "" short ${target})
-      set_target_properties(${target} PROPERTIES EXPORT_NAME ${short})
+      set_target_properties(${target} PROPERTIES EXPORT_NAME ${short}
+        VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} INSTALL_RPATH "$ORIGIN"
+        DEFINE_SYMBOL "")  # symbols are visible by default; no <target>_EXPORTS macro is read
       # A consumer needs no language setting of its own.
       target_compile_features(${target} PUBLIC cxx_std_20)
       list(APPEND installed ${target})

@@ -31,15 +31,23 @@ file(GLOB_RECURSE internal RELATIVE ${work}/prefix
 if(internal)
   message(FATAL_ERROR "internal headers installed: ${internal}")
 endif()
-foreach(program ${ORV_BINDIR}/orvgen)
-  if(NOT EXISTS ${work}/prefix/${program})
-    message(FATAL_ERROR "${program} was not installed")
+# Each library by its SONAME, and the installed orvgen finds them by itself.
+set(libraries liborv_rtl liborv_classes liborv_mask liborv_db liborv_keygen liborv_unikey
+  liborv_commonutils)
+if(ORV_WITH_QT)
+  list(APPEND libraries liborv_forms liborv_dbctrls liborv_designintf liborvcommon)
+endif()
+foreach(library ${libraries})
+  if(NOT EXISTS ${work}/prefix/${ORV_LIBDIR}/${library}.so.0)
+    message(FATAL_ERROR "${ORV_LIBDIR}/${library}.so.0 was not installed")
   endif()
 endforeach()
 # The manual page, where man finds it under the prefix (GNUInstallDirs' default MANDIR).
 if(NOT EXISTS ${work}/prefix/share/man/man1/orvgen.1)
   message(FATAL_ERROR "share/man/man1/orvgen.1 was not installed")
 endif()
+run(${work}/prefix/${ORV_BINDIR}/orvgen --version)
+message(STATUS "installed orvgen --version: ${last_output}")
 
 run(${CMAKE_COMMAND} -S ${ORV_CONSUMER_DIR} -B ${work}/build -G ${ORV_GENERATOR}
     -DCMAKE_PREFIX_PATH=${work}/prefix -DCMAKE_VERBOSE_MAKEFILE=ON)
@@ -84,13 +92,16 @@ if(ORV_WITH_QT)
       message(FATAL_ERROR "${program} was not installed")
     endif()
   endforeach()
-  file(GLOB_RECURSE soname ${work}/prefix/liborvcommon.so.0)
-  if(NOT soname)
-    message(FATAL_ERROR "liborvcommon.so.0 was not installed")
-  endif()
   expect(forms_consumer "orvorv 200x80\n")
   expect(about_consumer "TGenerator 285x258 300x200\n")
   expect(designintf_consumer "1 on Consumer\n")
+
+  # The consumer's package links the libraries it uses like any library.
+  find_program(readelf readelf REQUIRED)
+  run(${readelf} -d ${work}/build/counterpkg.so)
+  if(NOT last_output MATCHES "NEEDED[^\n]*liborv_designintf\\.so\\.0")
+    message(FATAL_ERROR "counterpkg.so does not link liborv_designintf.so.0:\n${last_output}")
+  endif()
 
   # The installed orvdesign loads the consumer's package and checks a form
   # holding its component; without the package the class is unknown.
