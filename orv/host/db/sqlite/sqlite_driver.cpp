@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -32,11 +31,6 @@ constexpr int kCreateWaitMs = 10000;
 
 // A name in 1251, quoted for SQL in UTF-8.
 std::string Quote(const std::string& name) { return QuoteIdentifier(Cp1251ToUtf8(name)); }
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Where a table of a directory database lives, and what it is called inside.
 struct Location {
@@ -205,7 +199,7 @@ void Exec(sqlite3* db, const std::string& sql, const std::string& context) {
 Column ColumnOf(const std::string& name, const std::string& declared) {
   Column c;
   c.name = name;
-  const std::string t = Upper(declared);
+  const std::string t = AsciiUpper(declared);
   auto starts = [&](const char* p) { return t.rfind(p, 0) == 0; };
   const auto paren = t.find('(');
   if (t.find("INT") != std::string::npos) {
