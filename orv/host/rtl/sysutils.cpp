@@ -52,6 +52,8 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(first, s.find_last_not_of(kTrimmed) - first + 1));
 }
 
+void SpcTo0(std::string& text) { std::replace(text.begin(), text.end(), ' ', '0'); }
+
 std::string IntToStr(long long value) { return std::to_string(value); }
 
 std::string FormatInt(long long value, int width) {

@@ -25,6 +25,10 @@ std::string AsciiLower(std::string_view s);
 // s without the blanks, tabs, carriage returns and line feeds at either end.
 std::string Trim(std::string_view s);
 
+// Replaces every blank in text by '0', in place; other characters and the
+// length stay. Turns a blank-padded number ("%4d") into a zero-padded one.
+void SpcTo0(std::string& text);
+
 // Decimal text of value.
 std::string IntToStr(long long value);
 
