@@ -439,13 +439,9 @@ class PgCursor : public Cursor {
     try {
       std::vector<TVariant> new_id = id;
       if (!values.empty()) {
-        std::string set;
         std::vector<TVariant> params;
-        for (const auto& a : values) {
-          params.push_back(a.value);
-          set += (set.empty() ? "" : ", ") + QuoteName(columns_[a.column].name) + " = $" +
-                 IntToStr(static_cast<long long>(params.size()));
-        }
+        for (const auto& a : values) params.push_back(a.value);
+        const std::string set = SetList(QuotedColumns(values), 1, PostgresPlaceholder);
         const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
         params.insert(params.end(), id.begin(), id.end());
         // The write and its commit in one round trip.
@@ -488,12 +484,9 @@ class PgCursor : public Cursor {
     Unlock();
     // One statement, so one round trip and one commit: the update when the
     // row matches, else the row as the statement saw it.
-    std::vector<std::string> set_columns, match_columns;
+    std::vector<std::string> match_columns;
     std::vector<TVariant> params;
-    for (const auto& a : values) {
-      set_columns.push_back(QuoteName(columns_[a.column].name));
-      params.push_back(a.value);
-    }
+    for (const auto& a : values) params.push_back(a.value);
     const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
     params.insert(params.end(), id.begin(), id.end());
     for (const auto& a : expected) {
@@ -501,7 +494,7 @@ class PgCursor : public Cursor {
       params.push_back(a.value);
     }
     const std::string sql =
-        "WITH u AS (UPDATE " + sql_table_ + " SET " + SetList(set_columns, 1, PostgresPlaceholder) + where +
+        "WITH u AS (UPDATE " + sql_table_ + " SET " + SetList(QuotedColumns(values), 1, PostgresPlaceholder) + where +
         NullSafeMatches(match_columns, values.size() + id.size() + 1, PostgresPlaceholder, "IS NOT DISTINCT FROM") +
         " RETURNING " + select_ + ") SELECT true, * FROM u UNION ALL SELECT false, " + select_ + " FROM " +
         sql_table_ + where + " AND NOT EXISTS (SELECT 1 FROM u)";
@@ -519,6 +512,12 @@ class PgCursor : public Cursor {
   }
 
  private:
+  // The quoted names of the columns that values assign, in order.
+  std::vector<std::string> QuotedColumns(const std::vector<Assignment>& values) const {
+    std::vector<std::string> names;
+    for (const auto& a : values) names.push_back(QuoteName(columns_[a.column].name));
+    return names;
+  }
   static bool Shows(const Row& row, const std::vector<Assignment>& expected) {
     for (const auto& a : expected)
       if (row.values[a.column] != a.value) return false;

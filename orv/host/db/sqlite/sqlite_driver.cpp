@@ -314,9 +314,9 @@ class SqliteCursor : public Cursor {
     try {
       std::vector<TVariant> new_id = id;
       if (!values.empty()) {
-        std::string set;
-        for (const auto& a : values) set += (set.empty() ? "" : ", ") + Quote(columns_[a.column].name) + " = ?";
-        Lease s(Kept("UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
+        // The plain ? of the identity number on from the SET list's ?1..?n.
+        Lease s(Kept("UPDATE " + sql_table_ + " SET " + SetList(QuotedColumns(values), 1, SqlitePlaceholder) +
+                     " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
         int n = 1;
         for (const auto& a : values) s->Bind(n++, a.value);
         for (const auto& v : id) s->Bind(n++, v);
@@ -338,15 +338,14 @@ class SqliteCursor : public Cursor {
     // condition is tested and the row written under one lock: one commit.
     Begin(kRecordLocked);
     try {
-      std::vector<std::string> set_columns, match_columns;
-      for (const auto& a : values) set_columns.push_back(Quote(columns_[a.column].name));
+      std::vector<std::string> match_columns;
       for (const auto& a : expected)
         match_columns.push_back(Quote(columns_[a.column].name) +
                                 (columns_[a.column].type == ftString ? " COLLATE BINARY" : ""));
       std::string where;
       for (std::size_t k = 0; k < id.size(); ++k)
         where += (k ? ", " : "") + SqlitePlaceholder(values.size() + 1 + k);
-      const std::string sql = "UPDATE " + sql_table_ + " SET " + SetList(set_columns, 1, SqlitePlaceholder) +
+      const std::string sql = "UPDATE " + sql_table_ + " SET " + SetList(QuotedColumns(values), 1, SqlitePlaceholder) +
                               " WHERE (" + ids_ + ") = (" + where + ")" +
                               NullSafeMatches(match_columns, values.size() + id.size() + 1, SqlitePlaceholder, "IS") +
                               " RETURNING " + select_;
@@ -406,6 +405,13 @@ class SqliteCursor : public Cursor {
   }
 
  private:
+  // The quoted names of the columns that values assign, in order.
+  std::vector<std::string> QuotedColumns(const std::vector<Assignment>& values) const {
+    std::vector<std::string> names;
+    for (const auto& a : values) names.push_back(Quote(columns_[a.column].name));
+    return names;
+  }
+
   static std::string Marks(std::size_t n) {
     std::string out;
     for (std::size_t i = 0; i < n; ++i) out += i ? ", ?" : "?";
