@@ -5,6 +5,7 @@
 // converts at its edge. Not for use outside host/db.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,6 +93,24 @@ class Cursor {
                                 const std::vector<Assignment>& values) = 0;
   // Inserts a row in a transaction of its own; returns its identity.
   virtual std::vector<TVariant> Insert(const std::vector<Assignment>& values) = 0;
+};
+
+// Ends the cursor's write transaction (Unlock) when the scope it guards is
+// left by an exception; a normal exit leaves the transaction as the scope
+// left it (held by Lock, committed by Update). For the drivers' operations
+// that begin a transaction and must not leave it open on failure.
+class UnlockOnThrow {
+ public:
+  explicit UnlockOnThrow(Cursor& cursor) : cursor_(cursor), exceptions_(std::uncaught_exceptions()) {}
+  ~UnlockOnThrow() {
+    if (std::uncaught_exceptions() > exceptions_) cursor_.Unlock();
+  }
+  UnlockOnThrow(const UnlockOnThrow&) = delete;
+  UnlockOnThrow& operator=(const UnlockOnThrow&) = delete;
+
+ private:
+  Cursor& cursor_;
+  int exceptions_;
 };
 
 class Driver {

@@ -418,47 +418,39 @@ class PgCursor : public Cursor {
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
     Unlock();
     in_txn_ = true;
-    try {
-      // BEGIN and the locking read in one round trip.
-      const auto results = conn_.ExecPipeline(
-          {{"BEGIN", {}, true},
-           {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) +
-                ") FOR UPDATE NOWAIT",
-            id}},
-          context_);
-      std::optional<Row> row;
-      if (results[1]->Rows() > 0) row = RowOf(*results[1], 0, 0);
-      if (!row) Unlock();
-      return row;
-    } catch (...) {
-      Unlock();
-      throw;
-    }
+    UnlockOnThrow unlock_on_throw(*this);
+    // BEGIN and the locking read in one round trip.
+    const auto results = conn_.ExecPipeline(
+        {{"BEGIN", {}, true},
+         {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) +
+              ") FOR UPDATE NOWAIT",
+          id}},
+        context_);
+    std::optional<Row> row;
+    if (results[1]->Rows() > 0) row = RowOf(*results[1], 0, 0);
+    if (!row) Unlock();
+    return row;
   }
   std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
-    try {
-      std::vector<TVariant> new_id = id;
-      if (!values.empty()) {
-        std::vector<TVariant> params;
-        for (const auto& a : values) params.push_back(a.value);
-        const std::string set = SetList(QuotedColumns(values), 1, PostgresPlaceholder);
-        const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
-        params.insert(params.end(), id.begin(), id.end());
-        // The write and its commit in one round trip.
-        const auto results = conn_.ExecPipeline(
-            {{"UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_, params},
-             {"COMMIT", {}, true}},
-            context_);
-        if (results[0]->Rows() > 0) new_id = IdOf(*results[0], 0);
-      } else {
-        conn_.Exec("COMMIT", {}, context_);
-      }
-      in_txn_ = false;
-      return new_id;
-    } catch (...) {
-      Unlock();
-      throw;
+    UnlockOnThrow unlock_on_throw(*this);
+    std::vector<TVariant> new_id = id;
+    if (!values.empty()) {
+      std::vector<TVariant> params;
+      for (const auto& a : values) params.push_back(a.value);
+      const std::string set = SetList(QuotedColumns(values), 1, PostgresPlaceholder);
+      const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
+      params.insert(params.end(), id.begin(), id.end());
+      // The write and its commit in one round trip.
+      const auto results = conn_.ExecPipeline(
+          {{"UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_, params},
+           {"COMMIT", {}, true}},
+          context_);
+      if (results[0]->Rows() > 0) new_id = IdOf(*results[0], 0);
+    } else {
+      conn_.Exec("COMMIT", {}, context_);
     }
+    in_txn_ = false;
+    return new_id;
   }
   void Unlock() noexcept override {
     if (in_txn_) conn_.Quietly("ROLLBACK");
