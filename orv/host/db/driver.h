@@ -6,6 +6,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,16 @@ struct Assignment {
   int column;
   TVariant value;
 };
+
+// The names of the columns that values assign, in order, each through quote
+// (the driver's: 1251 in, quoted UTF-8 out); for sqltext's SetList.
+inline std::vector<std::string> AssignedColumns(const std::vector<Column>& columns,
+                                                const std::vector<Assignment>& values,
+                                                const std::function<std::string(const std::string&)>& quote) {
+  std::vector<std::string> names;
+  for (const auto& a : values) names.push_back(quote(columns[a.column].name));
+  return names;
+}
 
 // What a compare-and-set update found: whether the row matched and was
 // written, and the row as stored afterwards (none: no row has the identity).

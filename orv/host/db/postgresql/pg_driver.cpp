@@ -437,7 +437,7 @@ class PgCursor : public Cursor {
     if (!values.empty()) {
       std::vector<TVariant> params;
       for (const auto& a : values) params.push_back(a.value);
-      const std::string set = SetList(QuotedColumns(values), 1, PostgresPlaceholder);
+      const std::string set = SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
       const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
       params.insert(params.end(), id.begin(), id.end());
       // The write and its commit in one round trip.
@@ -485,8 +485,9 @@ class PgCursor : public Cursor {
       match_columns.push_back(QuoteName(columns_[a.column].name));
       params.push_back(a.value);
     }
+    const std::string set = SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
     const std::string sql =
-        "WITH u AS (UPDATE " + sql_table_ + " SET " + SetList(QuotedColumns(values), 1, PostgresPlaceholder) + where +
+        "WITH u AS (UPDATE " + sql_table_ + " SET " + set + where +
         NullSafeMatches(match_columns, values.size() + id.size() + 1, PostgresPlaceholder, "IS NOT DISTINCT FROM") +
         " RETURNING " + select_ + ") SELECT true, * FROM u UNION ALL SELECT false, " + select_ + " FROM " +
         sql_table_ + where + " AND NOT EXISTS (SELECT 1 FROM u)";
@@ -504,12 +505,6 @@ class PgCursor : public Cursor {
   }
 
  private:
-  // The quoted names of the columns that values assign, in order.
-  std::vector<std::string> QuotedColumns(const std::vector<Assignment>& values) const {
-    std::vector<std::string> names;
-    for (const auto& a : values) names.push_back(QuoteName(columns_[a.column].name));
-    return names;
-  }
   static bool Shows(const Row& row, const std::vector<Assignment>& expected) {
     for (const auto& a : expected)
       if (row.values[a.column] != a.value) return false;

@@ -310,9 +310,9 @@ class SqliteCursor : public Cursor {
     UnlockOnThrow unlock_on_throw(*this);
     std::vector<TVariant> new_id = id;
     if (!values.empty()) {
+      const std::string set = SetList(AssignedColumns(columns_, values, Quote), 1, SqlitePlaceholder);
       // The plain ? of the identity number on from the SET list's ?1..?n.
-      Lease s(Kept("UPDATE " + sql_table_ + " SET " + SetList(QuotedColumns(values), 1, SqlitePlaceholder) +
-                   " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
+      Lease s(Kept("UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
       int n = 1;
       for (const auto& a : values) s->Bind(n++, a.value);
       for (const auto& v : id) s->Bind(n++, v);
@@ -337,7 +337,8 @@ class SqliteCursor : public Cursor {
     std::string where;
     for (std::size_t k = 0; k < id.size(); ++k)
       where += (k ? ", " : "") + SqlitePlaceholder(values.size() + 1 + k);
-    const std::string sql = "UPDATE " + sql_table_ + " SET " + SetList(QuotedColumns(values), 1, SqlitePlaceholder) +
+    const std::string set = SetList(AssignedColumns(columns_, values, Quote), 1, SqlitePlaceholder);
+    const std::string sql = "UPDATE " + sql_table_ + " SET " + set +
                             " WHERE (" + ids_ + ") = (" + where + ")" +
                             NullSafeMatches(match_columns, values.size() + id.size() + 1, SqlitePlaceholder, "IS") +
                             " RETURNING " + select_;
@@ -389,13 +390,6 @@ class SqliteCursor : public Cursor {
   }
 
  private:
-  // The quoted names of the columns that values assign, in order.
-  std::vector<std::string> QuotedColumns(const std::vector<Assignment>& values) const {
-    std::vector<std::string> names;
-    for (const auto& a : values) names.push_back(Quote(columns_[a.column].name));
-    return names;
-  }
-
   static std::string Marks(std::size_t n) {
     std::string out;
     for (std::size_t i = 0; i < n; ++i) out += i ? ", ?" : "?";
