@@ -51,6 +51,13 @@ if [ -x scripts/fuzz.sh ]; then
   echo "== fuzz"
   scripts/fuzz.sh || status=1
 fi
+# The layout of .clang-format: a file laid out otherwise fails the run.
+echo "== format"
+format="format ok"
+if ! scripts/format.sh check; then
+  status=1
+  format="format differs (scripts/format.sh apply)"
+fi
 # One closing line for whoever reads the run: the CTest cases of both builds.
-echo "summary: $passed passed, $failed failed"
+echo "summary: $passed passed, $failed failed; $format"
 exit $status

@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libsqlite3-dev libpq-dev)
 qt=(qt6-base-dev libgl-dev)
-test=(libgtest-dev libgmock-dev libbenchmark-dev postgresql clang libclang-rt-14-dev
+test=(libgtest-dev libgmock-dev libbenchmark-dev postgresql clang libclang-rt-14-dev clang-format
       xvfb xauth fonts-liberation fonts-dejavu-core
       postgresql-15-auto-failover pg-auto-failover-cli)
 

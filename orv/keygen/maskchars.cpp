@@ -9,9 +9,4 @@ bool IsAChar(char c) {
   return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u >= 192;
 }
 
-void SpcTo0(std::string& text) {
-  for (char& c : text)
-    if (c == ' ') c = '0';
-}
-
 }  // namespace orv

@@ -1,9 +1,12 @@
-// The character classes that mask validation applies, and the small text
-// helper that the generator's time stamp uses. Single-byte code page 1251.
+// The character classes that mask validation applies, and SpcTo0, the small
+// text helper of this unit's published interface (kept in the run-time
+// library, which the time stamps share). Single-byte code page 1251.
 // Stateless; safe from any thread.
 #pragma once
 
 #include <string>
+
+#include <orv/host/rtl/sysutils.h>
 
 namespace orv {
 
@@ -13,9 +16,5 @@ bool IsANum(char c);
 // True for "A" to "Z", "a" to "z" and every code from 192 to 255 (in 1251 the
 // Cyrillic letters).
 bool IsAChar(char c);
-
-// Replaces every blank in text by "0", in place; other characters and the
-// length stay. Turns a blank-padded number ("%4d") into a zero-padded one.
-void SpcTo0(std::string& text);
 
 }  // namespace orv

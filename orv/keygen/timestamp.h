@@ -4,6 +4,8 @@
 // clock leaves behind.
 //
 // Every reading goes through orv::Now(), so tests drive it with a TManualClock.
+// The stamp of a given moment, without the unit variables, is FormatTimeStamp
+// (orv/host/rtl/datetime.h).
 // Threading: main thread only. GetTimeStamp writes the unit variables, which
 // are not synchronised.
 #pragma once
@@ -26,8 +28,5 @@ constexpr std::size_t kStampLength = 17;  // characters of a time stamp
 // 2026 at 09:05:03.045. Stores the moment in Present and its parts in Year ...
 // MSec. A year past 9999 cannot occur (TDateTime's range ends there).
 std::string GetTimeStamp();
-
-// The 17-digit stamp of moment t (no unit variables touched).
-std::string FormatTimeStamp(TDateTime t);
 
 }  // namespace orv

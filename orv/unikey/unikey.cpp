@@ -44,15 +44,10 @@ std::string NextMillisecond(const std::string& time) {
   if (hour > 23) hour = 0, ++day;
   if (day > month_days) day = 1, ++month;
   if (month > 12) month = 1, ++year;
-  std::string s = FormatInt(year, 4) + FormatInt(month, 2) + FormatInt(day, 2) + FormatInt(hour, 2) +
-                  FormatInt(min, 2) + FormatInt(sec, 2) + FormatInt(msec, 3);
-  unikey::SpcTo0(s);
-  return s;
+  return FormatTimeStamp(year, month, day, hour, min, sec, msec);
 }
 
 }  // namespace
-
-void unikey::SpcTo0(std::string& s) { std::replace(s.begin(), s.end(), ' ', '0'); }
 
 TUniKEY::TUniKEY(TComponent* owner) : TComponent(owner), data_link_(std::make_unique<TFieldDataLink>()) {
   LiveStampers().push_back(this);
@@ -230,10 +225,7 @@ std::string TUniKEY::GetTimeStamp() {
   present_ = Now();
   DecodeDate(present_, year_, month_, day_);
   DecodeTime(present_, hour_, min_, sec_, msec_);
-  std::string s = FormatInt(year_, 4) + FormatInt(month_, 2) + FormatInt(day_, 2) + FormatInt(hour_, 2) +
-                  FormatInt(min_, 2) + FormatInt(sec_, 2) + FormatInt(msec_, 3);
-  unikey::SpcTo0(s);
-  return s;
+  return FormatTimeStamp(year_, month_, day_, hour_, min_, sec_, msec_);
 }
 
 void TUniKEY::Notification(TComponent* component, TOperation operation) {

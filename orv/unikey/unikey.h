@@ -61,6 +61,7 @@
 #include <orv/host/classes/events.h>
 #include <orv/host/db/dataset.h>
 #include <orv/host/rtl/datetime.h>
+#include <orv/host/rtl/sysutils.h>
 
 namespace orv {
 
@@ -98,8 +99,8 @@ class TrString {
 // The unit's own procedures, apart from the generator unit's namesakes.
 namespace unikey {
 
-// Replaces every blank in s by '0', in place.
-void SpcTo0(std::string& s);
+// Replaces every blank in s by '0', in place (the run-time library's).
+using ::orv::SpcTo0;
 
 // Registers TUniKEY with the class registry (its published DataSource,
 // DataField and BeforeUniKeyMADE), so that form files can create it by name.

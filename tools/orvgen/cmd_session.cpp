@@ -5,19 +5,12 @@
 #include <string>
 
 #include <orv/host/rtl/cp1251.h>
+#include <orv/host/rtl/sysutils.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/generator_options.h"
 
 namespace orv::cli {
 namespace {
-
-// The request without surrounding blanks and line-break remnants.
-std::string Trim(const std::string& line) {
-  const auto first = line.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return "";
-  const auto last = line.find_last_not_of(" \t\r");
-  return line.substr(first, last - first + 1);
-}
 
 int RunSession(const Options& o) {
   if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
@@ -30,6 +23,7 @@ int RunSession(const Options& o) {
   }
   std::string line;
   while (std::getline(std::cin, line)) {
+    // Without surrounding blanks and line-break remnants.
     const std::string request = Trim(line);
     if (request.empty()) continue;
     if (request == "quit") break;

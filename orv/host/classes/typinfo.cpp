@@ -40,18 +40,10 @@ struct Registry {
   std::map<std::string, const TClassInfo*> by_upper_name;
 };
 
-std::string Upper(std::string s);
-
 Registry& TheRegistry() {
   // The framework's own root class is always known.
-  static Registry r{{{Upper(TDataModule::kClassName), &TDataModule::StaticClassInfo()}}};
+  static Registry r{{{AsciiUpper(TDataModule::kClassName), &TDataModule::StaticClassInfo()}}};
   return r;
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
 }
 
 // A 64-bit integer in decimal (optional sign) or '$' hex.
@@ -92,12 +84,6 @@ int IdentIndex(const std::vector<std::string>& names, std::string_view id) {
   for (size_t i = 0; i < names.size(); ++i)
     if (CompareText(names[i], id) == 0) return static_cast<int>(i);
   return -1;
-}
-
-std::string Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return std::string(s);
 }
 
 }  // namespace
@@ -188,13 +174,13 @@ const TClassInfo& ClassInfoOf(const TObject& obj) {
 
 void RegisterClass(const TClassInfo& info) {
   auto& map = TheRegistry().by_upper_name;
-  auto [it, added] = map.emplace(Upper(info.Name()), &info);
+  auto [it, added] = map.emplace(AsciiUpper(info.Name()), &info);
   if (!added && it->second != &info) throw Exception("A class named " + info.Name() + " is already registered");
 }
 
 const TClassInfo* GetClass(const std::string& name) {
   auto& map = TheRegistry().by_upper_name;
-  auto it = map.find(Upper(name));
+  auto it = map.find(AsciiUpper(name));
   return it == map.end() ? nullptr : it->second;
 }
 

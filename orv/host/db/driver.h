@@ -5,6 +5,8 @@
 // converts at its edge. Not for use outside host/db.
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +39,16 @@ struct Assignment {
   int column;
   TVariant value;
 };
+
+// The names of the columns that values assign, in order, each through quote
+// (the driver's: 1251 in, quoted UTF-8 out); for sqltext's SetList.
+inline std::vector<std::string> AssignedColumns(const std::vector<Column>& columns,
+                                                const std::vector<Assignment>& values,
+                                                const std::function<std::string(const std::string&)>& quote) {
+  std::vector<std::string> names;
+  for (const auto& a : values) names.push_back(quote(columns[a.column].name));
+  return names;
+}
 
 // What a compare-and-set update found: whether the row matched and was
 // written, and the row as stored afterwards (none: no row has the identity).
@@ -92,6 +104,24 @@ class Cursor {
                                 const std::vector<Assignment>& values) = 0;
   // Inserts a row in a transaction of its own; returns its identity.
   virtual std::vector<TVariant> Insert(const std::vector<Assignment>& values) = 0;
+};
+
+// Ends the cursor's write transaction (Unlock) when the scope it guards is
+// left by an exception; a normal exit leaves the transaction as the scope
+// left it (held by Lock, committed by Update). For the drivers' operations
+// that begin a transaction and must not leave it open on failure.
+class UnlockOnThrow {
+ public:
+  explicit UnlockOnThrow(Cursor& cursor) : cursor_(cursor), exceptions_(std::uncaught_exceptions()) {}
+  ~UnlockOnThrow() {
+    if (std::uncaught_exceptions() > exceptions_) cursor_.Unlock();
+  }
+  UnlockOnThrow(const UnlockOnThrow&) = delete;
+  UnlockOnThrow& operator=(const UnlockOnThrow&) = delete;
+
+ private:
+  Cursor& cursor_;
+  int exceptions_;
 };
 
 class Driver {

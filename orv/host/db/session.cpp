@@ -22,19 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
-  const auto e = s.find_last_not_of(" \t\r");
-  return s.substr(b, e - b + 1);
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 // The reconnect_seconds of params: the default when unset, -1 when it is not
 // a whole number from 0 to kMaxReconnectSeconds.
 int ReconnectSetting(const std::map<std::string, std::string>& params) {
@@ -115,16 +102,16 @@ void TSession::AddAlias(const std::string& name, const std::string& driver,
   const std::string problem = Problem(name, driver, params);
   if (!problem.empty()) throw EDatabaseError(problem);
   DeleteAlias(name);
-  index_[Lower(Trim(name))] = aliases_.size();
+  index_[AsciiLower(Trim(name))] = aliases_.size();
   aliases_.push_back({Trim(name), driver, params, true});
 }
 
 void TSession::DeleteAlias(const std::string& name) {
-  const auto it = index_.find(Lower(name));
+  const auto it = index_.find(AsciiLower(name));
   if (it == index_.end()) return;
   aliases_.erase(aliases_.begin() + static_cast<std::ptrdiff_t>(it->second));
   index_.clear();
-  for (std::size_t i = 0; i < aliases_.size(); ++i) index_.emplace(Lower(aliases_[i].name), i);
+  for (std::size_t i = 0; i < aliases_.size(); ++i) index_.emplace(AsciiLower(aliases_[i].name), i);
 }
 
 std::string TSession::DefaultAliasFile() const {
@@ -172,10 +159,10 @@ void TSession::LoadAliasFile(const std::string& path) {
     const auto eq = t.find('=');
     if (eq == std::string::npos) fail(number, "expected KEY = VALUE");
     if (found.empty()) fail(number, "a setting before the first [ALIAS] section");
-    const std::string key = Lower(Trim(t.substr(0, eq)));
+    const std::string key = AsciiLower(Trim(t.substr(0, eq)));
     std::string value = Trim(t.substr(eq + 1));
     if (key == "driver") {
-      found.back().driver = Lower(value);
+      found.back().driver = AsciiLower(value);
     } else {
       if (key == "path" && !value.empty()) {
         const fs::path p(Cp1251ToUtf8(value));
@@ -198,7 +185,7 @@ void TSession::LoadAliasFile(const std::string& path) {
   // time. An alias from code stays; one from a file (or an earlier section)
   // is replaced in its place.
   for (auto& a : found) {
-    const auto [it, fresh] = index_.emplace(Lower(a.name), aliases_.size());
+    const auto [it, fresh] = index_.emplace(AsciiLower(a.name), aliases_.size());
     if (fresh) {
       aliases_.push_back(std::move(a));
     } else if (!aliases_[it->second].from_code) {
@@ -285,7 +272,7 @@ void TSession::EnsureLoaded() {
 }
 
 const TSession::Alias* TSession::Find(const std::string& name) const {
-  const auto it = index_.find(Lower(name));
+  const auto it = index_.find(AsciiLower(name));
   return it == index_.end() ? nullptr : &aliases_[it->second];
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include <orv/host/rtl/exception.h>
+#include <orv/host/rtl/sysutils.h>
 
 namespace orv {
 
@@ -18,13 +19,6 @@ std::string FloatText(double v) {
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, v);
   return std::string(buf, r.ptr);
-}
-
-std::string Trimmed(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  const auto e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
 }
 
 // Compares a whole number with a floating-point number exactly.
@@ -59,7 +53,7 @@ long long TVariant::AsInteger() const {
     }
     case varString: {
       const std::string& s = std::get<std::string>(value_);
-      const std::string t = Trimmed(s);
+      const std::string t = Trim(s);
       long long v = 0;
       const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
       if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size())
@@ -77,7 +71,7 @@ double TVariant::AsFloat() const {
     case varFloat: return std::get<double>(value_);
     case varString: {
       const std::string& s = std::get<std::string>(value_);
-      const std::string t = Trimmed(s);
+      const std::string t = Trim(s);
       if (t.empty()) throw EConvertError("'" + s + "' is not a valid floating point value");
       char* end = nullptr;
       const double v = std::strtod(t.c_str(), &end);

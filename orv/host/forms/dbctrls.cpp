@@ -9,6 +9,7 @@
 
 #include <orv/host/classes/typinfo.h>
 #include <orv/host/db/field.h>
+#include <orv/host/forms/formclasses.h>
 #include <orv/host/forms/widgets_p.h>
 #include <orv/host/rtl/sysutils.h>
 

@@ -16,9 +16,7 @@
 
 #include <orv/host/classes/filer.h>
 #include <orv/host/classes/formfile.h>
-#include <orv/host/forms/buttons.h>
-#include <orv/host/forms/extctrls.h>
-#include <orv/host/forms/stdctrls.h>
+#include <orv/host/forms/formclasses.h>
 #include <orv/host/forms/widgets_p.h>
 #include <orv/host/rtl/exception.h>
 
@@ -494,12 +492,6 @@ const TClassInfo& TForm::StaticClassInfo() {
 const TClassInfo& TApplication::StaticClassInfo() {
   static const TClassInfo info = Published<TApplication>();
   return info;
-}
-
-// Every class a form file may name, so that reading a form can create it.
-void RegisterFormClasses() {
-  RegisterClasses<TControl, TWinControl, TGraphicControl, TForm, TLabel, TEdit, TButton, TBitBtn, TComboBox,
-                  TRadioGroup, TBevel, TShape, TImage, TPanel>();
 }
 
 }  // namespace orv

@@ -233,10 +233,6 @@ class TApplication : public TComponent {
 // the process.
 TApplication* Application();
 
-// Makes the window layer's control classes known to form files (done by the
-// application object; repeating it is harmless).
-void RegisterFormClasses();
-
 // The control a widget backs, or null.
 TControl* FindControl(const QWidget* widget);
 

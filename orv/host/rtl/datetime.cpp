@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include <orv/host/rtl/exception.h>
+#include <orv/host/rtl/sysutils.h>
 
 namespace orv {
 
@@ -103,6 +104,20 @@ void DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& sec, uint1
   min = static_cast<uint16_t>(ms / 60000 % 60);
   sec = static_cast<uint16_t>(ms / 1000 % 60);
   msec = static_cast<uint16_t>(ms % 1000);
+}
+
+std::string FormatTimeStamp(int year, int month, int day, int hour, int min, int sec, int msec) {
+  std::string text = FormatInt(year, 4) + FormatInt(month, 2) + FormatInt(day, 2);
+  text += FormatInt(hour, 2) + FormatInt(min, 2) + FormatInt(sec, 2) + FormatInt(msec, 3);
+  SpcTo0(text);
+  return text;
+}
+
+std::string FormatTimeStamp(TDateTime t) {
+  uint16_t year, month, day, hour, min, sec, msec;
+  DecodeDate(t, year, month, day);
+  DecodeTime(t, hour, min, sec, msec);
+  return FormatTimeStamp(year, month, day, hour, min, sec, msec);
 }
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace orv {
 
@@ -42,6 +43,14 @@ TDateTime EncodeTime(uint16_t hour, uint16_t min, uint16_t sec, uint16_t msec);
 void DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day);
 // Decodes to the nearest millisecond.
 void DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& sec, uint16_t& msec);
+
+// The 17-digit time stamp of moment t that the key libraries write: year,
+// month, day, hour, minute, second and millisecond, zero-padded, e.g.
+// "20261207090503045" for 7 December 2026 at 09:05:03.045.
+std::string FormatTimeStamp(TDateTime t);
+// The same from the parts of a moment. REQUIRES: each part fits its width
+// (year 0..9999, msec 0..999, the others 0..99).
+std::string FormatTimeStamp(int year, int month, int day, int hour, int min, int sec, int msec);
 
 // A clock that stands still until told to move; for tests and benchmarks.
 class TManualClock : public TClock {

@@ -44,6 +44,25 @@ TEST(CompareTextTest, FoldsOnlyAsciiLetters) {
   }
 }
 
+TEST(AsciiTextTest, FoldsAndTrimsAsciiOnly) {
+  // legend: text; AsciiUpper; AsciiLower; Trim
+  struct Case {
+    std::string text, upper, lower, trimmed;
+  } cases[] = {
+      {"Alias_1", "ALIAS_1", "alias_1", "Alias_1"},
+      {"\xE0\xC0z", "\xE0\xC0Z", "\xE0\xC0z", "\xE0\xC0z"},  // 1251 letters stay as they are
+      {" \t key = v \r\n", " \t KEY = V \r\n", " \t key = v \r\n", "key = v"},
+      {"\xA0x\xA0", "\xA0X\xA0", "\xA0x\xA0", "\xA0x\xA0"},  // a 1251 no-break space is not trimmed
+      {" \r\n\t", " \r\n\t", " \r\n\t", ""},
+      {"", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AsciiUpper(c.text), c.upper) << c.text;
+    EXPECT_EQ(AsciiLower(c.text), c.lower) << c.text;
+    EXPECT_EQ(Trim(c.text), c.trimmed) << c.text;
+  }
+}
+
 TEST(FormatTest, PadsWithBlanksLikePrintf) {
   EXPECT_EQ(FormatInt(7, 2), " 7");
   EXPECT_EQ(FormatInt(45, 3), " 45");

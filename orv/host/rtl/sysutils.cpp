@@ -1,5 +1,6 @@
 #include <orv/host/rtl/sysutils.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -10,6 +11,9 @@ namespace orv {
 namespace {
 
 unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c; }
+unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+
+constexpr std::string_view kTrimmed = " \t\r\n";
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -29,6 +33,26 @@ int CompareText(std::string_view a, std::string_view b) {
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
 }
+
+std::string AsciiUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(Upper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string AsciiLower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(Lower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Trim(std::string_view s) {
+  const auto first = s.find_first_not_of(kTrimmed);
+  if (first == std::string_view::npos) return "";
+  return std::string(s.substr(first, s.find_last_not_of(kTrimmed) - first + 1));
+}
+
+void SpcTo0(std::string& text) { std::replace(text.begin(), text.end(), ' ', '0'); }
 
 std::string IntToStr(long long value) { return std::to_string(value); }
 

@@ -418,51 +418,39 @@ class PgCursor : public Cursor {
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
     Unlock();
     in_txn_ = true;
-    try {
-      // BEGIN and the locking read in one round trip.
-      const auto results = conn_.ExecPipeline(
-          {{"BEGIN", {}, true},
-           {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) +
-                ") FOR UPDATE NOWAIT",
-            id}},
-          context_);
-      std::optional<Row> row;
-      if (results[1]->Rows() > 0) row = RowOf(*results[1], 0, 0);
-      if (!row) Unlock();
-      return row;
-    } catch (...) {
-      Unlock();
-      throw;
-    }
+    UnlockOnThrow unlock_on_throw(*this);
+    // BEGIN and the locking read in one round trip.
+    const auto results = conn_.ExecPipeline(
+        {{"BEGIN", {}, true},
+         {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) +
+              ") FOR UPDATE NOWAIT",
+          id}},
+        context_);
+    std::optional<Row> row;
+    if (results[1]->Rows() > 0) row = RowOf(*results[1], 0, 0);
+    if (!row) Unlock();
+    return row;
   }
   std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
-    try {
-      std::vector<TVariant> new_id = id;
-      if (!values.empty()) {
-        std::string set;
-        std::vector<TVariant> params;
-        for (const auto& a : values) {
-          params.push_back(a.value);
-          set += (set.empty() ? "" : ", ") + QuoteName(columns_[a.column].name) + " = $" +
-                 IntToStr(static_cast<long long>(params.size()));
-        }
-        const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
-        params.insert(params.end(), id.begin(), id.end());
-        // The write and its commit in one round trip.
-        const auto results = conn_.ExecPipeline(
-            {{"UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_, params},
-             {"COMMIT", {}, true}},
-            context_);
-        if (results[0]->Rows() > 0) new_id = IdOf(*results[0], 0);
-      } else {
-        conn_.Exec("COMMIT", {}, context_);
-      }
-      in_txn_ = false;
-      return new_id;
-    } catch (...) {
-      Unlock();
-      throw;
+    UnlockOnThrow unlock_on_throw(*this);
+    std::vector<TVariant> new_id = id;
+    if (!values.empty()) {
+      std::vector<TVariant> params;
+      for (const auto& a : values) params.push_back(a.value);
+      const std::string set = SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
+      const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
+      params.insert(params.end(), id.begin(), id.end());
+      // The write and its commit in one round trip.
+      const auto results = conn_.ExecPipeline(
+          {{"UPDATE " + sql_table_ + " SET " + set + where + " RETURNING " + id_select_, params},
+           {"COMMIT", {}, true}},
+          context_);
+      if (results[0]->Rows() > 0) new_id = IdOf(*results[0], 0);
+    } else {
+      conn_.Exec("COMMIT", {}, context_);
     }
+    in_txn_ = false;
+    return new_id;
   }
   void Unlock() noexcept override {
     if (in_txn_) conn_.Quietly("ROLLBACK");
@@ -488,20 +476,18 @@ class PgCursor : public Cursor {
     Unlock();
     // One statement, so one round trip and one commit: the update when the
     // row matches, else the row as the statement saw it.
-    std::vector<std::string> set_columns, match_columns;
+    std::vector<std::string> match_columns;
     std::vector<TVariant> params;
-    for (const auto& a : values) {
-      set_columns.push_back(QuoteName(columns_[a.column].name));
-      params.push_back(a.value);
-    }
+    for (const auto& a : values) params.push_back(a.value);
     const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
     params.insert(params.end(), id.begin(), id.end());
     for (const auto& a : expected) {
       match_columns.push_back(QuoteName(columns_[a.column].name));
       params.push_back(a.value);
     }
+    const std::string set = SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
     const std::string sql =
-        "WITH u AS (UPDATE " + sql_table_ + " SET " + SetList(set_columns, 1, PostgresPlaceholder) + where +
+        "WITH u AS (UPDATE " + sql_table_ + " SET " + set + where +
         NullSafeMatches(match_columns, values.size() + id.size() + 1, PostgresPlaceholder, "IS NOT DISTINCT FROM") +
         " RETURNING " + select_ + ") SELECT true, * FROM u UNION ALL SELECT false, " + select_ + " FROM " +
         sql_table_ + where + " AND NOT EXISTS (SELECT 1 FROM u)";

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -32,11 +31,6 @@ constexpr int kCreateWaitMs = 10000;
 
 // A name in 1251, quoted for SQL in UTF-8.
 std::string Quote(const std::string& name) { return QuoteIdentifier(Cp1251ToUtf8(name)); }
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Where a table of a directory database lives, and what it is called inside.
 struct Location {
@@ -205,7 +199,7 @@ void Exec(sqlite3* db, const std::string& sql, const std::string& context) {
 Column ColumnOf(const std::string& name, const std::string& declared) {
   Column c;
   c.name = name;
-  const std::string t = Upper(declared);
+  const std::string t = AsciiUpper(declared);
   auto starts = [&](const char* p) { return t.rfind(p, 0) == 0; };
   const auto paren = t.find('(');
   if (t.find("INT") != std::string::npos) {
@@ -307,76 +301,64 @@ class SqliteCursor : public Cursor {
 
   std::optional<Row> Lock(const std::vector<TVariant>& id) override {
     Begin(kRecordLocked);
-    try {
-      std::optional<Row> row = Fetch(id);
-      if (!row) Unlock();
-      return row;
-    } catch (...) {
-      Unlock();
-      throw;
-    }
+    UnlockOnThrow unlock_on_throw(*this);
+    std::optional<Row> row = Fetch(id);
+    if (!row) Unlock();
+    return row;
   }
   std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
-    try {
-      std::vector<TVariant> new_id = id;
-      if (!values.empty()) {
-        std::string set;
-        for (const auto& a : values) set += (set.empty() ? "" : ", ") + Quote(columns_[a.column].name) + " = ?";
-        Lease s(Kept("UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
-        int n = 1;
-        for (const auto& a : values) s->Bind(n++, a.value);
-        for (const auto& v : id) s->Bind(n++, v);
-        s->Step();
-        for (const auto& a : values)
-          for (std::size_t k = 0; k < id_columns_.size(); ++k)
-            if (id_columns_[k] == a.column) new_id[k] = a.value;
-      }
-      Commit();
-      return new_id;
-    } catch (...) {
-      Unlock();
-      throw;
+    UnlockOnThrow unlock_on_throw(*this);
+    std::vector<TVariant> new_id = id;
+    if (!values.empty()) {
+      const std::string set = SetList(AssignedColumns(columns_, values, Quote), 1, SqlitePlaceholder);
+      // The plain ? of the identity number on from the SET list's ?1..?n.
+      Lease s(Kept("UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
+      int n = 1;
+      for (const auto& a : values) s->Bind(n++, a.value);
+      for (const auto& v : id) s->Bind(n++, v);
+      s->Step();
+      for (const auto& a : values)
+        for (std::size_t k = 0; k < id_columns_.size(); ++k)
+          if (id_columns_[k] == a.column) new_id[k] = a.value;
     }
+    Commit();
+    return new_id;
   }
   ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,
                         const std::vector<Assignment>& values) override {
     // BEGIN IMMEDIATE waits (kBusyTimeoutMs) for another writer, so that the
     // condition is tested and the row written under one lock: one commit.
     Begin(kRecordLocked);
-    try {
-      std::vector<std::string> set_columns, match_columns;
-      for (const auto& a : values) set_columns.push_back(Quote(columns_[a.column].name));
-      for (const auto& a : expected)
-        match_columns.push_back(Quote(columns_[a.column].name) +
-                                (columns_[a.column].type == ftString ? " COLLATE BINARY" : ""));
-      std::string where;
-      for (std::size_t k = 0; k < id.size(); ++k)
-        where += (k ? ", " : "") + SqlitePlaceholder(values.size() + 1 + k);
-      const std::string sql = "UPDATE " + sql_table_ + " SET " + SetList(set_columns, 1, SqlitePlaceholder) +
-                              " WHERE (" + ids_ + ") = (" + where + ")" +
-                              NullSafeMatches(match_columns, values.size() + id.size() + 1, SqlitePlaceholder, "IS") +
-                              " RETURNING " + select_;
-      ChangeResult result;
-      {
-        Lease s(Kept(sql));
-        int n = 1;
-        for (const auto& a : values) s->Bind(n++, a.value);
-        for (const auto& v : id) s->Bind(n++, v);
-        for (const auto& a : expected) s->Bind(n++, a.value);
-        if (s->Step()) {
-          result.matched = true;
-          result.row = RowOf(*s);
-        }
-        while (s->Step()) {
-        }
+    UnlockOnThrow unlock_on_throw(*this);
+    std::vector<std::string> match_columns;
+    for (const auto& a : expected)
+      match_columns.push_back(Quote(columns_[a.column].name) +
+                              (columns_[a.column].type == ftString ? " COLLATE BINARY" : ""));
+    std::string where;
+    for (std::size_t k = 0; k < id.size(); ++k)
+      where += (k ? ", " : "") + SqlitePlaceholder(values.size() + 1 + k);
+    const std::string set = SetList(AssignedColumns(columns_, values, Quote), 1, SqlitePlaceholder);
+    const std::string sql = "UPDATE " + sql_table_ + " SET " + set +
+                            " WHERE (" + ids_ + ") = (" + where + ")" +
+                            NullSafeMatches(match_columns, values.size() + id.size() + 1, SqlitePlaceholder, "IS") +
+                            " RETURNING " + select_;
+    ChangeResult result;
+    {
+      Lease s(Kept(sql));
+      int n = 1;
+      for (const auto& a : values) s->Bind(n++, a.value);
+      for (const auto& v : id) s->Bind(n++, v);
+      for (const auto& a : expected) s->Bind(n++, a.value);
+      if (s->Step()) {
+        result.matched = true;
+        result.row = RowOf(*s);
       }
-      if (!result.matched) result.row = Fetch(id);
-      Commit();
-      return result;
-    } catch (...) {
-      Unlock();
-      throw;
+      while (s->Step()) {
+      }
     }
+    if (!result.matched) result.row = Fetch(id);
+    Commit();
+    return result;
   }
   void Unlock() noexcept override {
     if (in_txn_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -384,31 +366,27 @@ class SqliteCursor : public Cursor {
   }
   std::vector<TVariant> Insert(const std::vector<Assignment>& values) override {
     Begin(kTableLocked);
-    try {
-      std::string names, marks;
-      for (const auto& a : values) {
-        names += (names.empty() ? "" : ", ") + Quote(columns_[a.column].name);
-        marks += marks.empty() ? "?" : ", ?";
-      }
-      const std::string sql = "INSERT INTO " + sql_table_ +
-                              (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-                              " RETURNING " + ids_;
-      std::vector<TVariant> id;
-      {
-        Lease s(Kept(sql));
-        int n = 1;
-        for (const auto& a : values) s->Bind(n++, a.value);
-        if (s->Step())
-          for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(s->Value(static_cast<int>(k), id_types_[k]));
-        while (s->Step()) {
-        }
-      }
-      Commit();
-      return id;
-    } catch (...) {
-      Unlock();
-      throw;
+    UnlockOnThrow unlock_on_throw(*this);
+    std::string names, marks;
+    for (const auto& a : values) {
+      names += (names.empty() ? "" : ", ") + Quote(columns_[a.column].name);
+      marks += marks.empty() ? "?" : ", ?";
     }
+    const std::string sql = "INSERT INTO " + sql_table_ +
+                            (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+                            " RETURNING " + ids_;
+    std::vector<TVariant> id;
+    {
+      Lease s(Kept(sql));
+      int n = 1;
+      for (const auto& a : values) s->Bind(n++, a.value);
+      if (s->Step())
+        for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(s->Value(static_cast<int>(k), id_types_[k]));
+      while (s->Step()) {
+      }
+    }
+    Commit();
+    return id;
   }
 
  private:
