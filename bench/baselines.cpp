@@ -50,12 +50,15 @@ class SqliteSource : public KeySource {
       const std::string row = " WHERE \"GenID\" = 0 AND \"Prefix\" = ?1";
       Exec("INSERT OR IGNORE INTO " + t +
            " (\"GenID\", \"Prefix\", \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\")"
-           " VALUES (0, '" + kBaselinePrefix + "', '" + std::string(kSuffixDigits, '0') + "', '', 0, 0, '')");
+           " VALUES (0, '" +
+           kBaselinePrefix + "', '" + std::string(kSuffixDigits, '0') + "', '', 0, 0, '')");
       begin_ = Prepare("BEGIN IMMEDIATE");
       commit_ = Prepare("COMMIT");
       read_ = Prepare("SELECT \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\" FROM " + t + row);
       // ?1 prefix, ?2 suffix, ?3 time, ?4 who
-      write_ = Prepare("UPDATE " + t + " SET \"Suffix\" = ?2, \"Time\" = ?3, \"Try\" = 0, \"Who\" = ?4, \"State\" = 0" + row);
+      write_ = Prepare(
+          "UPDATE " + t +
+          " SET \"Suffix\" = ?2, \"Time\" = ?3, \"Try\" = 0, \"Who\" = ?4, \"State\" = 0" + row);
       claim_ = Prepare("UPDATE " + t + " SET \"State\" = 1, \"Time\" = ?3, \"Who\" = ?4" + row);
       stamp_ = Prepare("UPDATE " + t + " SET \"Time\" = ?3, \"Try\" = 0, \"Who\" = ?4" + row);
     } catch (...) {
@@ -98,15 +101,16 @@ class SqliteSource : public KeySource {
   }
   sqlite3_stmt* Prepare(const std::string& sql) {
     sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) Fail(sql);
+    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
+        SQLITE_OK)
+      Fail(sql);
     return s;
   }
   // Steps s to its end; the suffix of the row it returned, if any.
   std::string Run(sqlite3_stmt* s) {
     std::string suffix;
     int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-{
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
       const unsigned char* text = sqlite3_column_text(s, 0);
       suffix = text ? reinterpret_cast<const char*>(text) : "";
     }
@@ -138,8 +142,8 @@ class SqliteSource : public KeySource {
 
   Design design_;
   sqlite3* db_ = nullptr;
-  sqlite3_stmt *begin_ = nullptr, *commit_ = nullptr, *read_ = nullptr, *write_ = nullptr, *claim_ = nullptr,
-               *stamp_ = nullptr;
+  sqlite3_stmt *begin_ = nullptr, *commit_ = nullptr, *read_ = nullptr, *write_ = nullptr,
+               *claim_ = nullptr, *stamp_ = nullptr;
   std::chrono::steady_clock::time_point busy_since_;
   std::string who_ = NewOwnerStamp();
 };
@@ -175,19 +179,24 @@ class PgSource : public KeySource {
       PQfinish(conn_);
       throw std::runtime_error("PostgreSQL baseline: cannot connect: " + why);
     }
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     try {
       const std::string t = Quoted(table);
       const std::string row = " WHERE \"GenID\" = 0 AND \"Prefix\" = $1";
-      Exec("INSERT INTO " + t + " (\"GenID\", \"Prefix\", \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\")" +
+      Exec("INSERT INTO " + t +
+           " (\"GenID\", \"Prefix\", \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\")" +
            " VALUES (0, '" + kBaselinePrefix + "', '" + std::string(kSuffixDigits, '0') +
            "', '', 0, 0, '') ON CONFLICT DO NOTHING");
-      Prepare("read_wait", "SELECT \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\" FROM " + t + row + " FOR UPDATE");
-      Prepare("read_nowait",
-              "SELECT \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\" FROM " + t + row + " FOR UPDATE NOWAIT");
+      Prepare("read_wait", "SELECT \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\" FROM " + t +
+                               row + " FOR UPDATE");
+      Prepare("read_nowait", "SELECT \"Suffix\", \"Time\", \"Try\", \"State\", \"Who\" FROM " + t +
+                                 row + " FOR UPDATE NOWAIT");
       // $1 prefix, $2 suffix, $3 time, $4 who
-      Prepare("write", "UPDATE " + t +
-                           " SET \"Suffix\" = $2, \"Time\" = $3, \"Try\" = 0, \"Who\" = $4, \"State\" = 0" + row);
+      Prepare("write",
+              "UPDATE " + t +
+                  " SET \"Suffix\" = $2, \"Time\" = $3, \"Try\" = 0, \"Who\" = $4, \"State\" = 0" +
+                  row);
       Prepare("claim", "UPDATE " + t + " SET \"State\" = 1, \"Time\" = $3, \"Who\" = $4" + row +
                            " AND $2::text IS NOT NULL");
       Prepare("stamp", "UPDATE " + t + " SET \"Time\" = $3, \"Try\" = 0, \"Who\" = $4" + row +
@@ -212,11 +221,13 @@ class PgSource : public KeySource {
  private:
   void Exec(const std::string& sql) {
     PgResult r(PQexec(conn_, sql.c_str()));
-    if (!r.Ok()) throw std::runtime_error("PostgreSQL baseline: " + sql + ": " + PQerrorMessage(conn_));
+    if (!r.Ok())
+      throw std::runtime_error("PostgreSQL baseline: " + sql + ": " + PQerrorMessage(conn_));
   }
   void Prepare(const char* name, const std::string& sql) {
     PgResult r(PQprepare(conn_, name, sql.c_str(), 0, nullptr));
-    if (!r.Ok()) throw std::runtime_error("PostgreSQL baseline: " + sql + ": " + PQerrorMessage(conn_));
+    if (!r.Ok())
+      throw std::runtime_error("PostgreSQL baseline: " + sql + ": " + PQerrorMessage(conn_));
   }
 
   // BEGIN; read the row locked; update it; COMMIT. A NOWAIT read that finds
@@ -230,7 +241,8 @@ class PgSource : public KeySource {
       if (!row.Ok()) {
         const std::string why = PQerrorMessage(conn_), state = row.State();
         Exec("ROLLBACK");
-        if (state == "55P03" && std::chrono::steady_clock::now() - start < kLockPatience) continue;  // lock_not_available
+        if (state == "55P03" && std::chrono::steady_clock::now() - start < kLockPatience)
+          continue;  // lock_not_available
         throw std::runtime_error("PostgreSQL baseline: reading the row: " + why);
       }
       if (PQntuples(row.get()) != 1) {
@@ -258,11 +270,13 @@ class PgSource : public KeySource {
 
 }  // namespace
 
-std::unique_ptr<KeySource> MakeSqliteBaseline(const std::string& file, const std::string& table, Design design) {
+std::unique_ptr<KeySource> MakeSqliteBaseline(const std::string& file, const std::string& table,
+                                              Design design) {
   return std::make_unique<SqliteSource>(file, table, design);
 }
 
-std::unique_ptr<KeySource> MakePgBaseline(const std::string& conninfo, const std::string& table, Design design) {
+std::unique_ptr<KeySource> MakePgBaseline(const std::string& conninfo, const std::string& table,
+                                          Design design) {
   return std::make_unique<PgSource>(conninfo, table, design);
 }
 

@@ -39,11 +39,13 @@ inline constexpr int kSuffixDigits = 6;
 // A SQLite baseline on the table `table` of the database file `file` (WAL,
 // synchronous=FULL and a busy handler that looks again every millisecond, as
 // the data layer opens its tables). REQUIRES: the table exists.
-std::unique_ptr<KeySource> MakeSqliteBaseline(const std::string& file, const std::string& table, Design design);
+std::unique_ptr<KeySource> MakeSqliteBaseline(const std::string& file, const std::string& table,
+                                              Design design);
 
 // A PostgreSQL baseline on `table` (found on the connection's search path) of
 // the server at conninfo. REQUIRES: the table exists.
-std::unique_ptr<KeySource> MakePgBaseline(const std::string& conninfo, const std::string& table, Design design);
+std::unique_ptr<KeySource> MakePgBaseline(const std::string& conninfo, const std::string& table,
+                                          Design design);
 
 // The suffix after `suffix`, kSuffixDigits wide, back to all zeros after the
 // last; a suffix that is not a number counts as zero.

@@ -111,7 +111,8 @@ TEST_P(BaselineTest, ProgramsAtOnceLoseNoStep) {
   EXPECT_EQ(Row(), std::make_pair(Padded(kPrograms * kKeys), 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, BaselineTest, ::testing::ValuesIn(orv::testing::AllEngineNames()));
+INSTANTIATE_TEST_SUITE_P(Engines, BaselineTest,
+                         ::testing::ValuesIn(orv::testing::AllEngineNames()));
 
 }  // namespace
 }  // namespace orv::bench

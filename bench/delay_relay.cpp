@@ -9,9 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <algorithm>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -79,7 +79,8 @@ bool Flush(Direction& d, Clock::time_point now) {
   d.blocked = false;
   while (!d.queue.empty() && d.queue.front().due <= now) {
     Chunk& c = d.queue.front();
-    const ssize_t n = ::send(d.to, c.bytes.data() + c.sent, c.bytes.size() - c.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t n =
+        ::send(d.to, c.bytes.data() + c.sent, c.bytes.size() - c.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
         d.blocked = true;
@@ -125,7 +126,8 @@ DelayRelay::DelayRelay(const std::string& host, int port, std::chrono::microseco
   addr.sin_port = 0;
   socklen_t len = sizeof addr;
   if (listen_fd_ < 0 || ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(listen_fd_, 64) != 0 || ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
+      ::listen(listen_fd_, 64) != 0 ||
+      ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
       ::pipe2(wake_, O_CLOEXEC) != 0) {
     const std::string why = std::strerror(errno);
     if (listen_fd_ >= 0) ::close(listen_fd_);
@@ -172,11 +174,16 @@ void DelayRelay::Run() {
     fds.push_back({listen_fd_, POLLIN, 0});
     for (auto& c : conns) {
       for (Direction* d : {&c->up, &c->down}) {
-        if (!d->queue.empty() && !d->blocked && (!next || d->queue.front().due < *next)) next = d->queue.front().due;
+        if (!d->queue.empty() && !d->blocked && (!next || d->queue.front().due < *next))
+          next = d->queue.front().due;
       }
       // Each socket: read while its side sends, and watch for room when a write to it was short.
-      fds.push_back({c->up.from, static_cast<short>((c->up.eof ? 0 : POLLIN) | (c->down.blocked ? POLLOUT : 0)), 0});
-      fds.push_back({c->up.to, static_cast<short>((c->down.eof ? 0 : POLLIN) | (c->up.blocked ? POLLOUT : 0)), 0});
+      fds.push_back({c->up.from,
+                     static_cast<short>((c->up.eof ? 0 : POLLIN) | (c->down.blocked ? POLLOUT : 0)),
+                     0});
+      fds.push_back({c->up.to,
+                     static_cast<short>((c->down.eof ? 0 : POLLIN) | (c->up.blocked ? POLLOUT : 0)),
+                     0});
     }
     timespec timeout{};
     timespec* wait = nullptr;

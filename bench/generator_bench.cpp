@@ -33,14 +33,14 @@
 #include <string>
 #include <vector>
 
-#include "bench/baselines.h"
-#include "bench/delay_relay.h"
-#include "bench/sync_count_vfs.h"
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
 #include <orv/keygen/generator.h>
 #include <orv/keygen/gentable.h>
+#include "bench/baselines.h"
+#include "bench/delay_relay.h"
+#include "bench/sync_count_vfs.h"
 
 namespace {
 
@@ -184,7 +184,8 @@ struct MultiRate {
 // parent's connections and leaves with _exit, so the parent's stay intact.
 MultiRate SeveralProgramsRate(const Factory& make, int workers, double seconds) {
   int ready[2], go[2], results[2];
-  if (pipe(ready) != 0 || pipe(go) != 0 || pipe(results) != 0) throw std::runtime_error("pipe failed");
+  if (pipe(ready) != 0 || pipe(go) != 0 || pipe(results) != 0)
+    throw std::runtime_error("pipe failed");
   std::vector<pid_t> pids;
   for (int w = 0; w < workers; ++w) {
     const pid_t pid = fork();
@@ -224,19 +225,22 @@ MultiRate SeveralProgramsRate(const Factory& make, int workers, double seconds) 
     return poll(&p, 1, left_ms) == 1 && read(fd, buf, n) == static_cast<ssize_t>(n);
   };
   int started = 0;
-  for (char c; started < static_cast<int>(pids.size()) && read_by_deadline(ready[0], &c, 1);) ++started;
+  for (char c; started < static_cast<int>(pids.size()) && read_by_deadline(ready[0], &c, 1);)
+    ++started;
   const double start = Seconds();
   close(go[1]);  // go
   std::vector<long long> counts;
   long long keys = 0;
-  while (counts.size() < pids.size() && read_by_deadline(results[0], &keys, sizeof keys)) counts.push_back(keys);
+  while (counts.size() < pids.size() && read_by_deadline(results[0], &keys, sizeof keys))
+    counts.push_back(keys);
   const double elapsed = Seconds() - start;
   if (counts.size() != pids.size())
     for (pid_t pid : pids) kill(pid, SIGKILL);
   for (pid_t pid : pids) waitpid(pid, nullptr, 0);
   close(ready[0]);
   close(results[0]);
-  if (counts.size() != static_cast<std::size_t>(workers)) throw std::runtime_error("a worker failed");
+  if (counts.size() != static_cast<std::size_t>(workers))
+    throw std::runtime_error("a worker failed");
   MultiRate r;
   for (long long n : counts) r.total += static_cast<double>(n);
   r.total /= elapsed;
@@ -271,7 +275,8 @@ PerKey CountPerKey(const Factory& make, int keys, const Counters& c) {
   std::unique_ptr<KeySource> source = make();
   source->Key();  // connected, row found, statements prepared: what every later key finds
   auto now = [](const std::function<long long()>& f) { return f ? f() : -1; };
-  const long long s0 = now(c.statements), r0 = now(c.round_trips), c0 = now(c.commits), f0 = now(c.fsyncs);
+  const long long s0 = now(c.statements), r0 = now(c.round_trips), c0 = now(c.commits),
+                  f0 = now(c.fsyncs);
   for (int i = 0; i < keys; ++i) source->Key();
   auto per = [&](long long before, const std::function<long long()>& f) {
     if (before < 0) return -1.0;
@@ -292,7 +297,9 @@ long long LoggedStatements(const std::string& file) {
   if (!in) throw std::runtime_error("Cannot read the server log " + file);
   long long n = 0;
   for (std::string line; std::getline(in, line);)
-    if (line.find("LOG:  statement: ") != std::string::npos || line.find("LOG:  execute ") != std::string::npos) ++n;
+    if (line.find("LOG:  statement: ") != std::string::npos ||
+        line.find("LOG:  execute ") != std::string::npos)
+      ++n;
   return n;
 }
 
@@ -344,8 +351,12 @@ class PgProbe {
   }
   // The next transaction id the server will hand out: write transactions
   // (the only ones that take an id) started since are the difference.
-  long long NextXid() { return std::stoll(Value("SELECT pg_snapshot_xmax(pg_current_snapshot())::text")); }
-  bool Superuser() { return Value("SELECT rolsuper::text FROM pg_roles WHERE rolname = current_user") == "true"; }
+  long long NextXid() {
+    return std::stoll(Value("SELECT pg_snapshot_xmax(pg_current_snapshot())::text"));
+  }
+  bool Superuser() {
+    return Value("SELECT rolsuper::text FROM pg_roles WHERE rolname = current_user") == "true";
+  }
 
  private:
   PGconn* conn_;
@@ -389,7 +400,8 @@ class Aliases {
 void PrintPerKeyRow(const std::string& what, const PerKey& g, const PerKey& a, const PerKey& b,
                     double PerKey::*field, const std::string& note) {
   auto cell = [&](const PerKey& p) { return p.*field < 0 ? std::string("–") : Fixed(p.*field, 2); };
-  std::cout << "| " << what << " | " << cell(g) << " | " << cell(a) << " | " << cell(b) << " | " << note << " |\n";
+  std::cout << "| " << what << " | " << cell(g) << " | " << cell(a) << " | " << cell(b) << " | "
+            << note << " |\n";
 }
 
 void RunEngine(const std::string& engine, const Options& o) {
@@ -408,8 +420,8 @@ void RunEngine(const std::string& engine, const Options& o) {
     const std::string port_text = ConninfoValue(db.Location(), "port");
     const int port = port_text.empty() ? 5432 : std::stoi(port_text);
     PgProbe probe(db.Location());
-    where = "PostgreSQL " + probe.Value("SHOW server_version") + " at " + host + ":" + std::to_string(port) +
-            " (fsync " + probe.Value("SHOW fsync") + ")";
+    where = "PostgreSQL " + probe.Value("SHOW server_version") + " at " + host + ":" +
+            std::to_string(port) + " (fsync " + probe.Value("SHOW fsync") + ")";
     if (host.empty() || host[0] == '/') {
       why_no_relay = "the relay needs a TCP host in $ORV_PG_CONNINFO";
     } else {
@@ -418,8 +430,10 @@ void RunEngine(const std::string& engine, const Options& o) {
       counting = std::make_unique<orv::bench::DelayRelay>(host, port, std::chrono::microseconds(0));
       aliases.Add(db.Alias() + "_slow", ConninfoVia(db.Location(), slow->Port(), ""));
     }
-    if (o.pg_log.empty()) why_no_log = "no --pg-log";
-    else if (!probe.Superuser()) why_no_log = "the role is not a superuser, so it cannot log its statements";
+    if (o.pg_log.empty())
+      why_no_log = "no --pg-log";
+    else if (!probe.Superuser())
+      why_no_log = "the role is not a superuser, so it cannot log its statements";
     aliases.Add(db.Alias() + "_count",
                 ConninfoVia(db.Location(), counting ? counting->Port() : 0,
                             why_no_log.empty() ? "-clog_statement=all" : ""));
@@ -470,7 +484,8 @@ void RunEngine(const std::string& engine, const Options& o) {
   if (pg) {
     probe = std::make_unique<PgProbe>(db.Location());
     if (why_no_log.empty()) counters.statements = [&] { return LoggedStatements(o.pg_log); };
-    if (counting) counters.round_trips = [&] { return static_cast<long long>(counting->ClientTurns()); };
+    if (counting)
+      counters.round_trips = [&] { return static_cast<long long>(counting->ClientTurns()); };
     counters.commits = [&] { return probe->NextXid(); };
   } else {
     counters.fsyncs = [] { return static_cast<long long>(orv::bench::SyncCount()); };
@@ -478,45 +493,54 @@ void RunEngine(const std::string& engine, const Options& o) {
   const std::string count_ci = pg ? ConninfoVia(db.Location(), counting ? counting->Port() : 0,
                                                 why_no_log.empty() ? "-clog_statement=all" : "")
                                   : "";
-  const PerKey pk_gen = CountPerKey(pg ? generator(db.Alias() + "_count") : gen, o.count_keys, counters);
-  const PerKey pk_a = CountPerKey(baseline(Design::kOneTransaction, count_ci), o.count_keys, counters);
-  const PerKey pk_b = CountPerKey(baseline(Design::kThreeCommits, count_ci), o.count_keys, counters);
+  const PerKey pk_gen =
+      CountPerKey(pg ? generator(db.Alias() + "_count") : gen, o.count_keys, counters);
+  const PerKey pk_a =
+      CountPerKey(baseline(Design::kOneTransaction, count_ci), o.count_keys, counters);
+  const PerKey pk_b =
+      CountPerKey(baseline(Design::kThreeCommits, count_ci), o.count_keys, counters);
   const std::string load_after = LoadAverage();
 
   std::cout << "\n### " << where << "\n\n"
-            << o.rounds << " rounds of " << Fixed(o.seconds, 1) << " s in turns (" << Fixed(Seconds() - began, 0)
-            << " s in all); load average " << load_before << " before, " << load_after
+            << o.rounds << " rounds of " << Fixed(o.seconds, 1) << " s in turns ("
+            << Fixed(Seconds() - began, 0) << " s in all); load average " << load_before
+            << " before, " << load_after
             << " after. Keys per second: mean (range over the rounds); ratios round by round.\n\n";
   std::cout << "| Figure | generator | baseline (a) | baseline (b) | generator vs (a) | target |\n"
             << "|---|---|---|---|---|---|\n";
-  std::cout << "| 1 program, keys/s | " << gen1.Text() << " | " << a1s.Text() << " | " << b1s.Text() << " | "
-            << Ratio(gen1, a1s) << " | ≥ 1.0× |\n";
+  std::cout << "| 1 program, keys/s | " << gen1.Text() << " | " << a1s.Text() << " | " << b1s.Text()
+            << " | " << Ratio(gen1, a1s) << " | ≥ 1.0× |\n";
   std::cout << "| " << o.workers << " programs on one row, keys/s | " << gen_n.total.Text() << " | "
-            << a_n.total.Text() << " | | " << Ratio(gen_n.total, a_n.total) << " (of 1 program: "
-            << Ratio(gen_n.total, gen1) << ") | of 1 program ≥ 0.5× |\n";
-  std::cout << "| " << o.workers << " programs: slowest / fastest worker | " << gen_n.slowest.Text() << " / "
-            << gen_n.fastest.Text() << "; ratio " << gen_n.fairness.Text(2) << " | " << a_n.slowest.Text()
-            << " / " << a_n.fastest.Text() << "; ratio " << a_n.fairness.Text(2) << " | | | slowest ≥ 0.33 of fastest |\n";
+            << a_n.total.Text() << " | | " << Ratio(gen_n.total, a_n.total)
+            << " (of 1 program: " << Ratio(gen_n.total, gen1) << ") | of 1 program ≥ 0.5× |\n";
+  std::cout << "| " << o.workers << " programs: slowest / fastest worker | " << gen_n.slowest.Text()
+            << " / " << gen_n.fastest.Text() << "; ratio " << gen_n.fairness.Text(2) << " | "
+            << a_n.slowest.Text() << " / " << a_n.fastest.Text() << "; ratio "
+            << a_n.fairness.Text(2) << " | | | slowest ≥ 0.33 of fastest |\n";
   if (pg) {
     if (slow)
-      std::cout << "| 1 program, " << Fixed(2 * o.delay_ms, 1) << " ms round trip (relay), keys/s | "
-                << gen_slow.Text() << " | " << a_slow_s.Text() << " | | " << Ratio(gen_slow, a_slow_s)
-                << " | ≥ 1.5× |\n";
+      std::cout << "| 1 program, " << Fixed(2 * o.delay_ms, 1)
+                << " ms round trip (relay), keys/s | " << gen_slow.Text() << " | "
+                << a_slow_s.Text() << " | | " << Ratio(gen_slow, a_slow_s) << " | ≥ 1.5× |\n";
     else
-      std::cout << "| 1 program through the relay | not measured: " << why_no_relay << " | | | | |\n";
+      std::cout << "| 1 program through the relay | not measured: " << why_no_relay
+                << " | | | | |\n";
   }
   std::cout << "\nPer key, one program, uncontended row, " << o.count_keys << " keys after one:\n\n"
-            << "| Per key | generator | baseline (a) | baseline (b) | counted as |\n|---|---|---|---|---|\n";
+            << "| Per key | generator | baseline (a) | baseline (b) | counted as "
+               "|\n|---|---|---|---|---|\n";
   if (pg) {
     PrintPerKeyRow("statements", pk_gen, pk_a, pk_b, &PerKey::statements,
-                   why_no_log.empty() ? "lines of the server log (log_statement = all for these sessions)"
-                                      : "not counted: " + why_no_log);
+                   why_no_log.empty()
+                       ? "lines of the server log (log_statement = all for these sessions)"
+                       : "not counted: " + why_no_log);
     PrintPerKeyRow("round trips", pk_gen, pk_a, pk_b, &PerKey::round_trips,
                    counting ? "client turns seen by the relay" : "not counted: " + why_no_relay);
     PrintPerKeyRow("write transactions", pk_gen, pk_a, pk_b, &PerKey::commits,
                    "transaction ids handed out (pg_current_snapshot's xmax)");
   } else {
-    PrintPerKeyRow("fsyncs", pk_gen, pk_a, pk_b, &PerKey::fsyncs, "xSync calls through a counting VFS");
+    PrintPerKeyRow("fsyncs", pk_gen, pk_a, pk_b, &PerKey::fsyncs,
+                   "xSync calls through a counting VFS");
   }
   std::cout.flush();
 }
@@ -534,8 +558,10 @@ double Number(const std::string& option, const char* text, double min) {
 
 Options Parse(int argc, char** argv) {
   Options o;
-  if (std::getenv("ORV_PG_CONNINFO") && *std::getenv("ORV_PG_CONNINFO")) o.engines = {"sqlite", "postgresql"};
-  else o.engines = {"sqlite"};
+  if (std::getenv("ORV_PG_CONNINFO") && *std::getenv("ORV_PG_CONNINFO"))
+    o.engines = {"sqlite", "postgresql"};
+  else
+    o.engines = {"sqlite"};
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -546,7 +572,8 @@ Options Parse(int argc, char** argv) {
       o.engines.clear();
       std::stringstream list(next);
       for (std::string e; std::getline(list, e, ',');) {
-        if (e != "sqlite" && e != "postgresql") throw std::invalid_argument("Unknown engine '" + e + "' (sqlite or postgresql)");
+        if (e != "sqlite" && e != "postgresql")
+          throw std::invalid_argument("Unknown engine '" + e + "' (sqlite or postgresql)");
         if (e == "postgresql" && !orv::testing::EngineUnavailable(e).empty())
           throw std::invalid_argument(orv::testing::EngineUnavailable(e));
         o.engines.push_back(e);

@@ -32,18 +32,28 @@ int Read(sqlite3_file* f, void* buf, int n, sqlite3_int64 off) {
 int Write(sqlite3_file* f, const void* buf, int n, sqlite3_int64 off) {
   return Real(f)->pMethods->xWrite(Real(f), buf, n, off);
 }
-int Truncate(sqlite3_file* f, sqlite3_int64 size) { return Real(f)->pMethods->xTruncate(Real(f), size); }
+int Truncate(sqlite3_file* f, sqlite3_int64 size) {
+  return Real(f)->pMethods->xTruncate(Real(f), size);
+}
 int Sync(sqlite3_file* f, int flags) {
   g_syncs.fetch_add(1, std::memory_order_relaxed);
   return Real(f)->pMethods->xSync(Real(f), flags);
 }
-int FileSize(sqlite3_file* f, sqlite3_int64* size) { return Real(f)->pMethods->xFileSize(Real(f), size); }
+int FileSize(sqlite3_file* f, sqlite3_int64* size) {
+  return Real(f)->pMethods->xFileSize(Real(f), size);
+}
 int Lock(sqlite3_file* f, int level) { return Real(f)->pMethods->xLock(Real(f), level); }
 int Unlock(sqlite3_file* f, int level) { return Real(f)->pMethods->xUnlock(Real(f), level); }
-int CheckReservedLock(sqlite3_file* f, int* out) { return Real(f)->pMethods->xCheckReservedLock(Real(f), out); }
-int FileControl(sqlite3_file* f, int op, void* arg) { return Real(f)->pMethods->xFileControl(Real(f), op, arg); }
+int CheckReservedLock(sqlite3_file* f, int* out) {
+  return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
+}
+int FileControl(sqlite3_file* f, int op, void* arg) {
+  return Real(f)->pMethods->xFileControl(Real(f), op, arg);
+}
 int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
-int DeviceCharacteristics(sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); }
+int DeviceCharacteristics(sqlite3_file* f) {
+  return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
+}
 int ShmMap(sqlite3_file* f, int region, int size, int extend, void volatile** p) {
   return Real(f)->pMethods->xShmMap(Real(f), region, size, extend, p);
 }
@@ -55,20 +65,35 @@ int ShmUnmap(sqlite3_file* f, int del) { return Real(f)->pMethods->xShmUnmap(Rea
 int Fetch(sqlite3_file* f, sqlite3_int64 off, int n, void** p) {
   return Real(f)->pMethods->xFetch(Real(f), off, n, p);
 }
-int Unfetch(sqlite3_file* f, sqlite3_int64 off, void* p) { return Real(f)->pMethods->xUnfetch(Real(f), off, p); }
+int Unfetch(sqlite3_file* f, sqlite3_int64 off, void* p) {
+  return Real(f)->pMethods->xUnfetch(Real(f), off, p);
+}
 
 constexpr sqlite3_io_methods MethodsOfVersion(int version) {
-  return {version,  Close,    Read,       Write,
-          Truncate, Sync,     FileSize,   Lock,
-          Unlock,   CheckReservedLock,    FileControl,
-          SectorSize,         DeviceCharacteristics,
-          version >= 2 ? ShmMap : nullptr, version >= 2 ? ShmLock : nullptr,
-          version >= 2 ? ShmBarrier : nullptr, version >= 2 ? ShmUnmap : nullptr,
-          version >= 3 ? Fetch : nullptr, version >= 3 ? Unfetch : nullptr};
+  return {version,
+          Close,
+          Read,
+          Write,
+          Truncate,
+          Sync,
+          FileSize,
+          Lock,
+          Unlock,
+          CheckReservedLock,
+          FileControl,
+          SectorSize,
+          DeviceCharacteristics,
+          version >= 2 ? ShmMap : nullptr,
+          version >= 2 ? ShmLock : nullptr,
+          version >= 2 ? ShmBarrier : nullptr,
+          version >= 2 ? ShmUnmap : nullptr,
+          version >= 3 ? Fetch : nullptr,
+          version >= 3 ? Unfetch : nullptr};
 }
 // SQLite looks at iVersion before it calls the later methods, so each file
 // gets the table of the version its wrapped file offers.
-const sqlite3_io_methods kMethods[3] = {MethodsOfVersion(1), MethodsOfVersion(2), MethodsOfVersion(3)};
+const sqlite3_io_methods kMethods[3] = {MethodsOfVersion(1), MethodsOfVersion(2),
+                                        MethodsOfVersion(3)};
 
 int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* out_flags) {
   auto* ours = reinterpret_cast<CountingFile*>(file);
@@ -111,14 +136,26 @@ void InstallSyncCountingVfs() {
     g_vfs.xFullPathname = [](sqlite3_vfs*, const char* name, int n, char* out) {
       return g_real_vfs->xFullPathname(g_real_vfs, name, n, out);
     };
-    g_vfs.xDlOpen = [](sqlite3_vfs*, const char* name) { return g_real_vfs->xDlOpen(g_real_vfs, name); };
-    g_vfs.xDlError = [](sqlite3_vfs*, int n, char* out) { g_real_vfs->xDlError(g_real_vfs, n, out); };
-    g_vfs.xDlSym = [](sqlite3_vfs*, void* h, const char* sym) { return g_real_vfs->xDlSym(g_real_vfs, h, sym); };
+    g_vfs.xDlOpen = [](sqlite3_vfs*, const char* name) {
+      return g_real_vfs->xDlOpen(g_real_vfs, name);
+    };
+    g_vfs.xDlError = [](sqlite3_vfs*, int n, char* out) {
+      g_real_vfs->xDlError(g_real_vfs, n, out);
+    };
+    g_vfs.xDlSym = [](sqlite3_vfs*, void* h, const char* sym) {
+      return g_real_vfs->xDlSym(g_real_vfs, h, sym);
+    };
     g_vfs.xDlClose = [](sqlite3_vfs*, void* h) { g_real_vfs->xDlClose(g_real_vfs, h); };
-    g_vfs.xRandomness = [](sqlite3_vfs*, int n, char* out) { return g_real_vfs->xRandomness(g_real_vfs, n, out); };
+    g_vfs.xRandomness = [](sqlite3_vfs*, int n, char* out) {
+      return g_real_vfs->xRandomness(g_real_vfs, n, out);
+    };
     g_vfs.xSleep = [](sqlite3_vfs*, int us) { return g_real_vfs->xSleep(g_real_vfs, us); };
-    g_vfs.xCurrentTime = [](sqlite3_vfs*, double* out) { return g_real_vfs->xCurrentTime(g_real_vfs, out); };
-    g_vfs.xGetLastError = [](sqlite3_vfs*, int n, char* out) { return g_real_vfs->xGetLastError(g_real_vfs, n, out); };
+    g_vfs.xCurrentTime = [](sqlite3_vfs*, double* out) {
+      return g_real_vfs->xCurrentTime(g_real_vfs, out);
+    };
+    g_vfs.xGetLastError = [](sqlite3_vfs*, int n, char* out) {
+      return g_real_vfs->xGetLastError(g_real_vfs, n, out);
+    };
     if (g_real_vfs->iVersion >= 2 && g_real_vfs->xCurrentTimeInt64)
       g_vfs.xCurrentTimeInt64 = [](sqlite3_vfs*, sqlite3_int64* out) {
         return g_real_vfs->xCurrentTimeInt64(g_real_vfs, out);
@@ -129,7 +166,8 @@ void InstallSyncCountingVfs() {
       g_vfs.xGetSystemCall = nullptr;
       g_vfs.xNextSystemCall = nullptr;
     }
-    if (sqlite3_vfs_register(&g_vfs, 1) != SQLITE_OK) throw std::runtime_error("SQLite refused the counting VFS");
+    if (sqlite3_vfs_register(&g_vfs, 1) != SQLITE_OK)
+      throw std::runtime_error("SQLite refused the counting VFS");
   });
 }
 

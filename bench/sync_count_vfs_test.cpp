@@ -18,7 +18,9 @@ sqlite3* Open(const std::string& file) {
   return db;
 }
 
-int Exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
+int Exec(sqlite3* db, const std::string& sql) {
+  return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
 
 // Commits sync as the journal mode and synchronous setting say, and what they
 // wrote reads back after the database is opened again: the counting VFS
@@ -30,7 +32,10 @@ TEST(SyncCountingVfs, CountsTheSyncsOfCommits) {
     const char* journal;
     const char* synchronous;
     bool syncs;  // each commit syncs at least once
-  } cases[] = {{"WAL", "FULL", true}, {"DELETE", "FULL", true}, {"WAL", "OFF", false}, {"DELETE", "OFF", false}};
+  } cases[] = {{"WAL", "FULL", true},
+               {"DELETE", "FULL", true},
+               {"WAL", "OFF", false},
+               {"DELETE", "OFF", false}};
   orv::testing::TestDatabase dir("sqlite");
   int n = 0;
   for (const Case& c : cases) {
@@ -42,10 +47,13 @@ TEST(SyncCountingVfs, CountsTheSyncsOfCommits) {
     ASSERT_EQ(Exec(db, "CREATE TABLE t (x INTEGER)"), SQLITE_OK);
     constexpr int kCommits = 5;
     const std::uint64_t before = SyncCount();
-    for (int i = 0; i < kCommits; ++i) ASSERT_EQ(Exec(db, "INSERT INTO t VALUES (" + std::to_string(i) + ")"), SQLITE_OK);
+    for (int i = 0; i < kCommits; ++i)
+      ASSERT_EQ(Exec(db, "INSERT INTO t VALUES (" + std::to_string(i) + ")"), SQLITE_OK);
     const std::uint64_t syncs = SyncCount() - before;
-    if (c.syncs) EXPECT_GE(syncs, static_cast<std::uint64_t>(kCommits));
-    else EXPECT_EQ(syncs, 0u);
+    if (c.syncs)
+      EXPECT_GE(syncs, static_cast<std::uint64_t>(kCommits));
+    else
+      EXPECT_EQ(syncs, 0u);
     sqlite3_close(db);
 
     db = Open(file);

@@ -29,7 +29,8 @@ using namespace orv;
 class Rig {
  public:
   explicit Rig(bool stamped = true) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "orv-unikey-bench.XXXXXX").string();
+    std::string tmpl =
+        (std::filesystem::temp_directory_path() / "orv-unikey-bench.XXXXXX").string();
     dir_ = mkdtemp(tmpl.data());
     owner_ = new TComponent(nullptr);
     table_ = new TTable(owner_);

@@ -20,7 +20,8 @@ namespace {
 
 std::vector<std::string> Names(const TList& list) {
   std::vector<std::string> names;
-  for (int i = 0; i < list.Count(); ++i) names.push_back(static_cast<TComponent*>(list.Items(i))->Name());
+  for (int i = 0; i < list.Count(); ++i)
+    names.push_back(static_cast<TComponent*>(list.Items(i))->Name());
   return names;
 }
 
@@ -67,19 +68,25 @@ TEST_F(ControlCollectorTest, WindowedControlsDepthFirstEachParentBeforeItsChildr
     std::vector<std::string> names;
   };
   const Row rows[] = {
-      {"all", All,
-       {"SampleForm", "Edit1", "RG", "Combo", "Panel1", "PanelEdit", "Inner", "InnerEdit", "PlusBtn", "CheckBtn",
+      {"all",
+       All,
+       {"SampleForm", "Edit1", "RG", "Combo", "Panel1", "PanelEdit", "Inner", "InnerEdit",
+        "PlusBtn", "CheckBtn", "Okbtn", "Cancelbtn"}},
+      {"no buttons",
+       NoButtons,
+       {"SampleForm", "Edit1", "RG", "Combo", "Panel1", "PanelEdit", "Inner", "InnerEdit",
+        "PlusBtn", "CheckBtn"}},
+      {"the rejected root's children still come",
+       NotForm,
+       {"Edit1", "RG", "Combo", "Panel1", "PanelEdit", "Inner", "InnerEdit", "PlusBtn", "CheckBtn",
         "Okbtn", "Cancelbtn"}},
-      {"no buttons", NoButtons,
-       {"SampleForm", "Edit1", "RG", "Combo", "Panel1", "PanelEdit", "Inner", "InnerEdit", "PlusBtn", "CheckBtn"}},
-      {"the rejected root's children still come", NotForm,
-       {"Edit1", "RG", "Combo", "Panel1", "PanelEdit", "Inner", "InnerEdit", "PlusBtn", "CheckBtn", "Okbtn",
-        "Cancelbtn"}},
-      {"raising at a child skips its subtree only", RaiseAtPanel1,
+      {"raising at a child skips its subtree only",
+       RaiseAtPanel1,
        {"SampleForm", "Edit1", "RG", "Combo", "PlusBtn", "CheckBtn", "Okbtn", "Cancelbtn"}},
-      {"raising at a grandchild", RaiseAtPanelEdit,
-       {"SampleForm", "Edit1", "RG", "Combo", "Panel1", "Inner", "InnerEdit", "PlusBtn", "CheckBtn", "Okbtn",
-        "Cancelbtn"}},
+      {"raising at a grandchild",
+       RaiseAtPanelEdit,
+       {"SampleForm", "Edit1", "RG", "Combo", "Panel1", "Inner", "InnerEdit", "PlusBtn", "CheckBtn",
+        "Okbtn", "Cancelbtn"}},
       {"raising at the root ends the walk", RaiseAtRoot, {}},
   };
   for (const Row& row : rows) {
@@ -98,7 +105,8 @@ TEST_F(ControlCollectorTest, WindowedControlsDepthFirstEachParentBeforeItsChildr
 TEST_F(ControlCollectorTest, AbsentFilterListOrParentLeaveTheListAsItWas) {
   TList list;
   list.Add(this);
-  LoadAllControlsInAList(form_.get(), &list, nullptr);  // no filter: nothing collected, not even cleared
+  LoadAllControlsInAList(form_.get(), &list,
+                         nullptr);  // no filter: nothing collected, not even cleared
   EXPECT_EQ(list.Count(), 1);
   LoadAllControlsInAList(nullptr, &list, All);  // no parent: no crash, list unchanged
   EXPECT_EQ(list.Count(), 1);
@@ -110,7 +118,8 @@ TEST_F(ControlCollectorTest, ComponentCollectorOnTheFormListsEverythingItOwns) {
   TList list;
   LoadAllComponentsInAList(form_.get(), &list, nullptr);
   std::vector<std::string> expected = {"SampleForm"};
-  for (int i = 0; i < form_->ComponentCount(); ++i) expected.push_back(form_->Components(i)->Name());
+  for (int i = 0; i < form_->ComponentCount(); ++i)
+    expected.push_back(form_->Components(i)->Name());
   EXPECT_EQ(Names(list), expected);
   // Labels are components too.
   EXPECT_NE(std::find(expected.begin(), expected.end(), "PanelLabel"), expected.end());

@@ -20,11 +20,14 @@ TEST(StrUpperCyrTest, LatinAndCyrillicLowerCaseGoUpOthersStay) {
   };
   const Row rows[] = {
       {"abc", "ABC"},
-      {"\xE0\xFF", "\xC0\xDF"},                          // а я -> А Я
-      {"\xF0\xF3\xF1\xFC", "\xD0\xD3\xD1\xDC"},          // русь -> РУСЬ
-      {"\xC0\xB8\x80" "09", "\xC0\xB8\x80" "09"},        // А, ё, 0x80 and digits stay
-      {"\xA8\xB8", "\xA8\xB8"},                          // Ё ё are outside the ranges
-      {"aZ{`z\x7F\xDF\xE0", "AZ{`Z\x7F\xDF\xC0"},        // the edges of both ranges
+      {"\xE0\xFF", "\xC0\xDF"},                  // а я -> А Я
+      {"\xF0\xF3\xF1\xFC", "\xD0\xD3\xD1\xDC"},  // русь -> РУСЬ
+      {"\xC0\xB8\x80"
+       "09",
+       "\xC0\xB8\x80"
+       "09"},                                      // А, ё, 0x80 and digits stay
+      {"\xA8\xB8", "\xA8\xB8"},                    // Ё ё are outside the ranges
+      {"aZ{`z\x7F\xDF\xE0", "AZ{`Z\x7F\xDF\xC0"},  // the edges of both ranges
       {"", ""},
   };
   for (const Row& row : rows) {
@@ -44,19 +47,20 @@ TEST(PosCyrTest, ByteExactFirstOccurrence) {
   };
   const Row rows[] = {
       {"b", "abcb", 2},
-      {"B", "abc", 0},  // case-sensitive
+      {"B", "abc", 0},   // case-sensitive
       {"cd", "abc", 0},  // cannot run past the end
       {"a", "", 0},      // empty text
       {"", "abc", 0},    // an empty pattern is never found
       {"", "", 0},
       {"abc", "abc", 1},
       {"bc", "abcbc", 2},
-      {"aab", "aaab", 2},  // a failed candidate does not skip the next start
+      {"aab", "aaab", 2},                   // a failed candidate does not skip the next start
       {"\xEF\xF0", "\xCF\xD0\xEF\xF0", 3},  // пр found after ПР: nothing folds
       {"\xE0", "\xC0", 0},
       {std::string("b\0c", 3), std::string("ab\0c", 4), 2},  // NUL bytes are bytes
   };
-  for (const Row& row : rows) EXPECT_EQ(PosCyr(row.sub, row.str), row.pos) << row.sub << " in " << row.str;
+  for (const Row& row : rows)
+    EXPECT_EQ(PosCyr(row.sub, row.str), row.pos) << row.sub << " in " << row.str;
 }
 
 TEST(CommaTextToStringTest, QuotesGoAndQuotedCommasBecomeBlanks) {
@@ -70,9 +74,10 @@ TEST(CommaTextToStringTest, QuotesGoAndQuotedCommasBecomeBlanks) {
       {"a,b", "a,b"},
       {"", ""},
       {R"("unclosed)", "unclosed"},
-      {R"("a"b)", "ab"},                  // a closing quote before other text is dropped
+      {R"("a"b)", "ab"},  // a closing quote before other text is dropped
       {R"("a",)", "a "},
-      {"\"\xEC\xE8\xF0 \xE4\xEE\xEC\",x", "\xEC\xE8\xF0 \xE4\xEE\xEC x"},  // мир дом, Cyrillic unchanged
+      {"\"\xEC\xE8\xF0 \xE4\xEE\xEC\",x",
+       "\xEC\xE8\xF0 \xE4\xEE\xEC x"},   // мир дом, Cyrillic unchanged
       {std::string("ab\0cd", 5), "ab"},  // ends at a NUL
   };
   for (const Row& row : rows) {
@@ -128,7 +133,8 @@ class ComponentTree : public ::testing::Test {
   }
   static std::vector<std::string> Names(const TList& list) {
     std::vector<std::string> names;
-    for (int i = 0; i < list.Count(); ++i) names.push_back(static_cast<TComponent*>(list.Items(i))->Name());
+    for (int i = 0; i < list.Count(); ++i)
+      names.push_back(static_cast<TComponent*>(list.Items(i))->Name());
     return names;
   }
   TComponentPtr<TComponent> root_;
@@ -165,11 +171,12 @@ TEST_F(ComponentTree, AbsentListOrParentDoNothingAndFilterErrorsReachTheCaller) 
   TList list;
   list.Add(this);
   LoadAllComponentsInAList(nullptr, &list, nullptr);
-  EXPECT_EQ(list.Count(), 1);  // left as it was
+  EXPECT_EQ(list.Count(), 1);                               // left as it was
   LoadAllComponentsInAList(root_.get(), nullptr, nullptr);  // nothing to fill: no effect, no crash
 
   EXPECT_THROW(LoadAllComponentsInAList(root_.get(), &list, RaiseAtA2), std::runtime_error);
-  EXPECT_EQ(Names(list), (std::vector<std::string>{"Root", "A", "A1"}));  // what came before the error
+  EXPECT_EQ(Names(list),
+            (std::vector<std::string>{"Root", "A", "A1"}));  // what came before the error
 }
 
 }  // namespace

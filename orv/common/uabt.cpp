@@ -91,7 +91,9 @@ void TAboutFrm::FormShow(TObject*) {
 
 void TAboutFrm::FormClick(TObject*) { SetModalResult(mrOk); }
 
-void TAboutFrm::httplblClick(TObject*) { ExecuteCmnd(AboutWebAddress(), "", kDefaultDir, SW_SHOWNORMAL); }
+void TAboutFrm::httplblClick(TObject*) {
+  ExecuteCmnd(AboutWebAddress(), "", kDefaultDir, SW_SHOWNORMAL);
+}
 
 void TAboutFrm::mailtolblClick(TObject*) {
   ExecuteCmnd("mailto:" + AboutMailAddress(), "", kDefaultDir, SW_SHOWNORMAL);
@@ -130,10 +132,11 @@ void ShowAboutBox(const std::string& Name) {
   form->Free();
 }
 
-unsigned ExecuteCmnd(const std::string& FileName, const std::string& Params, const std::string& DefaultDir,
-                     int ShowCmd) {
+unsigned ExecuteCmnd(const std::string& FileName, const std::string& Params,
+                     const std::string& DefaultDir, int ShowCmd) {
   TCustomForm* main = Application()->MainForm();
-  return ShellExecute(main ? main->Handle() : nullptr, nullptr, FileName, Params, DefaultDir, ShowCmd);
+  return ShellExecute(main ? main->Handle() : nullptr, nullptr, FileName, Params, DefaultDir,
+                      ShowCmd);
 }
 
 }  // namespace orv

@@ -76,7 +76,7 @@ class TAboutFrm : public TForm {
 };
 
 // The maker's details the box shows and opens (build settings).
-const std::string& AboutWebAddress();  // the page httplblClick opens
+const std::string& AboutWebAddress();   // the page httplblClick opens
 const std::string& AboutMailAddress();  // the address mailtolblClick writes to (without "mailto:")
 
 // Shows the about box for name modally, with an empty version line, then
@@ -93,7 +93,7 @@ void ShowAboutBoxE(const std::string& CompName, const std::string& VerInfo);
 // form's window (none without a main form). Returns the launcher's result:
 // above 32 on success. Texts of any length are passed whole (nothing is cut
 // to a fixed buffer: a cut address would open another page).
-unsigned ExecuteCmnd(const std::string& FileName, const std::string& Params, const std::string& DefaultDir,
-                     int ShowCmd);
+unsigned ExecuteCmnd(const std::string& FileName, const std::string& Params,
+                     const std::string& DefaultDir, int ShowCmd);
 
 }  // namespace orv

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,11 +31,13 @@ class RecordingLauncher {
     EXPECT_TRUE(dir_.isValid());
     log_ = dir_.filePath("calls.log").toStdString();
     const std::string script = dir_.filePath("xdg-open").toStdString();
-    std::ofstream(script) << "#!/bin/sh\n"
-                          << "{ printf 'argc=%s' \"$#\"; for a in \"$@\"; do printf '|%s' \"$a\"; done;"
-                          << " printf '|cwd=%s\\n' \"$(pwd)\"; } >> '" << log_ << "'\n"
-                          << "exit \"${ORV_TEST_LAUNCH_STATUS:-0}\"\n";
-    QFile::setPermissions(QString::fromStdString(script), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    std::ofstream(script)
+        << "#!/bin/sh\n"
+        << "{ printf 'argc=%s' \"$#\"; for a in \"$@\"; do printf '|%s' \"$a\"; done;"
+        << " printf '|cwd=%s\\n' \"$(pwd)\"; } >> '" << log_ << "'\n"
+        << "exit \"${ORV_TEST_LAUNCH_STATUS:-0}\"\n";
+    QFile::setPermissions(QString::fromStdString(script),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const char* path = std::getenv("PATH");
     saved_path_ = path ? path : "";
     setenv("PATH", (dir_.path().toStdString() + ":" + saved_path_).c_str(), 1);
@@ -92,7 +94,8 @@ TEST_F(AboutBoxTest, ShowAboutBoxEShowsNameAndVersionAndKeepsTheCaption) {
     caption = about->Caption();
     visible = about->Visible();
     testing::Click(about->OkBtn);
-    if (about->ModalResult() == mrNone) about->SetModalResult(mrCancel);  // the click failed: end anyway
+    if (about->ModalResult() == mrNone)
+      about->SetModalResult(mrCancel);  // the click failed: end anyway
   });
   ShowAboutBoxE("TGenerator", "Version 2.0");
   EXPECT_TRUE(visible);
@@ -211,7 +214,8 @@ TEST_F(AboutBoxTest, EveryControlSitsWhereTheLayoutPutsItInCreationOrder) {
   for (TLabel* blue : {form->Label2, form->Label3, form->Label4, form->Label5, form->Label13}) {
     EXPECT_EQ(blue->Caption(), "Orv");
     EXPECT_EQ(blue->Font()->Color(), clBlue);
-    EXPECT_LE(std::max(std::abs(blue->Left() - form->Label14->Left()), std::abs(blue->Top() - form->Label14->Top())),
+    EXPECT_LE(std::max(std::abs(blue->Left() - form->Label14->Left()),
+                       std::abs(blue->Top() - form->Label14->Top())),
               2);
   }
   EXPECT_EQ(form->Label14->Font()->Color(), clWhite);
@@ -225,11 +229,16 @@ TEST_F(AboutBoxTest, EveryControlSitsWhereTheLayoutPutsItInCreationOrder) {
     TColor color;
   };
   const FontRow fonts[] = {
-      {form->Label1, "Small Fonts", 8, true, clWhite},    {form->CapLbl, "Arial", 16, true, clGreen},
-      {form->Label2, "MS Sans Serif", 13, true, clBlue},  {form->Label6, "Arial", 27, true, clBlue},
-      {form->Label7, "MS Sans Serif", 13, true, clBlue},  {form->httplbl, "MS Sans Serif", 11, true, clGray},
-      {form->Label10, "Arial", 11, false, clWindowText}, {form->mailtolbl, "Arial", 11, true, clGray},
-      {form->Label15, "Arial", 11, false, clWindowText}, {form->VerLbl, "Arial", 12, true, clGreen},
+      {form->Label1, "Small Fonts", 8, true, clWhite},
+      {form->CapLbl, "Arial", 16, true, clGreen},
+      {form->Label2, "MS Sans Serif", 13, true, clBlue},
+      {form->Label6, "Arial", 27, true, clBlue},
+      {form->Label7, "MS Sans Serif", 13, true, clBlue},
+      {form->httplbl, "MS Sans Serif", 11, true, clGray},
+      {form->Label10, "Arial", 11, false, clWindowText},
+      {form->mailtolbl, "Arial", 11, true, clGray},
+      {form->Label15, "Arial", 11, false, clWindowText},
+      {form->VerLbl, "Arial", 12, true, clGreen},
   };
   for (const FontRow& f : fonts) {
     SCOPED_TRACE(f.label->Name());
@@ -273,7 +282,8 @@ TEST_F(AboutBoxTest, TheOkImageShowsPressedWhileHeldAndAClickClosesWithResultOne
     stillOpenWhileHeld = form->ModalResult() == mrNone;
     testing::MouseUp(form->OkBtn);
     releasedUp = form->OkBtn->Picture()->Bitmap()->Image() == up.Image();
-    if (form->ModalResult() == mrNone) form->SetModalResult(mrCancel);  // the click failed: end anyway
+    if (form->ModalResult() == mrNone)
+      form->SetModalResult(mrCancel);  // the click failed: end anyway
   });
   EXPECT_EQ(form->ShowModal(), mrOk);
   EXPECT_TRUE(shown_up);
@@ -310,9 +320,9 @@ TEST_F(AboutBoxTest, LinkLabelsOpenTheWebPageOrAMailAndInertLabelsDoNothing) {
   const std::string web = "argc=1|" + AboutWebAddress();
   const std::string mail = "argc=1|mailto:" + AboutMailAddress();
   const Row rows[] = {
-      {"Label6", web},  {"Label7", web},  {"httplbl", web}, {"mailtolbl", mail}, {"Label1", ""},
-      {"Label2", ""},   {"Label3", ""},   {"Label4", ""},   {"Label5", ""},      {"Label13", ""},
-      {"Label14", ""},  {"Label10", ""},  {"Label15", ""},  {"CapLbl", ""},      {"VerLbl", ""},
+      {"Label6", web}, {"Label7", web}, {"httplbl", web}, {"mailtolbl", mail}, {"Label1", ""},
+      {"Label2", ""},  {"Label3", ""},  {"Label4", ""},   {"Label5", ""},      {"Label13", ""},
+      {"Label14", ""}, {"Label10", ""}, {"Label15", ""},  {"CapLbl", ""},      {"VerLbl", ""},
   };
   std::vector<std::string> problems;
   testing::AnswerModal([&](TCustomForm*) {
@@ -323,7 +333,8 @@ TEST_F(AboutBoxTest, LinkLabelsOpenTheWebPageOrAMailAndInertLabelsDoNothing) {
       const std::string got = calls.size() > seen ? calls.back() : "";
       seen = calls.size();
       if (got != row.opened) problems.push_back(std::string(row.label) + " opened '" + got + "'");
-      if (form->ModalResult() != mrNone) problems.push_back(std::string(row.label) + " closed the box");
+      if (form->ModalResult() != mrNone)
+        problems.push_back(std::string(row.label) + " closed the box");
     }
     form->SetModalResult(mrCancel);
   });
@@ -336,7 +347,8 @@ TEST_F(AboutBoxTest, ExecuteCmndPassesItsTextsWholeAndReturnsTheLaunchersResult)
   RecordingLauncher launcher;
   QTemporaryDir dir;
   const std::string where = dir.path().toStdString();
-  const std::string long_name = "https://www.example.com/" + std::string(90, 'x');  // over 79 characters
+  const std::string long_name =
+      "https://www.example.com/" + std::string(90, 'x');  // over 79 characters
   struct Row {
     std::string file, params, dir;
     const char* status;

@@ -16,7 +16,9 @@ class TControlSubclassInfo : public TList {
   TWndMethod OriginalWindowProc;
 
   explicit TControlSubclassInfo(TControl* control)
-      : Control(control), OriginalWindowProc(control->WindowProc()), alive_(control->AliveToken()) {}
+      : Control(control),
+        OriginalWindowProc(control->WindowProc()),
+        alive_(control->AliveToken()) {}
 
   // The dispatcher that stands in the control's WindowProc.
   void WndProc(TMessage& Message);
@@ -158,7 +160,9 @@ class TControlSubclassList : public TList {
   }
 
  private:
-  TControlSubclassInfo* Record(int index) const { return static_cast<TControlSubclassInfo*>(Items(index)); }
+  TControlSubclassInfo* Record(int index) const {
+    return static_cast<TControlSubclassInfo*>(Items(index));
+  }
 
   // Takes the record out of the registry and frees it (once no dispatch runs on it).
   void Drop(int index) {
@@ -173,7 +177,8 @@ class TControlSubclassList : public TList {
 
 void TSubclassWatcher::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == opRemove && ControlSubclassList) ControlSubclassList->ControlDestroyed(component);
+  if (operation == opRemove && ControlSubclassList)
+    ControlSubclassList->ControlDestroyed(component);
 }
 
 TControlSubclassList* Registry() {
@@ -195,7 +200,9 @@ TControlSubclass::~TControlSubclass() {
 void TControlSubclass::BeforeWndProc(TMessage&) {}
 void TControlSubclass::AfterWndProc(TMessage&) {}
 
-void RegisterSubclass(TControl* Control, TControlSubclass* Subclass) { Registry()->Add(Control, Subclass); }
+void RegisterSubclass(TControl* Control, TControlSubclass* Subclass) {
+  Registry()->Add(Control, Subclass);
+}
 
 void UnRegisterSubclass(TControl* Control, TControlSubclass* Subclass) {
   if (ControlSubclassList) ControlSubclassList->Remove(Control, Subclass);

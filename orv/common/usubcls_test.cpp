@@ -58,9 +58,8 @@ class SubclassTest : public ::testing::Test {
     edit_own_ = edit_->WindowProc();
     button_own_ = button_->WindowProc();
     // The edit's own handling of a typed character shows in the log.
-    edit_->SetOnKeyPress(TKeyPressEvent::FromCallable([this](TObject*, char& c) {
-      log_.push_back(std::string("own ") + c);
-    }));
+    edit_->SetOnKeyPress(TKeyPressEvent::FromCallable(
+        [this](TObject*, char& c) { log_.push_back(std::string("own ") + c); }));
   }
   void TearDown() override {
     form_.reset();
@@ -90,7 +89,8 @@ TEST_F(SubclassTest, TwoHooksRunInOrderAroundTheControlsOwnHandling) {
   Recorder a("A", &log_), b("B", &log_);
   RegisterSubclass(edit_, &a);
   RegisterSubclass(edit_, &b);
-  EXPECT_EQ(Type('x'), (Log{"A-before Edit1:x", "B-before Edit1:x", "own x", "A-after Edit1:x", "B-after Edit1:x"}));
+  EXPECT_EQ(Type('x'), (Log{"A-before Edit1:x", "B-before Edit1:x", "own x", "A-after Edit1:x",
+                            "B-after Edit1:x"}));
   EXPECT_EQ(edit_->Text(), "x");
   UnRegisterSubclass(edit_, &a);
   UnRegisterSubclass(edit_, &b);
@@ -108,7 +108,8 @@ TEST_F(SubclassTest, ABeforeHookChangesWhatTheControlGetsAndAnAfterHookReadsItsR
   RegisterSubclass(edit_, &a);
   RegisterSubclass(edit_, &b);
   edit_->SetText("");
-  EXPECT_EQ(Type('a'), (Log{"A-before Edit1:a", "B-before Edit1:b", "own b", "A-after Edit1:b", "B-after Edit1:b"}));
+  EXPECT_EQ(Type('a'), (Log{"A-before Edit1:a", "B-before Edit1:b", "own b", "A-after Edit1:b",
+                            "B-after Edit1:b"}));
   EXPECT_EQ(edit_->Text(), "b");
   Type('c');
   EXPECT_EQ(edit_->Perform(WM_GETTEXTLENGTH), 2);
@@ -151,7 +152,8 @@ TEST_F(SubclassTest, AHookAttachedTwiceIsCalledTwiceUntilDetachedTwice) {
   Recorder a("A", &log_);
   RegisterSubclass(edit_, &a);
   RegisterSubclass(edit_, &a);
-  EXPECT_EQ(Type('d'), (Log{"A-before Edit1:d", "A-before Edit1:d", "own d", "A-after Edit1:d", "A-after Edit1:d"}));
+  EXPECT_EQ(Type('d'), (Log{"A-before Edit1:d", "A-before Edit1:d", "own d", "A-after Edit1:d",
+                            "A-after Edit1:d"}));
   UnRegisterSubclass(edit_, &a);
   EXPECT_EQ(Type('e'), (Log{"A-before Edit1:e", "own e", "A-after Edit1:e"}));
   UnRegisterSubclass(edit_, &a);
@@ -182,7 +184,8 @@ TEST_F(SubclassTest, DetachingWhatIsNotAttachedChangesNothingAndNullHooksAreSkip
   EXPECT_EQ(Type('n'), (Log{"B-before Edit1:n", "own n", "B-after Edit1:n"}));
   RegisterSubclass(edit_, nullptr);  // an entry that dispatch skips
   RegisterSubclass(edit_, &a);
-  EXPECT_EQ(Type('m'), (Log{"B-before Edit1:m", "A-before Edit1:m", "own m", "B-after Edit1:m", "A-after Edit1:m"}));
+  EXPECT_EQ(Type('m'), (Log{"B-before Edit1:m", "A-before Edit1:m", "own m", "B-after Edit1:m",
+                            "A-after Edit1:m"}));
   UnRegisterSubclass(edit_, &b);
   UnRegisterSubclass(edit_, &a);
   EXPECT_TRUE(EditHooked());  // the null entry still holds the record
@@ -207,7 +210,8 @@ TEST_F(SubclassTest, AControlDestroyedWhileHookedLosesItsRecordAndIsNeverDispatc
     RegisterSubclass(edit, &b);
     log_.clear();
     testing::TypeInto(edit, "z");
-    EXPECT_EQ(log_, (Log{"A-before Extra:z", "B-before Extra:z", "A-after Extra:z", "B-after Extra:z"}));
+    EXPECT_EQ(log_,
+              (Log{"A-before Extra:z", "B-before Extra:z", "A-after Extra:z", "B-after Extra:z"}));
     EXPECT_EQ(usubcls_internal::RecordCount(), 1);
     edit->Free();  // no UnRegisterSubclass: the registry lets go by itself
     EXPECT_EQ(usubcls_internal::RecordCount(), 0);
@@ -251,17 +255,21 @@ TEST_F(SubclassTest, HooksMayAttachAndDetachHooksOfTheirControlWhileItsMessageRu
     bool hooked;
   };
   const Row rows[] = {
-      {"A detaches itself", [this](Recorder& a, Recorder&, Recorder&) { UnRegisterSubclass(edit_, &a); },
-       {"B-before Edit1:2", "own 2", "B-after Edit1:2"}, true},
+      {"A detaches itself",
+       [this](Recorder& a, Recorder&, Recorder&) { UnRegisterSubclass(edit_, &a); },
+       {"B-before Edit1:2", "own 2", "B-after Edit1:2"},
+       true},
       {"A detaches both",
        [this](Recorder& a, Recorder& b, Recorder&) {
          UnRegisterSubclass(edit_, &a);
          UnRegisterSubclass(edit_, &b);
        },
-       {"own 2"}, false},
-      {"A attaches C", [this](Recorder&, Recorder&, Recorder& c) { RegisterSubclass(edit_, &c); },
-       {"A-before Edit1:2", "B-before Edit1:2", "C-before Edit1:2", "own 2", "A-after Edit1:2", "B-after Edit1:2",
-        "C-after Edit1:2"},
+       {"own 2"},
+       false},
+      {"A attaches C",
+       [this](Recorder&, Recorder&, Recorder& c) { RegisterSubclass(edit_, &c); },
+       {"A-before Edit1:2", "B-before Edit1:2", "C-before Edit1:2", "own 2", "A-after Edit1:2",
+        "B-after Edit1:2", "C-after Edit1:2"},
        true},
       {"A detaches both and attaches C",
        [this](Recorder& a, Recorder& b, Recorder& c) {
@@ -269,7 +277,8 @@ TEST_F(SubclassTest, HooksMayAttachAndDetachHooksOfTheirControlWhileItsMessageRu
          UnRegisterSubclass(edit_, &b);
          RegisterSubclass(edit_, &c);
        },
-       {"C-before Edit1:2", "own 2", "C-after Edit1:2"}, true},
+       {"C-before Edit1:2", "own 2", "C-after Edit1:2"},
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

@@ -30,13 +30,20 @@ constexpr int kKeptLeavingTestMode = 3;
 // What Add appends for each item of RG; text is Edit2's.
 std::string PieceFor(int item, const std::string& text) {
   switch (item) {
-    case 0: return text;
-    case 1: return "[" + text + "]";
-    case 2: return "@";
-    case 3: return "#";
-    case 4: return "$";
-    case 5: return "&";
-    default: return "";
+    case 0:
+      return text;
+    case 1:
+      return "[" + text + "]";
+    case 2:
+      return "@";
+    case 3:
+      return "#";
+    case 4:
+      return "$";
+    case 5:
+      return "&";
+    default:
+      return "";
   }
 }
 

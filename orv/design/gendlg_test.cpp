@@ -30,7 +30,8 @@ class MaskDialogTest : public ::testing::Test {
   void TearDown() override { Close(); }
 
   // Opens a dialog as ExecuteMaskDialog presets it, shown and active.
-  TEMskDlg* Open(const std::string& mask = "", const std::string& start = "", const std::string& end = "") {
+  TEMskDlg* Open(const std::string& mask = "", const std::string& start = "",
+                 const std::string& end = "") {
     Close();
     dlg_.reset(new TEMskDlg(Application()));
     dlg_->Edit1->SetText(mask);
@@ -73,19 +74,20 @@ TEST_F(MaskDialogTest, TheLayoutPlacesEveryControlInOrder) {
   EXPECT_EQ(d->ClientHeight(), 230);
   // Legend: the control list in order: name, left, top, width, height, tab
   // order (-1: not a windowed control), enabled at start.
-  testing::ExpectControls(&*d, {
-      {"Label1", 8, 132, 59, 13, -1, true},     {"Label2", 8, 96, 57, 13, -1, true},
-      {"Bevel1", 2, 128, 420, 2, -1, true},     {"Bevel2", 8, 244, 409, 41, -1, true},
-      {"Bevel3", 2, 234, 420, 2, -1, true},     {"Bevel4", 2, 176, 420, 2, -1, true},
-      {"Label3", 5, 184, 52, 13, -1, true},     {"Label4", 228, 184, 49, 13, -1, true},
-      {"Edit1", 8, 144, 409, 21, 0, true},      {"RG", 8, 0, 409, 89, 1, true},
-      {"Addbtn", 200, 96, 81, 17, 2, true},     {"Okbtn", 248, 210, 75, 17, 3, true},
-      {"Cancelbtn", 342, 210, 75, 17, 4, true}, {"Edit2", 72, 96, 121, 21, 7, true},
-      {"svEdit", 69, 180, 130, 21, 5, true},    {"evEdit", 284, 180, 130, 21, 6, true},
-      {"Erasebtn", 342, 96, 75, 17, 8, true},   {"Testbtn", 8, 210, 75, 17, 9, false},
-      {"Plusbtn", 344, 247, 25, 17, 10, true},  {"Endbtn", 376, 247, 33, 34, 11, true},
-      {"Edit3", 16, 252, 321, 21, 12, false},   {"Minusbtn", 344, 264, 25, 17, 13, true},
-  });
+  testing::ExpectControls(
+      &*d, {
+               {"Label1", 8, 132, 59, 13, -1, true},     {"Label2", 8, 96, 57, 13, -1, true},
+               {"Bevel1", 2, 128, 420, 2, -1, true},     {"Bevel2", 8, 244, 409, 41, -1, true},
+               {"Bevel3", 2, 234, 420, 2, -1, true},     {"Bevel4", 2, 176, 420, 2, -1, true},
+               {"Label3", 5, 184, 52, 13, -1, true},     {"Label4", 228, 184, 49, 13, -1, true},
+               {"Edit1", 8, 144, 409, 21, 0, true},      {"RG", 8, 0, 409, 89, 1, true},
+               {"Addbtn", 200, 96, 81, 17, 2, true},     {"Okbtn", 248, 210, 75, 17, 3, true},
+               {"Cancelbtn", 342, 210, 75, 17, 4, true}, {"Edit2", 72, 96, 121, 21, 7, true},
+               {"svEdit", 69, 180, 130, 21, 5, true},    {"evEdit", 284, 180, 130, 21, 6, true},
+               {"Erasebtn", 342, 96, 75, 17, 8, true},   {"Testbtn", 8, 210, 75, 17, 9, false},
+               {"Plusbtn", 344, 247, 25, 17, 10, true},  {"Endbtn", 376, 247, 33, 34, 11, true},
+               {"Edit3", 16, 252, 321, 21, 12, false},   {"Minusbtn", 344, 264, 25, 17, 13, true},
+           });
   // Texts, fonts, buttons.
   EXPECT_EQ(d->Label1->Caption(), "Result Mask");
   EXPECT_EQ(d->Label2->Caption(), "Text to add:");
@@ -94,9 +96,10 @@ TEST_F(MaskDialogTest, TheLayoutPlacesEveryControlInOrder) {
   EXPECT_EQ(d->RG->Caption(), "Symbol in mask");
   EXPECT_EQ(d->RG->Columns(), 2);
   EXPECT_EQ(d->RG->ItemIndex(), -1);
-  EXPECT_EQ(d->RG->Items()->ToVector(),
-            (Lines{"Static symbol", "Enumerated set of characters", "User Procedure symbol", "Incremental Number",
-                   "Incremental character", "Incremental charnum [0..9A..Z]"}));
+  EXPECT_EQ(
+      d->RG->Items()->ToVector(),
+      (Lines{"Static symbol", "Enumerated set of characters", "User Procedure symbol",
+             "Incremental Number", "Incremental character", "Incremental charnum [0..9A..Z]"}));
   EXPECT_EQ(d->Edit1->Color(), clBtnFace);
   EXPECT_EQ(d->Addbtn->Caption(), "&Add");
   EXPECT_EQ(d->Erasebtn->Caption(), "&Erase");
@@ -118,8 +121,9 @@ TEST_F(MaskDialogTest, TheLayoutPlacesEveryControlInOrder) {
     bool is_default;
     int width, height;
   };
-  for (const Glyph& g : {Glyph{d->Plusbtn, "Increment", true, 10, 10}, Glyph{d->Endbtn, "End test", false, 20, 20},
-                         Glyph{d->Minusbtn, "Decrement", true, 10, 10}}) {
+  for (const Glyph& g :
+       {Glyph{d->Plusbtn, "Increment", true, 10, 10}, Glyph{d->Endbtn, "End test", false, 20, 20},
+        Glyph{d->Minusbtn, "Decrement", true, 10, 10}}) {
     SCOPED_TRACE(g.hint);
     EXPECT_EQ(g.button->Hint(), g.hint);
     EXPECT_TRUE(g.button->ShowHint());
@@ -140,9 +144,9 @@ TEST_F(MaskDialogTest, OpeningEnablesTestAndTheValueBoxesByTheMask) {
     bool values;
   };
   const Row rows[] = {
-      {"", "", "", false, true},            // no mask: the value boxes stay as created
-      {"AB-##", "", "", true, true},        // a mask: everything usable
-      {"AB-##", "01", "99", true, true},    // with limits handed to the engine
+      {"", "", "", false, true},          // no mask: the value boxes stay as created
+      {"AB-##", "", "", true, true},      // a mask: everything usable
+      {"AB-##", "01", "99", true, true},  // with limits handed to the engine
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.mask);
@@ -172,7 +176,7 @@ TEST_F(MaskDialogTest, AddAppendsThePieceOfTheChosenItem) {
       {"", -1, "", "", {"orv: Select symbol to add!"}, false},
       {"AB", -1, "", "AB", {"orv: Select symbol to add!"}, true},
       {"", 0, "INV-", "INV-", {}, true},
-      {"", 0, "", "", {}, false},       // nothing appended, buttons follow the mask
+      {"", 0, "", "", {}, false},  // nothing appended, buttons follow the mask
       {"AB", 0, "", "AB", {}, true},
       {"", 1, "ABC", "[ABC]", {}, true},
       {"X", 2, "ignored", "X@", {}, true},
@@ -189,7 +193,8 @@ TEST_F(MaskDialogTest, AddAppendsThePieceOfTheChosenItem) {
     EXPECT_EQ(d->Testbtn->Enabled(), r.test);
     EXPECT_EQ(d->svEdit->Enabled(), r.test);
     EXPECT_EQ(d->evEdit->Enabled(), r.test);
-    EXPECT_EQ(gendlg::Mt->Count(), static_cast<int>(std::string(r.after).size()) - (r.item == 1 ? 4 : 0));
+    EXPECT_EQ(gendlg::Mt->Count(),
+              static_cast<int>(std::string(r.after).size()) - (r.item == 1 ? 4 : 0));
   }
 }
 
@@ -200,7 +205,8 @@ TEST_F(MaskDialogTest, TheItemDecidesWhetherTextCanBeAdded) {
     int item;
     bool read_only;
   };
-  for (const Row& r : {Row{2, true}, Row{0, false}, Row{3, true}, Row{1, false}, Row{4, true}, Row{5, true}}) {
+  for (const Row& r :
+       {Row{2, true}, Row{0, false}, Row{3, true}, Row{1, false}, Row{4, true}, Row{5, true}}) {
     SCOPED_TRACE(r.item);
     testing::ChooseRadio(d->RG, r.item);
     EXPECT_EQ(d->RG->ItemIndex(), r.item);
@@ -246,8 +252,12 @@ TEST_F(MaskDialogTest, LeavingAValueBoxChecksItAgainstTheMask) {
       {"AB-##", true, "", false, {}},
       {"AB-##", true, "A1", false, {"TGenMask: Error at position-1 A1"}},
       {"[XYZ]#$", false, "Q1a", false, {"TGenMask: Qis not in the set!"}},
-      {"[XYZ]#$", true, "QQ1", false,
-       {"TGenMask: Qis not in the set!", "TGenMask: Error at position-2 QQ1", "TGenMask: Error at position-3 QQ1"}},
+      {"[XYZ]#$",
+       true,
+       "QQ1",
+       false,
+       {"TGenMask: Qis not in the set!", "TGenMask: Error at position-2 QQ1",
+        "TGenMask: Error at position-3 QQ1"}},
       {"[XYZ]#$", true, "Y5b", true, {}},
   };
   for (const Row& r : rows) {
@@ -269,7 +279,8 @@ TEST_F(MaskDialogTest, TestModeGrowsShrinksAndSwitchesTheControls) {
   testing::WindowHeights heights(d);
   testing::Click(d->Testbtn);
   std::vector<int> grown;
-  for (int h = gendlg::kNormalHeight + gendlg::kGrowStep; h <= gendlg::kTestHeight; h += gendlg::kGrowStep)
+  for (int h = gendlg::kNormalHeight + gendlg::kGrowStep; h <= gendlg::kTestHeight;
+       h += gendlg::kGrowStep)
     grown.push_back(h);
   EXPECT_EQ(heights.TakeResized(), grown);  // step by step
   std::vector<int> painted = heights.TakePainted();
@@ -294,8 +305,9 @@ TEST_F(MaskDialogTest, TestModeGrowsShrinksAndSwitchesTheControls) {
     TBitBtn* button;
     const char* value;
   };
-  for (const Step& s : {Step{d->Plusbtn, "N-1B"}, Step{d->Plusbtn, "N-1C"}, Step{d->Minusbtn, "N-1B"},
-                        Step{d->Minusbtn, "N-1A"}, Step{d->Minusbtn, "N-3C"}, Step{d->Plusbtn, "N-1A"}}) {
+  for (const Step& s :
+       {Step{d->Plusbtn, "N-1B"}, Step{d->Plusbtn, "N-1C"}, Step{d->Minusbtn, "N-1B"},
+        Step{d->Minusbtn, "N-1A"}, Step{d->Minusbtn, "N-3C"}, Step{d->Plusbtn, "N-1A"}}) {
     testing::Click(s.button);
     EXPECT_EQ(d->Edit3->Text(), s.value);
   }
@@ -307,7 +319,8 @@ TEST_F(MaskDialogTest, TestModeGrowsShrinksAndSwitchesTheControls) {
 
   testing::Click(d->Endbtn);
   std::vector<int> shrunk;
-  for (int h = gendlg::kTestHeight - gendlg::kShrinkStep; h >= gendlg::kNormalHeight; h -= gendlg::kShrinkStep)
+  for (int h = gendlg::kTestHeight - gendlg::kShrinkStep; h >= gendlg::kNormalHeight;
+       h -= gendlg::kShrinkStep)
     shrunk.push_back(h);
   EXPECT_EQ(heights.TakeResized(), shrunk);
   EXPECT_EQ(d->Height(), gendlg::kNormalHeight);
@@ -331,11 +344,11 @@ TEST_F(MaskDialogTest, TestStartsFromTheAcceptedStartValueOrTheLowest) {
     Lines values;
   };
   const Row rows[] = {
-      {"K##", "", "", "", {"K00", "K01", "K02"}},     // nothing: the lowest value
-      {"K##", "42", "", "", {"K42", "K43", "K44"}},   // the start value FormShow handed over
-      {"K##", "", "17", "", {"K17", "K18", "K19"}},   // an accepted start value
-      {"K##", "", "17", "18", {"K17", "K18", "K17"}}, // past the accepted end: back to the start
-      {"K##", "", "5", "", {"K00", "K01", "K02"}},    // a refused start value is not used
+      {"K##", "", "", "", {"K00", "K01", "K02"}},      // nothing: the lowest value
+      {"K##", "42", "", "", {"K42", "K43", "K44"}},    // the start value FormShow handed over
+      {"K##", "", "17", "", {"K17", "K18", "K19"}},    // an accepted start value
+      {"K##", "", "17", "18", {"K17", "K18", "K17"}},  // past the accepted end: back to the start
+      {"K##", "", "5", "", {"K00", "K01", "K02"}},     // a refused start value is not used
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(std::string(r.preset_start) + "/" + r.typed_start + "/" + r.typed_end);
@@ -364,11 +377,13 @@ TEST_F(MaskDialogTest, TestingAMaskWithoutCountingPartShowsItUnchanged) {
   const Row rows[] = {
       {"static only", [](TEMskDlg* d) { d->Edit1->SetText("AB-"); }, "AB-"},
       // Add enables Test; clearing the typed mask leaves it enabled.
-      {"emptied by hand", [](TEMskDlg* d) {
+      {"emptied by hand",
+       [](TEMskDlg* d) {
          testing::ChooseRadio(d->RG, 3);
          testing::Click(d->Addbtn);
          for (int i = 0; i < 2; ++i) testing::PressKey(d->Edit1, VK_BACK);
-       }, ""},
+       },
+       ""},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.label);
@@ -426,7 +441,12 @@ TEST_F(MaskDialogTest, OkChecksBothValuesButNeverRefuses) {
   const Row rows[] = {
       {"Z#", "1", "8", true, true, {}},
       // Reported when the dialog hands it to the engine on opening, and again at OK.
-      {"Z#", "x", "8", false, true, {"TGenMask: Error at position-1 x", "TGenMask: Error at position-1 x"}},
+      {"Z#",
+       "x",
+       "8",
+       false,
+       true,
+       {"TGenMask: Error at position-1 x", "TGenMask: Error at position-1 x"}},
       {"Z#", "", "", false, false, {}},  // empty boxes leave the flags as they were (false)
   };
   for (const Row& r : rows) {

@@ -47,10 +47,14 @@ void TGComponentEditor::ExecuteVerb(int index) {
 
 std::string TGComponentEditor::GetVerb(int index) {
   switch (index) {
-    case 0: return "Edit &Mask";
-    case 1: return "Setup  &DB";
-    case 2: return "&About";
-    default: return "";
+    case 0:
+      return "Edit &Mask";
+    case 1:
+      return "Setup  &DB";
+    case 2:
+      return "&About";
+    default:
+      return "";
   }
 }
 
@@ -83,8 +87,10 @@ void Register() {
   const PTypeInfo text = TypeInfo<std::string>();
   const TComponentClass generator = &TGenerator::StaticClassInfo();
   RegisterPropertyEditor(text, generator, "Mask", PropertyEditorClass<TMaskPropertyEditor>());
-  RegisterPropertyEditor(text, generator, "tDataBaseName", PropertyEditorClass<TDBNamesPropertyEditor>());
-  RegisterPropertyEditor(text, generator, "tTableName", PropertyEditorClass<TTblNamesPropertyEditor>());
+  RegisterPropertyEditor(text, generator, "tDataBaseName",
+                         PropertyEditorClass<TDBNamesPropertyEditor>());
+  RegisterPropertyEditor(text, generator, "tTableName",
+                         PropertyEditorClass<TTblNamesPropertyEditor>());
   RegisterComponentEditor(generator, ComponentEditorClass<TGComponentEditor>());
 }
 
@@ -108,7 +114,8 @@ void ExecuteSetupDialog(TGenerator* generator) {
     try {
       dialog->DBName->SetText(generator->DataBaseName());
       dialog->TblName->SetEnabled(true);
-      Session()->GetTableNames(generator->DataBaseName(), "", true, false, *dialog->TblName->Items());
+      Session()->GetTableNames(generator->DataBaseName(), "", true, false,
+                               *dialog->TblName->Items());
       dialog->TblName->SetText(generator->TableName());
     } catch (const std::exception&) {
       // Stored names that lead nowhere: start from empty texts, say nothing.

@@ -16,8 +16,8 @@
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
-#include <orv/host/forms/testing/formtesting.h>
 #include <orv/host/db/testing/tables.h>
+#include <orv/host/forms/testing/formtesting.h>
 
 namespace orv {
 
@@ -36,7 +36,8 @@ class TNamedGenerator : public TGenerator {
 const TClassInfo& TNamedGenerator::StaticClassInfo() {
   static const TClassInfo info =
       Published<TNamedGenerator>()
-          .Property("tDataBaseName", &TNamedGenerator::tDataBaseName, &TNamedGenerator::SettDataBaseName)
+          .Property("tDataBaseName", &TNamedGenerator::tDataBaseName,
+                    &TNamedGenerator::SettDataBaseName)
           .Property("tTableName", &TNamedGenerator::tTableName, &TNamedGenerator::SettTableName);
   return info;
 }
@@ -166,13 +167,18 @@ TEST_F(EditorTest, TheMaskVerbWritesBackAfterOkAndMarksTheFormEitherWay) {
       testing::TypeInto(d->svEdit, "01");
       testing::TypeInto(d->evEdit, "98");
       testing::LeaveField(d->evEdit);
-      if (how == "ok") testing::Click(d->Okbtn);
-      else if (how == "cancel") testing::Click(d->Cancelbtn);
-      else d->Close();
+      if (how == "ok")
+        testing::Click(d->Okbtn);
+      else if (how == "cancel")
+        testing::Click(d->Cancelbtn);
+      else
+        d->Close();
     });
     GetComponentEditor(generator, &designer_)->ExecuteVerb(0);
     EXPECT_EQ(preset, (Lines{"AB-#", "1", "8"}));
-    EXPECT_EQ((Lines{generator->Mask(), generator->StartValue().str(), generator->EndValue().str()}), r.after);
+    EXPECT_EQ(
+        (Lines{generator->Mask(), generator->StartValue().str(), generator->EndValue().str()}),
+        r.after);
     EXPECT_EQ(designer_.modified, 1);
     EXPECT_EQ(gendlg::Mt, nullptr);  // the dialog is gone with its engine
   }
@@ -215,7 +221,8 @@ TEST_F(EditorTest, AnEndValueTheSetterRefusesIsReportedByTheGenerator) {
   EXPECT_EQ(designer_.modified, 1);
   EXPECT_EQ(generator->StartValue().str(), "50");
   EXPECT_EQ(generator->EndValue().str(), "");
-  EXPECT_EQ(boxes_.Take(), Lines{"Generator Information: EndValue must be greater than StartValue"});
+  EXPECT_EQ(boxes_.Take(),
+            Lines{"Generator Information: EndValue must be greater than StartValue"});
 }
 
 TEST_F(EditorTest, TheMaskPropertyOpensTheDialogWithoutMarkingTheForm) {
@@ -241,7 +248,8 @@ TEST_F(EditorTest, APlainGeneratorHasNoNameProperties) {
     SCOPED_TRACE(name);
     EXPECT_THROW(GetPropertyEditor({generator}, name, &designer_), EPropertyError);
   }
-  EXPECT_STREQ(GetPropertyEditor({generator}, "Mask", &designer_)->ClassName(), "TMaskPropertyEditor");
+  EXPECT_STREQ(GetPropertyEditor({generator}, "Mask", &designer_)->ClassName(),
+               "TMaskPropertyEditor");
 }
 
 // ---- against real databases ----------------------------------------------------------------
@@ -359,7 +367,8 @@ TEST_P(DatabaseEditorTest, TheSetupVerbPresetsTheDialogAndWritesBackAfterOk) {
   EXPECT_TRUE(boxes_.Seen().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, DatabaseEditorTest, ::testing::ValuesIn(testing::AllEngineNames()));
+INSTANTIATE_TEST_SUITE_P(Engines, DatabaseEditorTest,
+                         ::testing::ValuesIn(testing::AllEngineNames()));
 
 }  // namespace
 }  // namespace orv

@@ -7,9 +7,10 @@ namespace orv {
 
 std::string TGeneratorPreview::Preview(TComponent& component) {
   auto* g = dynamic_cast<TGenerator*>(&component);
-  if (!g) throw Exception(std::string("Component ") + component.ClassName() + " is not a TGenerator");
-  std::string text = "Next keys of " + g->Name() + " (" + g->TableName() + " of " + g->DataBaseName() +
-                     "), none taken:\n";
+  if (!g)
+    throw Exception(std::string("Component ") + component.ClassName() + " is not a TGenerator");
+  std::string text = "Next keys of " + g->Name() + " (" + g->TableName() + " of " +
+                     g->DataBaseName() + "), none taken:\n";
   try {
     const TKeyPeek peek = PeekKeys(*g, genpreview::kKeys);
     for (const std::string& k : peek.keys) text += k + "\n";
@@ -23,7 +24,8 @@ std::string TGeneratorPreview::Preview(TComponent& component) {
 }
 
 void genpreview::Register() {
-  RegisterPreviewProvider(&TGenerator::StaticClassInfo(), PreviewProviderClass<TGeneratorPreview>());
+  RegisterPreviewProvider(&TGenerator::StaticClassInfo(),
+                          PreviewProviderClass<TGeneratorPreview>());
 }
 
 }  // namespace orv

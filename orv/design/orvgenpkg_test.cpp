@@ -70,7 +70,8 @@ TEST(OrvgenpkgTest, LoadingRegistersThePaletteAndTheEditors) {
   // About: the common library's box, shown from inside the package.
   std::string heading;
   testing::AnswerModal([&heading](TCustomForm* f) {
-    if (auto* caption = dynamic_cast<TLabel*>(f->FindComponent("CapLbl"))) heading = caption->Caption();
+    if (auto* caption = dynamic_cast<TLabel*>(f->FindComponent("CapLbl")))
+      heading = caption->Caption();
     f->SetModalResult(mrOk);
   });
   editor->ExecuteVerb(2);

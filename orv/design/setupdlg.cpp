@@ -7,7 +7,8 @@
 namespace orv {
 
 const TClassInfo& TDBSetupDlg::StaticClassInfo() {
-  static const TClassInfo info = Published<TDBSetupDlg>().Method("DBNameChange", &TDBSetupDlg::DBNameChange);
+  static const TClassInfo info =
+      Published<TDBSetupDlg>().Method("DBNameChange", &TDBSetupDlg::DBNameChange);
   return info;
 }
 

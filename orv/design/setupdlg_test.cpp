@@ -13,8 +13,8 @@
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
-#include <orv/host/forms/testing/formtesting.h>
 #include <orv/host/db/testing/tables.h>
+#include <orv/host/forms/testing/formtesting.h>
 
 namespace orv {
 namespace {
@@ -50,10 +50,13 @@ TEST(SetupDialogLayoutTest, ThePlacesTextsAndStatesOfTheControls) {
   EXPECT_FALSE(d->OnShow());  // no form-level handlers
   // Legend: name, left, top, width, height, tab order (-1: graphic), enabled.
   testing::ExpectControls(&*d, {
-      {"Label1", 8, 16, 78, 13, -1, true},      {"Label2", 28, 56, 58, 13, -1, true},
-      {"DBName", 88, 12, 121, 21, 0, true},     {"TblName", 88, 52, 121, 21, 1, false},
-      {"BitBtn1", 136, 88, 33, 25, 2, true},    {"BitBtn2", 175, 88, 33, 25, 3, true},
-  });
+                                   {"Label1", 8, 16, 78, 13, -1, true},
+                                   {"Label2", 28, 56, 58, 13, -1, true},
+                                   {"DBName", 88, 12, 121, 21, 0, true},
+                                   {"TblName", 88, 52, 121, 21, 1, false},
+                                   {"BitBtn1", 136, 88, 33, 25, 2, true},
+                                   {"BitBtn2", 175, 88, 33, 25, 3, true},
+                               });
   EXPECT_EQ(d->Label1->Caption(), "DataBase Name");
   EXPECT_EQ(d->Label2->Caption(), "Table Name");
   EXPECT_EQ(d->Label1->Alignment(), taCenter);
@@ -68,7 +71,8 @@ TEST(SetupDialogLayoutTest, ThePlacesTextsAndStatesOfTheControls) {
     TModalResult result;
     int glyphs, width, height;
   };
-  for (const Btn& b : {Btn{d->BitBtn1, "OK", true, mrOk, 2, 32, 16}, Btn{d->BitBtn2, "Cancel", false, mrCancel, 1, 20, 20}}) {
+  for (const Btn& b : {Btn{d->BitBtn1, "OK", true, mrOk, 2, 32, 16},
+                       Btn{d->BitBtn2, "Cancel", false, mrCancel, 1, 20, 20}}) {
     SCOPED_TRACE(b.hint);
     EXPECT_EQ(b.button->Hint(), b.hint);
     EXPECT_TRUE(b.button->ShowHint());
@@ -114,7 +118,8 @@ TEST_P(SetupDialogTest, ChoosingAnAliasListsItsTablesAndAnotherReplacesThem) {
     const testing::TestDatabase* db;
     std::size_t tables;
   };
-  for (const Row& r : {Row{0, first_.get(), 3}, Row{1, second_.get(), 1}, Row{0, first_.get(), 3}}) {
+  for (const Row& r :
+       {Row{0, first_.get(), 3}, Row{1, second_.get(), 1}, Row{0, first_.get(), 3}}) {
     SCOPED_TRACE(r.db->Alias());
     dlg_->TblName->SetText("typed");  // cleared by the change
     testing::ChooseCombo(dlg_->DBName, r.index);

@@ -29,7 +29,7 @@ namespace {
 
 constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!";
 constexpr char kCaptionInfo[] = "Generator Information";  // caption of notices and setter errors
-constexpr char kCaptionBusy[] = "Generator";               // caption of the busy notice
+constexpr char kCaptionBusy[] = "Generator";              // caption of the busy notice
 
 // A mask as the messages show it: quoted, control characters as #code.
 std::string QuotedMask(const std::string& mask) {
@@ -103,8 +103,10 @@ TGenerator::~TGenerator() {
 
 void TGenerator::DefineProperties(TFiler* filer) {
   TComponent::DefineProperties(filer);
-  filer->DefineProperty("DataBaseName", this, &TGenerator::ReadDBData, &TGenerator::WriteDBData, true);
-  filer->DefineProperty("TableName", this, &TGenerator::ReadTblData, &TGenerator::WriteTblData, true);
+  filer->DefineProperty("DataBaseName", this, &TGenerator::ReadDBData, &TGenerator::WriteDBData,
+                        true);
+  filer->DefineProperty("TableName", this, &TGenerator::ReadTblData, &TGenerator::WriteTblData,
+                        true);
 }
 
 void TGenerator::ReadDBData(TReader* reader) { database_name_ = reader->ReadString(); }
@@ -217,7 +219,8 @@ void TGenerator::EditOwnRow() {
   // Waiting generators lock the row only for the one post that counts their
   // wait; a claim holder that gave up at once on such a lock would lose its
   // claim to them, so it tries again for a short while.
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOwnRowPatienceMs);
+  const auto give_up =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kOwnRowPatienceMs);
   for (;;) {
     try {
       table_->Edit();
@@ -242,7 +245,8 @@ void TGenerator::CheckStoredSuffix() {
   // step into a malformed key, or back onto keys already issued.
   const TField* stored = Row().Suffix();
   if (mask_->Fits(stored->AsString())) return;
-  const std::string shown = stored->IsNull() ? "no suffix (NULL)" : "the suffix '" + stored->AsString() + "'";
+  const std::string shown =
+      stored->IsNull() ? "no suffix (NULL)" : "the suffix '" + stored->AsString() + "'";
   throw Exception("The generator table's row for prefix '" + prefix_.str() + "' holds " + shown +
                   ", which does not fit the mask " + mask_text_ + " (" +
                   IntToStr(static_cast<long long>(mask_->GetSuffix().Length())) +
@@ -259,8 +263,7 @@ bool TGenerator::ReadDATA() {
     table_->Edit();
     if (Row().State()->AsFloat() != 0) {
       TField* tries = Row().Try();
-      if (tries->AsFloat() > kMaxTries ||
-          CheckTimeOut(Row().Time()->AsString())) {
+      if (tries->AsFloat() > kMaxTries || CheckTimeOut(Row().Time()->AsString())) {
         Row().State()->SetAsVariant(TVariant(0));  // break the stale claim
       } else {
         tries->SetAsVariant(TVariant(tries->AsInteger() + 1));  // count this wait
@@ -269,8 +272,7 @@ bool TGenerator::ReadDATA() {
       return false;
     }
     CheckStoredSuffix();
-    claim_ = {Row().Who()->AsString(), Row().Time()->AsString(),
-              Row().Suffix()->AsString()};
+    claim_ = {Row().Who()->AsString(), Row().Time()->AsString(), Row().Suffix()->AsString()};
     Row().State()->SetAsVariant(TVariant(1));
     table_->Post();
     holding_ = true;
@@ -328,8 +330,7 @@ bool TGenerator::WriteDATA() {
     EditOwnRow();
     // Issue the key only from the claim this generator took and the suffix it
     // loaded; a claim broken and taken over meanwhile has moved one of them.
-    if (Row().State()->AsFloat() != 1 ||
-        Row().Who()->AsString() != owner_stamp_ ||
+    if (Row().State()->AsFloat() != 1 || Row().Who()->AsString() != owner_stamp_ ||
         Row().Suffix()->AsString() != loaded_suffix_.str()) {
       CancelEdit();
       holding_ = false;
@@ -368,10 +369,8 @@ void TGenerator::ReleaseClaim() noexcept {
     EditOwnRow();
     // Only the claim as this generator left it: a claim broken and taken
     // over meanwhile belongs to someone else.
-    if (Row().State()->AsFloat() == 1 &&
-        Row().Who()->AsString() == claim_.who &&
-        Row().Time()->AsString() == claim_.time &&
-        Row().Suffix()->AsString() == claim_.suffix) {
+    if (Row().State()->AsFloat() == 1 && Row().Who()->AsString() == claim_.who &&
+        Row().Time()->AsString() == claim_.time && Row().Suffix()->AsString() == claim_.suffix) {
       Row().State()->SetAsVariant(TVariant(0));
       table_->Post();
     } else {
@@ -451,7 +450,8 @@ void TGenerator::CheckWidths() {
     const TField* f = table_->FindField(field);
     if (!f || f->Size() <= 0 || static_cast<int>(text.Length()) <= f->Size()) return;
     throw Exception(what + " has " + IntToStr(static_cast<long long>(text.Length())) +
-                    " characters, but the generator table's " + field + " field holds " + IntToStr(f->Size()));
+                    " characters, but the generator table's " + field + " field holds " +
+                    IntToStr(f->Size()));
   };
   check(kFieldPrefix, prefix_, "The prefix '" + prefix_.str() + "' of mask " + mask_text_);
   check(kFieldSuffix, suffix_, "The counting part of mask " + mask_text_);
@@ -499,10 +499,8 @@ bool TGenerator::SentWriteStored() {
   // Only this write leaves the row free with this generator's stamp, this
   // time and this suffix: any later claim would have changed Who and Time,
   // and a claim broken as stale keeps the old suffix.
-  return LocateRow() && Row().State()->AsFloat() == 0 &&
-         Row().Who()->AsString() == owner_stamp_ &&
-         Row().Time()->AsString() == sent_.time &&
-         Row().Suffix()->AsString() == sent_.suffix;
+  return LocateRow() && Row().State()->AsFloat() == 0 && Row().Who()->AsString() == owner_stamp_ &&
+         Row().Time()->AsString() == sent_.time && Row().Suffix()->AsString() == sent_.suffix;
 }
 
 bool TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
@@ -521,7 +519,7 @@ bool TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
         holding_ = false;
     }
   };
-  bool connected = true;  // the last connection attempt reached the server
+  bool connected = true;   // the last connection attempt reached the server
   bool announced = false;  // the waiting notice was given in this call
   for (;;) {
     // A server that merely dropped the session gets one fresh connection at
@@ -530,8 +528,8 @@ bool TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
     if (state.tried_at_once) {
       if (!state.waiting) {
         // Said once per request; the busy notice stays for another program's lock.
-        MessageBox("Lost the connection to the database server; waiting for it to come back", kCaptionBusy,
-                   MB_OK | MB_ICONINFORMATION);
+        MessageBox("Lost the connection to the database server; waiting for it to come back",
+                   kCaptionBusy, MB_OK | MB_ICONINFORMATION);
         state.waiting = true;
         announced = true;
         int seconds = kDefaultReconnectSeconds;
@@ -558,7 +556,8 @@ bool TGenerator::Reconnect(const EConnectionLost& lost, Reconnecting& state) {
     try {
       reopen();
       const bool stored = SentWriteStored();
-      if (announced) MessageBox("The database server is back", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
+      if (announced)
+        MessageBox("The database server is back", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
       return stored;
     } catch (const EConnectionLost& again) {
       why = again.Message();
@@ -581,7 +580,8 @@ bool TGenerator::StepOverflows(const std::string& stored) {
   // callback only noting that it was reached: no notice, no event.
   bool overflows = false;
   const TGOverFlowEvent bound = mask_->OnOverFlow();
-  mask_->SetOnOverFlow(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { overflows = true; }));
+  mask_->SetOnOverFlow(
+      TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { overflows = true; }));
   try {
     mask_->SetSuffix(stored);
     mask_->Increment();
@@ -623,11 +623,11 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
     bool written = false;
     try {
       static const std::string kMatched = std::string(kFieldState) + ";" + kFieldSuffix;
-      static const std::string kWritten = std::string(kFieldSuffix) + ";" + kFieldTry + ";" + kFieldTime + ";" +
-                                          kFieldWho + ";" + kFieldState;
+      static const std::string kWritten = std::string(kFieldSuffix) + ";" + kFieldTry + ";" +
+                                          kFieldTime + ";" + kFieldWho + ";" + kFieldState;
       written = table_->UpdateIf(kMatched, {TVariant(0), TVariant(stored)}, kWritten,
-                                 {TVariant(suffix_.str()), TVariant(0), TVariant(stamp), TVariant(owner_stamp_),
-                                  TVariant(0)});
+                                 {TVariant(suffix_.str()), TVariant(0), TVariant(stamp),
+                                  TVariant(owner_stamp_), TVariant(0)});
     } catch (const ELockConflict&) {
       // Another program kept the row locked past the engine's wait: nothing
       // was written. Try again on the same copy, as after a failed claim post.
@@ -684,9 +684,12 @@ TmString TGenerator::IssueKey() {
     if (std::exchange(yield_next_, false)) Wait();
     if (!single) return IssueKeyByClaim();
     switch (IssueInOneCommit(fresh)) {
-      case OneCommit::kIssued: return mask_->GetMskValue();
-      case OneCommit::kClaim: return IssueKeyByClaim();
-      case OneCommit::kGone: continue;  // deleted meanwhile: locate or start it again
+      case OneCommit::kIssued:
+        return mask_->GetMskValue();
+      case OneCommit::kClaim:
+        return IssueKeyByClaim();
+      case OneCommit::kGone:
+        continue;  // deleted meanwhile: locate or start it again
     }
   }
 }

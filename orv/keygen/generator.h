@@ -123,15 +123,17 @@ class TGenerator : public TComponent {
   ORV_CLASS(TGenerator, TComponent)
 
  public:
-  static constexpr int kBusyNoticeAt = 10;      // consecutive failed claim posts that show the busy notice
-  static constexpr int kMaxTries = 10;          // waits counted before a claim is broken
-  static constexpr int kClaimTimeoutMs = 1000;  // age after which a claim is broken
-  static constexpr int kWaitRange = 1000;       // wait lengths are drawn below this
-  static constexpr int kWaitUnitUs = 10;        // microseconds of Wait per unit of wait length
+  static constexpr int kBusyNoticeAt =
+      10;                               // consecutive failed claim posts that show the busy notice
+  static constexpr int kMaxTries = 10;  // waits counted before a claim is broken
+  static constexpr int kClaimTimeoutMs = 1000;   // age after which a claim is broken
+  static constexpr int kWaitRange = 1000;        // wait lengths are drawn below this
+  static constexpr int kWaitUnitUs = 10;         // microseconds of Wait per unit of wait length
   static constexpr int kOwnRowPatienceMs = 100;  // how long a claim holder retries a locked row
   static constexpr int kOwnRowPauseUs = 500;     // pause between those retries, in microseconds
   static constexpr int kReconnectPauseMs = 250;  // pause between attempts to reach a lost server
-  static constexpr int kMaxLostWrites = 2;  // single commits lost to other writers before a claim is taken
+  static constexpr int kMaxLostWrites =
+      2;  // single commits lost to other writers before a claim is taken
   static constexpr std::size_t kUndoDepth = 1000;  // keys remembered for Undo
 
   // Takes a unique owner stamp, draws the wait length, creates the table
@@ -363,17 +365,17 @@ class TGenerator : public TComponent {
   std::string database_name_;
   std::string table_name_;
 
-  std::string owner_stamp_;    // this generator's identity in the Who field
-  int wait_length_ = 0;        // 0..999: length of the next Wait in kWaitUnitUs, minus one
-  int busy_count_ = 0;         // consecutive failed claim posts
-  bool disabled_ = false;      // key requests give empty texts
-  TTable* table_ = nullptr;    // owned (a child component)
+  std::string owner_stamp_;  // this generator's identity in the Who field
+  int wait_length_ = 0;      // 0..999: length of the next Wait in kWaitUnitUs, minus one
+  int busy_count_ = 0;       // consecutive failed claim posts
+  bool disabled_ = false;    // key requests give empty texts
+  TTable* table_ = nullptr;  // owned (a child component)
   std::unique_ptr<TGenMask> mask_;
-  TmString prefix_;            // the row's prefix, as last taken
-  TmString suffix_;            // the suffix WriteDATA writes
-  TmString loaded_suffix_;     // the row's suffix when this generator claimed it
-  bool yield_next_ = false;    // others waited for the last claim: wait before the next
-  bool holding_ = false;       // this generator holds the claim described by claim_
+  TmString prefix_;          // the row's prefix, as last taken
+  TmString suffix_;          // the suffix WriteDATA writes
+  TmString loaded_suffix_;   // the row's suffix when this generator claimed it
+  bool yield_next_ = false;  // others waited for the last claim: wait before the next
+  bool holding_ = false;     // this generator holds the claim described by claim_
   Claim claim_;
   std::string insert_failure_;  // why the last MakeNewRecord failed
   // Suffixes of the keys this generator issued on the row of issued_prefix_

@@ -11,11 +11,11 @@
 #include <orv/host/classes/typinfo.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/host/rtl/dialogs.h>
 #include <orv/keygen/generator.h>
 #include <orv/keygen/genregister.h>
 #include <orv/keygen/gentable.h>
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
@@ -39,7 +39,9 @@ class GeneratorFormTest : public ::testing::Test {
     return "object Keys: TDataModule\n  object Gen1: TGenerator\n" + lines + "  end\nend\n";
   }
 
-  TGenerator* Gen(TComponent& root) { return dynamic_cast<TGenerator*>(root.FindComponent("Gen1")); }
+  TGenerator* Gen(TComponent& root) {
+    return dynamic_cast<TGenerator*>(root.FindComponent("Gen1"));
+  }
 
   orv::testing::TestDatabase db_{"sqlite"};
   TRecordingUserInterface ui_;
@@ -60,14 +62,18 @@ struct FormCase {
 TEST_F(GeneratorFormTest, LoadingSetsThePropertiesInStreamOrderAndOpensTheTable) {
   const std::string db = "    DataBaseName = '" + db_.Alias() + "'\n    TableName = 'GENTBL.DB'\n";
   const FormCase cases[] = {
-      {"accepted limits", "    Mask = 'INV-####'\n    StartValue = '0001'\n    EndValue = '0999'\n" + db, "0001",
+      {"accepted limits",
+       "    Mask = 'INV-####'\n    StartValue = '0001'\n    EndValue = '0999'\n" + db, "0001",
        "0999", false, "", "INV-0001"},
-      {"reversed limits", "    Mask = 'INV-####'\n    StartValue = '0999'\n    EndValue = '0001'\n" + db, "0999",
-       "", true, "Generator Information: EndValue must be greater than StartValue\n", ""},
+      {"reversed limits",
+       "    Mask = 'INV-####'\n    StartValue = '0999'\n    EndValue = '0001'\n" + db, "0999", "",
+       true, "Generator Information: EndValue must be greater than StartValue\n", ""},
       {"missing alias",
-       "    Mask = 'INV-####'\n    DataBaseName = 'noSuchAliasOrDir'\n    TableName = 'GENTBL.DB'\n", "", "",
-       true, kOpenFailed, ""},
-      {"type and defaults", "    Mask = 'T-##'\n    GeneratorType = 3\n" + db, "", "", false, "", "T-00"},
+       "    Mask = 'INV-####'\n    DataBaseName = 'noSuchAliasOrDir'\n    TableName = "
+       "'GENTBL.DB'\n",
+       "", "", true, kOpenFailed, ""},
+      {"type and defaults", "    Mask = 'T-##'\n    GeneratorType = 3\n" + db, "", "", false, "",
+       "T-00"},
   };
   for (const auto& c : cases) {
     ui_.calls.clear();
@@ -85,8 +91,10 @@ TEST_F(GeneratorFormTest, LoadingSetsThePropertiesInStreamOrderAndOpensTheTable)
 }
 
 TEST_F(GeneratorFormTest, WritingKeepsTheEntriesAndReadsBackEqual) {
-  TComponentPtr<TComponent> root(LoadFormFromString(Form("    Mask = 'A-@##'\n    StartValue = '01'\n"
-                                                         "    DataBaseName = '" + db_.Alias() + "'\n")));
+  TComponentPtr<TComponent> root(
+      LoadFormFromString(Form("    Mask = 'A-@##'\n    StartValue = '01'\n"
+                              "    DataBaseName = '" +
+                              db_.Alias() + "'\n")));
   const std::string text = SaveFormToString(root.get());
   // The defined entries are written even at their defaults; GeneratorType 0
   // and the empty EndValue are not.

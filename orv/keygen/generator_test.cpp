@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <utility>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <orv/host/db/session.h>
@@ -25,10 +25,14 @@ using orv::testing::AllEngineNames;
 using orv::testing::TestDatabase;
 
 // The fixed message, then a line with the cause.
-constexpr char kOpenFailed[] = "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\n";
-const std::string kNoAlias = "Unknown database \"noSuchAliasOrDir\": no alias of that name and no such directory";
+constexpr char kOpenFailed[] =
+    "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\n";
+const std::string kNoAlias =
+    "Unknown database \"noSuchAliasOrDir\": no alias of that name and no such directory";
 
-TDateTime At(int h, int mi, int s, int ms) { return EncodeDate(2026, 12, 7) + EncodeTime(h, mi, s, ms); }
+TDateTime At(int h, int mi, int s, int ms) {
+  return EncodeDate(2026, 12, 7) + EncodeTime(h, mi, s, ms);
+}
 
 // One stored generator row.
 struct Row {
@@ -71,9 +75,15 @@ struct SetterCase {
 TEST(GeneratorProperties, SettersCheckTheLimitsAndDisable) {
   const SetterCase cases[] = {
       {{"mask=INV-####", "start=0001", "end=0999"}, "0001", "0999", false, ""},
-      {{"mask=INV-####", "start=0999", "end=0001"}, "0999", "", true,
+      {{"mask=INV-####", "start=0999", "end=0001"},
+       "0999",
+       "",
+       true,
        "Generator Information: EndValue must be greater than StartValue\n"},
-      {{"mask=INV-####", "end=0001", "start=0999"}, "", "0001", true,
+      {{"mask=INV-####", "end=0001", "start=0999"},
+       "",
+       "0001",
+       true,
        "Generator Information: StartValue must be lower than EndValue\n"},
       {{"start=0001", "end=0999"}, "", "", false, ""},  // no mask yet: dropped
       {{"mask="}, "", "", true, ""},
@@ -82,7 +92,10 @@ TEST(GeneratorProperties, SettersCheckTheLimitsAndDisable) {
       {{"mask=", "mask=##", "start=01", "end=99"}, "01", "99", false, ""},
       {{"mask=##", "start=09", "end=10"}, "09", "10", false, ""},
       // Compared ignoring letter case: equal limits are refused.
-      {{"mask=$$", "start=AB", "end=ab"}, "AB", "", true,
+      {{"mask=$$", "start=AB", "end=ab"},
+       "AB",
+       "",
+       true,
        "Generator Information: EndValue must be greater than StartValue\n"},
       {{"mask=##", "start=01", "end=99", "end="}, "01", "", false, ""},
   };
@@ -119,10 +132,13 @@ TEST(GeneratorProperties, AMalformedMaskRaisesToTheCaller) {
 
 TEST(GeneratorProperties, AMaskThatCannotGiveTwoKeysIsRefusedAndTheOldMaskKept) {
   const std::pair<std::string, std::string> cases[] = {
-      {"FIXED", "The mask 'FIXED' has no counting part (# $ & or a [set]), so every key would be the same"},
-      {"AB-@", "The mask 'AB-@' has no counting part (# $ & or a [set]), so every key would be the same"},
+      {"FIXED",
+       "The mask 'FIXED' has no counting part (# $ & or a [set]), so every key would be the same"},
+      {"AB-@",
+       "The mask 'AB-@' has no counting part (# $ & or a [set]), so every key would be the same"},
       {"A\n##", "The mask 'A'#10'##' holds the control character #10; a key cannot hold it"},
-      {std::string("A\0##", 4), "The mask 'A'#0'##' holds the control character #0; a key cannot hold it"},
+      {std::string("A\0##", 4),
+       "The mask 'A'#0'##' holds the control character #0; a key cannot hold it"},
   };
   TComponentPtr<TGenerator> g(new TGenerator(nullptr));
   g->SetMask("K-##");
@@ -235,7 +251,10 @@ struct WrapCase {
 
 TEST_P(GeneratorTest, PastTheEndValue) {
   const WrapCase cases[] = {
-      {"notice", false, {"N01", "N02", "N03", "N01", "N02"}, "02",
+      {"notice",
+       false,
+       {"N01", "N02", "N03", "N01", "N02"},
+       "02",
        "Generator Information: Incremental part was set to startup value\n"},
       // The handler gets the suffix past the end; that value is issued.
       {"handler", true, {"N01", "N02", "N03", "N04", "N05"}, "05", ""},
@@ -291,18 +310,22 @@ TEST_P(GeneratorTest, AKeyTheTableCannotHoldIsRefusedBeforeAnythingIsWritten) {
   const std::string prefix21 = "ABCDEFGHIJKLMNOPQRSTU";
   const TooWideCase cases[] = {
       {"21 counting characters", "M-" + wheels21, "",
-       "The counting part of mask M-" + wheels21 + " has 21 characters, but the generator table's Suffix field holds 20"},
+       "The counting part of mask M-" + wheels21 +
+           " has 21 characters, but the generator table's Suffix field holds 20"},
       {"a prefix of 21", prefix21 + "#", "",
-       "The prefix '" + prefix21 + "' of mask " + prefix21 + "# has 21 characters, but the generator table's Prefix "
-       "field holds 20"},
+       "The prefix '" + prefix21 + "' of mask " + prefix21 +
+           "# has 21 characters, but the generator table's Prefix "
+           "field holds 20"},
       {"user characters make it 21", "ABCDEFGHIJKLMNOPQRS@@#", "xy",
-       "The prefix 'ABCDEFGHIJKLMNOPQRSxy' of mask ABCDEFGHIJKLMNOPQRS@@# has 21 characters, but the generator "
+       "The prefix 'ABCDEFGHIJKLMNOPQRSxy' of mask ABCDEFGHIJKLMNOPQRS@@# has 21 characters, but "
+       "the generator "
        "table's Prefix field holds 20"},
   };
   for (const auto& c : cases) {
     auto g = Make(c.mask);
     if (!c.user.empty())
-      g->SetGetUserPrefixes(TGenProcEvent::FromCallable([&](TObject*, TmString& p) { p = c.user; }));
+      g->SetGetUserPrefixes(
+          TGenProcEvent::FromCallable([&](TObject*, TmString& p) { p = c.user; }));
     for (int attempt = 0; attempt < 2; ++attempt) {
       try {
         const std::string key = g->Generator().str();
@@ -324,21 +347,24 @@ TEST_P(GeneratorTest, AKeyTheTableCannotHoldIsRefusedBeforeAnythingIsWritten) {
 // the mask that then asks for a key -> the stored value the refusal names.
 struct BadSuffixCase {
   const char* name;
-  std::string first_mask;  // draws three keys
+  std::string first_mask;             // draws three keys
   std::function<void(TTable&)> edit;  // null: no hand edit
   std::string mask;
   std::string shown;  // how the message shows the stored value
 };
 
 TEST_P(GeneratorTest, AStoredSuffixThatDoesNotFitTheMaskIsRefusedAndTheRowLeftAsItIs) {
-  auto set = [](const char* v) { return [=](TTable& t) { t.FieldByName("Suffix")->SetAsString(v); }; };
+  auto set = [](const char* v) {
+    return [=](TTable& t) { t.FieldByName("Suffix")->SetAsString(v); };
+  };
   const BadSuffixCase cases[] = {
       {"shorter mask first", "INV-##", nullptr, "INV-####", "the suffix '02'"},
       {"longer mask first", "INV-####", nullptr, "INV-##", "the suffix '0002'"},
       {"letters for digits", "INV-##", set("ab"), "INV-##", "the suffix 'ab'"},
       {"one character short", "INV-##", set("9"), "INV-##", "the suffix '9'"},
       {"empty", "INV-##", set(""), "INV-##", "the suffix ''"},
-      {"NULL", "INV-##", [](TTable& t) { t.FieldByName("Suffix")->Clear(); }, "INV-##", "no suffix (NULL)"},
+      {"NULL", "INV-##", [](TTable& t) { t.FieldByName("Suffix")->Clear(); }, "INV-##",
+       "no suffix (NULL)"},
       {"outside the set", "INV-[XYZ]#", set("Q1"), "INV-[XYZ]#", "the suffix 'Q1'"},
   };
   for (const auto& c : cases) {
@@ -401,22 +427,27 @@ TEST_P(GeneratorTest, ATableThatFailsToOpenOrCheckDisablesTheGenerator) {
     };
   };
   const BadTableCase cases[] = {
-      {"missing alias", [](GeneratorTest&, TGenerator& g) { g.SetDataBaseName("noSuchAliasOrDir"); }, kNoAlias},
+      {"missing alias",
+       [](GeneratorTest&, TGenerator& g) { g.SetDataBaseName("noSuchAliasOrDir"); }, kNoAlias},
       {"missing table", [](GeneratorTest&, TGenerator& g) { g.SetTableName("NOPE.DB"); },
        "Table does not exist: NOPE.DB (database " + db_->Alias() + ")"},
       {"GenID integer", bad_format("GenID", ftInteger, 0),
        "Bad table format: field 'GenID' is not a floating-point number"},
-      {"Who of 18", bad_format("Who", ftString, 18), "Bad table format: field 'Who' holds 18 characters, not 17"},
+      {"Who of 18", bad_format("Who", ftString, 18),
+       "Bad table format: field 'Who' holds 18 characters, not 17"},
       {"Prefix of 21", bad_format("Prefix", ftString, 21),
        "Bad table format: field 'Prefix' holds 21 characters, not 20"},
-      {"State a text", bad_format("State", ftString, 5), "Bad table format: field 'State' is not a floating-point number"},
-      {"Try missing", [](GeneratorTest& t, TGenerator& g) {
+      {"State a text", bad_format("State", ftString, 5),
+       "Bad table format: field 'State' is not a floating-point number"},
+      {"Try missing",
+       [](GeneratorTest& t, TGenerator& g) {
          auto fields = GenTableFields();
          fields.erase(fields.begin() + 4);
          TComponentPtr<TTable> table(t.NewTable("BAD.DB"));
          table->CreateTable(fields, {});
          g.SetTableName("BAD.DB");
-       }, "Bad table format: field 'Try' is missing"},
+       },
+       "Bad table format: field 'Try' is missing"},
   };
   for (const auto& c : cases) {
     ui_.calls.clear();
@@ -450,7 +481,8 @@ TEST_P(GeneratorTest, InitDBAgainChecksTheOpenTableButRefusesANewName) {
   g->SetTableName("OTHER.DB");
   g->InitDB();
   EXPECT_TRUE(g->Disabled());
-  EXPECT_EQ(ui_.Transcript(), std::string(kOpenFailed) + "Cannot perform this operation on an open dataset\n");
+  EXPECT_EQ(ui_.Transcript(),
+            std::string(kOpenFailed) + "Cannot perform this operation on an open dataset\n");
 }
 
 TEST_P(GeneratorTest, AnAcceptedPairReenablesButTheTableStaysClosed) {
@@ -489,20 +521,26 @@ struct UndoRefusedCase {
 
 TEST_P(GeneratorTest, UndoIsRefusedWhenTheRowIsNoLongerThisGeneratorsLastKey) {
   const UndoRefusedCase cases[] = {
-      {"issued a key", [](TTable& t, const std::string&) {
+      {"issued a key",
+       [](TTable& t, const std::string&) {
          t.FieldByName("Suffix")->SetAsString("03");
          t.FieldByName("Who")->SetAsString("20260101000000000");
-       }, "03", 0},
-      {"claimed it", [](TTable& t, const std::string&) {
+       },
+       "03", 0},
+      {"claimed it",
+       [](TTable& t, const std::string&) {
          t.FieldByName("State")->SetAsInteger(1);
          t.FieldByName("Who")->SetAsString("20260101000000000");
-       }, "02", 1},
+       },
+       "02", 1},
       // Another program whose owner stamp equals ours issued a key: only the
       // suffix tells.
-      {"same stamp, issued a key", [](TTable& t, const std::string& owner) {
+      {"same stamp, issued a key",
+       [](TTable& t, const std::string& owner) {
          t.FieldByName("Suffix")->SetAsString("03");
          t.FieldByName("Who")->SetAsString(owner);
-       }, "03", 0},
+       },
+       "03", 0},
   };
   for (const auto& c : cases) {
     SetUp();
@@ -511,7 +549,8 @@ TEST_P(GeneratorTest, UndoIsRefusedWhenTheRowIsNoLongerThisGeneratorsLastKey) {
     EXPECT_EQ(Draw(*g, 2), (Keys{"V01", "V02"}));
     Change("V", [&](TTable& t) { c.change(t, g->OwnerStamp()); });
     EXPECT_EQ(g->Undo().str(), "V02") << c.name;
-    EXPECT_EQ(g->GenMask()->GetMskValue().str(), "V02") << c.name;  // stepped back up, not only the result
+    EXPECT_EQ(g->GenMask()->GetMskValue().str(), "V02")
+        << c.name;  // stepped back up, not only the result
     EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\n") << c.name;
     EXPECT_EQ(Read("V").suffix, c.suffix) << c.name;
     EXPECT_EQ(Read("V").state, c.state) << c.name;
@@ -558,7 +597,8 @@ TEST_P(GeneratorTest, AnUndoWhoseWriteFailsIsReportedWithItsCauseAndTheMaskSteps
 TEST_P(GeneratorTest, UndoWithoutARowIsReported) {
   auto g = Make("X##");
   Keys failed;
-  g->SetOnUndoFailed(TGOverFlowEvent::FromCallable([&](TObject*, TmString& v) { failed.push_back(v.str()); }));
+  g->SetOnUndoFailed(
+      TGOverFlowEvent::FromCallable([&](TObject*, TmString& v) { failed.push_back(v.str()); }));
   EXPECT_EQ(g->Undo().str(), "X##");
   EXPECT_EQ(failed, (Keys{"X##"}));
 }
@@ -618,8 +658,8 @@ TEST(GeneratorTimeOut, OnlySecondsAndMillisecondsCount) {
       {6, 1, "20261207100005000", true},
       {6, 0, "20261207100005000", false},
       {59, 999, "20261207100059500", false},
-      {0, 0, "20261207100059500", false},   // a minute later, yet not stale
-      {30, 0, "20200101000001000", true},   // years older: counts as 29 s
+      {0, 0, "20261207100059500", false},  // a minute later, yet not stale
+      {30, 0, "20200101000001000", true},  // years older: counts as 29 s
   };
   TComponentPtr<TGenerator> g(new TGenerator(nullptr));
   for (const auto& c : cases) {
@@ -680,21 +720,28 @@ struct WriteCase {
 TEST_P(GeneratorTest, WriteDATAIssuesOnlyFromItsOwnClaimAndSuffix) {
   const WriteCase cases[] = {
       {"nothing", [](TTable&, const std::string&) {}, true},
-      {"broke the claim", [](TTable& t, const std::string&) { t.FieldByName("State")->SetAsInteger(0); }, false},
-      {"broke and took it", [](TTable& t, const std::string&) {
+      {"broke the claim",
+       [](TTable& t, const std::string&) { t.FieldByName("State")->SetAsInteger(0); }, false},
+      {"broke and took it",
+       [](TTable& t, const std::string&) {
          t.FieldByName("Who")->SetAsString("20260101000000000");
-       }, false},
-      {"took it and issued a key", [](TTable& t, const std::string&) {
+       },
+       false},
+      {"took it and issued a key",
+       [](TTable& t, const std::string&) {
          t.FieldByName("Who")->SetAsString("20260101000000000");
          t.FieldByName("Suffix")->SetAsString("6");
          t.FieldByName("State")->SetAsInteger(0);
-       }, false},
+       },
+       false},
       // A program whose owner stamp equals ours took the claim and issued a
       // key: only the suffix tells.
-      {"same stamp took it", [](TTable& t, const std::string& owner) {
+      {"same stamp took it",
+       [](TTable& t, const std::string& owner) {
          t.FieldByName("Who")->SetAsString(owner);
          t.FieldByName("Suffix")->SetAsString("6");
-       }, false},
+       },
+       false},
   };
   for (const auto& c : cases) {
     SetUp();
@@ -817,7 +864,9 @@ TEST_P(GeneratorTest, ADescendantKeepsTheThreeStepClaimUnlessItSaysOtherwise) {
     EXPECT_EQ(Draw(*g, 5), (Keys{"K0", "K1", "K2", "K3", "K0"})) << c.name;
     EXPECT_EQ(g->reads, c.calls) << c.name;
     EXPECT_EQ(g->writes, c.calls) << c.name;
-    EXPECT_EQ(ui_.Transcript(), "Generator Information: Incremental part was set to startup value\n") << c.name;
+    EXPECT_EQ(ui_.Transcript(),
+              "Generator Information: Incremental part was set to startup value\n")
+        << c.name;
     const Row r = Read("K");
     EXPECT_EQ(r.suffix, "0") << c.name;
     EXPECT_EQ(r.state, 0) << c.name;
@@ -902,8 +951,8 @@ struct RefusedWriteCase {
 TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
   const RefusedWriteCase cases[] = {
       {"a write-protected table", nullptr,
-       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); }, "Cannot modify a read-only dataset", "",
-       ""},
+       [](GeneratorTest&, TGenerator& g) { g.Table()->SetReadOnly(true); },
+       "Cannot modify a read-only dataset", "", ""},
       {"a role that may only read", "postgresql",
        [](GeneratorTest& t, TGenerator& g) {
          const std::string alias = t.db_->Alias() + "_reader";
@@ -914,9 +963,10 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
       {"read-only transactions", "postgresql",
        [](GeneratorTest& t, TGenerator& g) {
          const std::string alias = t.db_->Alias() + "_readonly";
-         Session()->AddAlias(alias, "postgresql",
-                             {{"conninfo", t.db_->Location() + " options='-csearch_path=" + t.db_->Alias() +
-                                               " -cdefault_transaction_read_only=on'"}});
+         Session()->AddAlias(
+             alias, "postgresql",
+             {{"conninfo", t.db_->Location() + " options='-csearch_path=" + t.db_->Alias() +
+                               " -cdefault_transaction_read_only=on'"}});
          g.SetDataBaseName(alias);
        },
        "Table GENTBL.DB: cannot execute SELECT FOR UPDATE in a read-only transaction",
@@ -959,7 +1009,8 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
         g->Generator();
         ADD_FAILURE() << name << ": a key was issued for a new prefix";
       } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" + (c.insert_cause.empty() ? c.cause : c.insert_cause))
+        EXPECT_EQ(e.Message(), "Can not generate new record!\r\n" +
+                                   (c.insert_cause.empty() ? c.cause : c.insert_cause))
             << name;
       }
       EXPECT_EQ(Other()->RecordCount(), 1) << name;
@@ -971,9 +1022,8 @@ TEST_P(GeneratorTest, AFailureThatWaitingCannotCureEndsTheRequestWithItsCause) {
 TEST_P(GeneratorTest, AnOverflowHandlerThatRaisesLeavesTheRowFree) {
   auto g = Make("O#", "1", "3");
   EXPECT_EQ(Draw(*g, 3), (Keys{"O1", "O2", "O3"}));
-  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([](TObject*, TmString&) {
-    throw Exception("Numbers are used up");
-  }));
+  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable(
+      [](TObject*, TmString&) { throw Exception("Numbers are used up"); }));
   try {
     g->Generator();
     ADD_FAILURE() << "a key past the end value";
@@ -1009,7 +1059,8 @@ TEST_P(GeneratorTest, AClaimHeldWhenTheServerEndedTheSessionIsFreedAndKeysGoOn) 
 TEST_P(GeneratorTest, AServerThatKeepsEndingTheSessionEndsTheRequestWithinItsBound) {
   if (!testing::Caps(GetParam()).server) GTEST_SKIP() << "no server to end the session";
   const std::string alias = db_->Alias() + "_1s";
-  Session()->AddAlias(alias, "postgresql", {{"conninfo", db_->Location()}, {"reconnect_seconds", "1"}});
+  Session()->AddAlias(alias, "postgresql",
+                      {{"conninfo", db_->Location()}, {"reconnect_seconds", "1"}});
   TComponentPtr<TBoundedGenerator> g(new TBoundedGenerator(nullptr));
   g->SetMask("D#");
   g->SetStartValue("1");
@@ -1020,9 +1071,8 @@ TEST_P(GeneratorTest, AServerThatKeepsEndingTheSessionEndsTheRequestWithinItsBou
   // From now on every step ends the sessions while the row is claimed: a
   // fresh connection works each time, and each time the write is lost.
   int ended = 0;
-  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) {
-    ended += db_->EndServerSessions();
-  }));
+  g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable(
+      [&](TObject*, TmString&) { ended += db_->EndServerSessions(); }));
   EXPECT_THROW(g->Generator(), EConnectionLost);
   EXPECT_GE(ended, 2);
   // Told once that it waits, and that the server answered again, however

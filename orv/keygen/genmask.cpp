@@ -44,17 +44,33 @@ void TGenMask::ScanMask(std::string_view mask) {
   std::size_t i = 0;
   try {
     for (std::size_t p = 0; p < len; ++i, ++p) {
-      if (i >= static_cast<std::size_t>(kMaxElements)) throw Exception("Mask has more than 101 symbols!");
+      if (i >= static_cast<std::size_t>(kMaxElements))
+        throw Exception("Mask has more than 101 symbols!");
       TMaskElement& e = elements_[i];
       e.MaskOffset = static_cast<std::int32_t>(p);
       e.Current = 0;
       e.IncKind = INCNONE;
       const char ch = mask[p];
       switch (ch) {
-        case '#': e.Kind = INC; e.IncKind = INCNUM; e.Symbols.assign(1, ch); break;
-        case '$': e.Kind = INC; e.IncKind = INCCHAR; e.Symbols.assign(1, ch); break;
-        case '&': e.Kind = INC; e.IncKind = INCBOTH; e.Symbols.assign(1, ch); break;
-        case '@': e.Kind = PROC; e.Symbols.assign(1, ch); break;
+        case '#':
+          e.Kind = INC;
+          e.IncKind = INCNUM;
+          e.Symbols.assign(1, ch);
+          break;
+        case '$':
+          e.Kind = INC;
+          e.IncKind = INCCHAR;
+          e.Symbols.assign(1, ch);
+          break;
+        case '&':
+          e.Kind = INC;
+          e.IncKind = INCBOTH;
+          e.Symbols.assign(1, ch);
+          break;
+        case '@':
+          e.Kind = PROC;
+          e.Symbols.assign(1, ch);
+          break;
         case '[': {
           e.Kind = ENUMS;
           std::size_t j = p + 1;
@@ -62,15 +78,20 @@ void TGenMask::ScanMask(std::string_view mask) {
             if (j >= len) throw Exception("Missing ] symbol in Mask!");
             if (mask[j] == ']') break;
             if (mask[j] == '[')
-              throw Exception("Error in mask picture at position:" + IntToStr(static_cast<long long>(j)) + "!");
+              throw Exception(
+                  "Error in mask picture at position:" + IntToStr(static_cast<long long>(j)) + "!");
           }
           if (j == p + 1)
-            throw Exception("Empty set in mask picture at position:" + IntToStr(static_cast<long long>(p)) + "!");
+            throw Exception("Empty set in mask picture at position:" +
+                            IntToStr(static_cast<long long>(p)) + "!");
           e.Symbols.assign(mask.substr(p + 1, j - p - 1));
           p = j;
           break;
         }
-        default: e.Kind = STAT; e.Symbols.assign(1, ch); break;
+        default:
+          e.Kind = STAT;
+          e.Symbols.assign(1, ch);
+          break;
       }
     }
   } catch (...) {
@@ -103,7 +124,8 @@ TmString TGenMask::GetMskValue() const {
 TmString TGenMask::CharsOf(std::initializer_list<tType> kinds) const {
   TmString t;
   for (int i = 0; i < count_; ++i)
-    if (std::find(kinds.begin(), kinds.end(), elements_[i].Kind) != kinds.end()) t += elements_[i].CurrentChar();
+    if (std::find(kinds.begin(), kinds.end(), elements_[i].Kind) != kinds.end())
+      t += elements_[i].CurrentChar();
   return t;
 }
 

@@ -71,7 +71,7 @@ struct TMaskElement {
   std::int32_t MaskOffset = 0;  // offset in the mask text from 0 (a set: its "[")
   std::int32_t Current = 0;     // index into Symbols of the current character
   tType Kind = NONE;
-  incType IncKind = INCNONE;    // meaningful for INC only
+  incType IncKind = INCNONE;  // meaningful for INC only
   // A set: its members in mask order (at least one). Any other kind: exactly
   // one character, the current one, overwritten in place by stepping.
   std::string Symbols;
@@ -170,7 +170,9 @@ class TGenMask : public TObject {
 
   int Count() const { return count_; }
   // REQUIRES: 0 <= index < Count().
-  const TMaskElement& Elements(int index) const { return elements_.at(static_cast<std::size_t>(index)); }
+  const TMaskElement& Elements(int index) const {
+    return elements_.at(static_cast<std::size_t>(index));
+  }
 
   // --- Callbacks; each is called only when assigned, with Sender = this. ---
 

@@ -123,13 +123,13 @@ TEST(GenMaskSetTest, SuffixAndPrefix) {
     std::string mask, suffix, prefix, value;
   } cases[] = {
       {"[XYZ]#", "Z5", "", "Z5"},
-      {"[XYZ]#", "Q5", "", "X5"},         // not a member: first member
-      {"[XYZ]#", "x5", "", "X5"},         // letter case counts
-      {"[XYZ]#", "Y", "", "Y#"},          // short: the rest stays
-      {"[XYZ]#", "Y7EXTRA", "", "Y7"},    // extra characters ignored
-      {"#", "Q", "", "Q"},                // unchecked
+      {"[XYZ]#", "Q5", "", "X5"},       // not a member: first member
+      {"[XYZ]#", "x5", "", "X5"},       // letter case counts
+      {"[XYZ]#", "Y", "", "Y#"},        // short: the rest stays
+      {"[XYZ]#", "Y7EXTRA", "", "Y7"},  // extra characters ignored
+      {"#", "Q", "", "Q"},              // unchecked
       {"A-@#", "5", "B+!", "B+!5"},
-      {"A-@#", "", "Z", "Z-@#"},          // short prefix: the rest stays
+      {"A-@#", "", "Z", "Z-@#"},  // short prefix: the rest stays
       {"A[PQ]B", "Q", "CD", "CQD"},
       {"", "12", "34", ""},
   };
@@ -158,10 +158,10 @@ TEST(GenMaskProcTest, OnGetPROCFillsUserCharacters) {
   struct Case {
     std::string mask, supplied, value, result;
   } cases[] = {
-      {"@@@", "12", "12@", "12"},     // too few: the third keeps its character
+      {"@@@", "12", "12@", "12"},        // too few: the third keeps its character
       {"@@@", "12345", "123", "12345"},  // too many: the rest ignored
       {"A@#@", "xy", "Ax#y", "xy"},
-      {"##", "zz", "##", "zz"},        // called even without PROC elements
+      {"##", "zz", "##", "zz"},  // called even without PROC elements
   };
   for (const Case& c : cases) {
     TGenMask m;
@@ -243,7 +243,7 @@ TEST(GenMaskStepTest, WheelsStepAndWrap) {
       {"#", "0", "1", false, "9", true},
       {"#", "5", "6", false, "4", false},
       {"#", "9", "0", true, "8", false},
-      {"#", "A", "B", false, "@", false},  // outside the alphabet: by code
+      {"#", "A", "B", false, "@", false},           // outside the alphabet: by code
       {"#", "\xFF", "\x01", false, "\xFE", false},  // never the byte 0
       {"#", "\x01", "\x02", false, "\xFF", false},
       // letters: four separate cycles
@@ -271,7 +271,7 @@ TEST(GenMaskStepTest, WheelsStepAndWrap) {
       {"[XYZ]", "X", "Y", false, "Z", true},
       {"[XYZ]", "Y", "Z", false, "X", false},
       {"[XYZ]", "Z", "X", true, "Y", false},
-      {"[#]", "#", "#", true, "#", true},  // one member: always wraps
+      {"[#]", "#", "#", true, "#", true},    // one member: always wraps
       {"[AA]", "A", "A", false, "A", true},  // first of two equal members
   };
   for (const Case& c : cases) {
@@ -315,9 +315,9 @@ TEST(GenMaskStepTest, CarryLimitsAndCallbacks) {
       {"##", "", "15", "14", +1, "15", "15", ""},
       {"##", "", "15", "15", +1, "00", "16", "over 16"},
       {"##", "03", "15", "15", +1, "03", "16", "over 16"},
-      {"##", "", "20", "19", +1, "20", "20", ""},  // mid-carry 10 is not past 20
+      {"##", "", "20", "19", +1, "20", "20", ""},         // mid-carry 10 is not past 20
       {"##", "", "05", "39", +1, "00", "30", "over 30"},  // past the end mid-carry
-      {"[ACB]", "", "B", "A", +1, "A", "C", "over C"},  // texts, not set positions
+      {"[ACB]", "", "B", "A", +1, "A", "C", "over C"},    // texts, not set positions
       {"$$", "", "ab", "AA", +1, "AB", "AB", ""},
       {"$$", "", "ab", "AB", +1, "AA", "AC", "over AC"},
       // start value: checked before each element step, ignoring letter case
@@ -325,7 +325,7 @@ TEST(GenMaskStepTest, CarryLimitsAndCallbacks) {
       {"##", "05", "", "05", -1, "99", "05", "sub 05"},
       {"##", "05", "60", "05", -1, "60", "05", "sub 05"},
       {"$$", "ab", "", "AB", -1, "ZZ", "AB", "sub AB"},
-      {"##", "50", "", "40", -1, "39", "39", ""},  // never meets the start below it
+      {"##", "50", "", "40", -1, "39", "39", ""},        // never meets the start below it
       {"##", "29", "", "20", -1, "99", "29", "sub 29"},  // meets the start mid-borrow
       {"##", "50", "", "00", -1, "99", "99", "sub 99"},
       {"##", "", "05", "40", -1, "39", "39", ""},  // Decrement ignores the end value
@@ -425,8 +425,8 @@ TEST(GenMaskStepTest, OverflowExceptionKeepsTheStep) {
   EXPECT_THROW(m.Increment(), Exception);
   EXPECT_EQ(m.GetSuffix(), TmString("00"));
   m.SetSuffix("00");
-  m.SetOnSubOver(TGOverFlowEvent::FromCallable(
-      [](TObject*, TmString&) { throw std::runtime_error("stop"); }));
+  m.SetOnSubOver(
+      TGOverFlowEvent::FromCallable([](TObject*, TmString&) { throw std::runtime_error("stop"); }));
   EXPECT_THROW(m.Decrement(), std::runtime_error);
   EXPECT_EQ(m.GetSuffix(), TmString("99"));
 }
@@ -513,10 +513,11 @@ TEST(GenMaskValidateTest, ReportsEachBadCharacter) {
       }
     }
     std::string events;
-    m.SetOnErrorMask(TOnErrorMask::FromCallable([&](TObject* sender, int position, const std::string& w) {
-      EXPECT_EQ(sender, &m);
-      events += std::to_string(position) + " " + w + ";";
-    }));
+    m.SetOnErrorMask(
+        TOnErrorMask::FromCallable([&](TObject* sender, int position, const std::string& w) {
+          EXPECT_EQ(sender, &m);
+          events += std::to_string(position) + " " + w + ";";
+        }));
     TRecordingUserInterface ui;
     ScopedUserInterface scope(&ui);
     EXPECT_EQ(m.Validate(c.text), c.valid) << c.mask << " " << c.text;
@@ -532,9 +533,19 @@ TEST(GenMaskValidateTest, FitsTellsQuietlyWhetherASuffixCanBeCountedFrom) {
   m.ScanMask("A-[XYZ]#$&");
   // suffix -> fits
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"X0A0", true},  {"Z9zZ", true},   {"Y5" + kCyrSmYa + "B", true},
-      {"X0A", false},  {"X0A00", false}, {"", false},
-      {"Q0A0", false}, {"XaA0", false},  {"X0" "1" "0", false}, {"X0A-", false},
+      {"X0A0", true},
+      {"Z9zZ", true},
+      {"Y5" + kCyrSmYa + "B", true},
+      {"X0A", false},
+      {"X0A00", false},
+      {"", false},
+      {"Q0A0", false},
+      {"XaA0", false},
+      {"X0"
+       "1"
+       "0",
+       false},
+      {"X0A-", false},
   };
   for (const auto& [suffix, fits] : cases) EXPECT_EQ(m.Fits(suffix), fits) << suffix;
   EXPECT_EQ(ui.Transcript(), "");  // nothing reported
@@ -597,7 +608,8 @@ TEST(MaskCharsTest, ClassesAtTheirBorders) {
       {'@', false, false}, {'A', false, true},  {'Z', false, true},  {'[', false, false},
       {'`', false, false}, {'a', false, true},  {'z', false, true},  {'{', false, false},
       {191, false, false}, {192, false, true},  {223, false, true},  {255, false, true},
-      {0, false, false},   {' ', false, false}, {168, false, false},  // 168: a 1251 letter outside 192..255
+      {0, false, false},   {' ', false, false}, {168, false, false},  // 168: a 1251 letter outside
+                                                                      // 192..255
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsANum(static_cast<char>(c.code)), c.num) << c.code;

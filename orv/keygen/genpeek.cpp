@@ -19,7 +19,8 @@ TKeyPeek PeekKeys(TGenerator& g, int count) {
   mask.SetStartValue(g.GenMask()->StartValue());
   mask.SetEndValue(g.GenMask()->EndValue());
   if (g.GetUserPrefixes())
-    mask.SetOnGetPROC(TGenProcEvent::FromCallable([&g](TObject*, TmString& s) { g.GetUserPrefixes()(&g, s); }));
+    mask.SetOnGetPROC(
+        TGenProcEvent::FromCallable([&g](TObject*, TmString& s) { g.GetUserPrefixes()(&g, s); }));
 
   TKeyPeek out;
   const TmString prefix = mask.GetPrefix();
@@ -39,9 +40,11 @@ TKeyPeek PeekKeys(TGenerator& g, int count) {
     throw Exception("Cannot open generator table " + where + ": " + e.what());
   }
   const auto problems = GenTableFormatProblems(*table);
-  if (!problems.empty()) throw Exception("Generator table " + where + " has a bad format: " + problems.front());
+  if (!problems.empty())
+    throw Exception("Generator table " + where + " has a bad format: " + problems.front());
 
-  out.row_found = table->Locate(kGenTableKey, {TVariant(g.GeneratorType()), TVariant(prefix.str())});
+  out.row_found =
+      table->Locate(kGenTableKey, {TVariant(g.GeneratorType()), TVariant(prefix.str())});
   if (out.row_found) {
     const TField* stored = table->FieldByName(kFieldSuffix);
     out.stored_suffix = stored->AsString();
@@ -49,7 +52,8 @@ TKeyPeek PeekKeys(TGenerator& g, int count) {
     // The generator refuses to count on from a suffix its mask cannot hold;
     // so does the preview, with the same explanation.
     if (!mask.Fits(TmString(out.stored_suffix))) {
-      const std::string shown = stored->IsNull() ? "no suffix (NULL)" : "the suffix '" + out.stored_suffix + "'";
+      const std::string shown =
+          stored->IsNull() ? "no suffix (NULL)" : "the suffix '" + out.stored_suffix + "'";
       throw Exception("The generator table's row for prefix '" + prefix.str() + "' holds " + shown +
                       ", which does not fit the mask " + g.Mask());
     }

@@ -25,8 +25,8 @@ std::vector<std::string> GenTableFormatProblems(const TDataSet& table) {
     if (!field) {
       problems.push_back(name + " is missing");
     } else if (field->DataType() != def.DataType) {
-      problems.push_back(name + (def.DataType == ftFloat ? " is not a floating-point number"
-                                                         : " is not a text"));
+      problems.push_back(
+          name + (def.DataType == ftFloat ? " is not a floating-point number" : " is not a text"));
     } else if (def.DataType == ftString && field->DataSize() != def.Size + 1) {
       // DataSize counts the terminating byte: capacity plus one.
       problems.push_back(name + " holds " + IntToStr(field->DataSize() - 1) + " characters, not " +

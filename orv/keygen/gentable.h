@@ -22,10 +22,10 @@ inline constexpr char kDefaultGenTable[] = "GENTBL.DB";
 inline constexpr char kFieldGenID[] = "GenID";    // the generator type (a number)
 inline constexpr char kFieldPrefix[] = "Prefix";  // the prefix of the mask value
 inline constexpr char kFieldSuffix[] = "Suffix";  // the last suffix issued
-inline constexpr char kFieldTime[] = "Time";      // stamp of the last creation, claim, write or undo
-inline constexpr char kFieldTry[] = "Try";        // waits counted against the current claim
-inline constexpr char kFieldState[] = "State";    // 0 free, 1 claimed
-inline constexpr char kFieldWho[] = "Who";        // owner stamp of the last claimer or writer
+inline constexpr char kFieldTime[] = "Time";    // stamp of the last creation, claim, write or undo
+inline constexpr char kFieldTry[] = "Try";      // waits counted against the current claim
+inline constexpr char kFieldState[] = "State";  // 0 free, 1 claimed
+inline constexpr char kFieldWho[] = "Who";      // owner stamp of the last claimer or writer
 
 // The fields of the current row of an open generator table, each named in
 // one place: row.State() rather than table->FieldByName(kFieldState).

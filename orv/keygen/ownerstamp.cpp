@@ -34,8 +34,10 @@ std::uint64_t Draw() {
     gethostname(host, sizeof host - 1);
     std::uint64_t x = Mix(static_cast<std::uint64_t>(getpid()));
     x = Mix(x ^ std::hash<std::string_view>{}(host));
-    x = Mix(x ^ static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    x = Mix(x ^ static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    x = Mix(x ^ static_cast<std::uint64_t>(
+                    std::chrono::steady_clock::now().time_since_epoch().count()));
+    x = Mix(x ^ static_cast<std::uint64_t>(
+                    std::chrono::system_clock::now().time_since_epoch().count()));
     return Mix(x ^ reinterpret_cast<std::uintptr_t>(&x));
   }
 }

@@ -26,7 +26,8 @@ std::vector<TUniKEY*>& LiveStampers() {
 
 // A time part as GetTimeStamp makes it: 17 digits.
 bool IsTimeText(const std::string& s) {
-  return s.size() == TUniKEY::kTimeStampLength && s.find_first_not_of("0123456789") == std::string::npos;
+  return s.size() == TUniKEY::kTimeStampLength &&
+         s.find_first_not_of("0123456789") == std::string::npos;
 }
 
 // The time part one millisecond after time (a time part), carried into the
@@ -49,7 +50,8 @@ std::string NextMillisecond(const std::string& time) {
 
 }  // namespace
 
-TUniKEY::TUniKEY(TComponent* owner) : TComponent(owner), data_link_(std::make_unique<TFieldDataLink>()) {
+TUniKEY::TUniKEY(TComponent* owner)
+    : TComponent(owner), data_link_(std::make_unique<TFieldDataLink>()) {
   LiveStampers().push_back(this);
 }
 
@@ -63,7 +65,9 @@ TUniKEY::~TUniKEY() {
   live.erase(std::remove(live.begin(), live.end(), this), live.end());
 }
 
-std::string TUniKEY::DataField() const { return data_link_ ? data_link_->FieldName() : std::string(); }
+std::string TUniKEY::DataField() const {
+  return data_link_ ? data_link_->FieldName() : std::string();
+}
 
 void TUniKEY::SetDataField(const std::string& value) {
   if (data_link_) data_link_->SetFieldName(value);
@@ -116,7 +120,8 @@ void TUniKEY::UnhookDataSet() {
       data_set->SetOnPostError(saved_post_error_);
     } else {
       for (TUniKEY* other : LiveStampers())
-        if (other != this && other->hooked_data_set_ == data_set && other->saved_post_error_ == own_error)
+        if (other != this && other->hooked_data_set_ == data_set &&
+            other->saved_post_error_ == own_error)
           other->saved_post_error_ = saved_post_error_;
     }
     RemoveFreeNotification(data_set);
@@ -134,7 +139,8 @@ void TUniKEY::GiveBackStateChange() {
       data_source_->SetOnStateChange(saved_state_change_);
     } else {
       for (TUniKEY* other : LiveStampers())
-        if (other != this && other->data_source_ == data_source_ && other->saved_state_change_ == own)
+        if (other != this && other->data_source_ == data_source_ &&
+            other->saved_state_change_ == own)
           other->saved_state_change_ = saved_state_change_;
     }
   }
@@ -168,7 +174,8 @@ std::string TUniKEY::NextTime(bool wait) {
   // The clock reads earlier than the last stamp (set back, or an hour that
   // repeats): the stamps of that stretch would come again, so go on from the
   // last stamp instead. A descendant's own key text is left as it is.
-  if (IsTimeText(time) && IsTimeText(last_time_) && time <= last_time_) time = NextMillisecond(last_time_);
+  if (IsTimeText(time) && IsTimeText(last_time_) && time <= last_time_)
+    time = NextMillisecond(last_time_);
   return time;
 }
 
@@ -199,8 +206,9 @@ void TUniKEY::PostError(TDataSet* data_set, const EDatabaseError& error, TDataAc
   // Only a record this stamper stamped, still holding its stamp: an
   // application that wrote its own key into the field chose it itself.
   TField* field = data_link_ ? data_link_->Field() : nullptr;
-  if (dynamic_cast<const EKeyViolation*>(&error) && restamps_left_ > 0 && data_set->State() == dsInsert &&
-      field && !field->IsNull() && field->AsString() == last_stamp_) {
+  if (dynamic_cast<const EKeyViolation*>(&error) && restamps_left_ > 0 &&
+      data_set->State() == dsInsert && field && !field->IsNull() &&
+      field->AsString() == last_stamp_) {
     --restamps_left_;
     // Go on from the highest stamp stored, not just our own last: another
     // stamper that ran ahead of the clock would take our next steps first.
@@ -245,11 +253,11 @@ void TUniKEY::Notification(TComponent* component, TOperation operation) {
 void TUniKEY::Loaded() { TComponent::Loaded(); }
 
 const TClassInfo& TUniKEY::StaticClassInfo() {
-  static const TClassInfo info = Published<TUniKEY>()
-                                     .Property("DataSource", &TUniKEY::DataSource, &TUniKEY::SetDataSource)
-                                     .Property("DataField", &TUniKEY::DataField, &TUniKEY::SetDataField)
-                                     .Event("BeforeUniKeyMADE", &TUniKEY::BeforeUniKeyMADE,
-                                            &TUniKEY::SetBeforeUniKeyMADE);
+  static const TClassInfo info =
+      Published<TUniKEY>()
+          .Property("DataSource", &TUniKEY::DataSource, &TUniKEY::SetDataSource)
+          .Property("DataField", &TUniKEY::DataField, &TUniKEY::SetDataField)
+          .Event("BeforeUniKeyMADE", &TUniKEY::BeforeUniKeyMADE, &TUniKEY::SetBeforeUniKeyMADE);
   return info;
 }
 

@@ -81,8 +81,8 @@ class TrString {
   static constexpr std::size_t kMaxLength = 20;  // longest text it holds
 
   TrString() = default;
-  TrString(std::string_view s) : s_(s.substr(0, kMaxLength)) {}  // NOLINT: implicit by design
-  TrString(const char* s) : TrString(std::string_view(s)) {}     // NOLINT
+  TrString(std::string_view s) : s_(s.substr(0, kMaxLength)) {}      // NOLINT: implicit by design
+  TrString(const char* s) : TrString(std::string_view(s)) {}         // NOLINT
   TrString(const std::string& s) : TrString(std::string_view(s)) {}  // NOLINT
 
   std::size_t Length() const { return s_.size(); }

@@ -17,9 +17,9 @@
 #include <orv/host/db/field.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/host/rtl/datetime.h>
 #include <orv/host/rtl/exception.h>
-#include <orv/host/db/testing/tables.h>
 
 namespace {
 
@@ -89,10 +89,11 @@ class TOrdersModule : public TDataModule {
 };
 
 const TClassInfo& TOrdersModule::StaticClassInfo() {
-  static const TClassInfo info = Published<TOrdersModule>()
-                                     .Method("Source1StateChange", &TOrdersModule::Source1StateChange)
-                                     .Method("Table1NewRecord", &TOrdersModule::Table1NewRecord)
-                                     .Method("Stamper1Text", &TOrdersModule::Stamper1Text);
+  static const TClassInfo info =
+      Published<TOrdersModule>()
+          .Method("Source1StateChange", &TOrdersModule::Source1StateChange)
+          .Method("Table1NewRecord", &TOrdersModule::Table1NewRecord)
+          .Method("Stamper1Text", &TOrdersModule::Stamper1Text);
   return info;
 }
 
@@ -101,7 +102,8 @@ TDateTime Moment(int y, int mo, int d, int h, int mi, int s, int ms) {
 }
 
 bool IsTimeStamp(const std::string& s) {
-  if (s.size() != 17 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  if (s.size() != 17 ||
+      !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return false;
   auto num = [&](int pos, int len) { return std::stoi(s.substr(pos, len)); };
   const int mo = num(4, 2), d = num(6, 2), h = num(8, 2), mi = num(10, 2), sec = num(12, 2);
@@ -125,7 +127,8 @@ class UniKeyTest : public ::testing::TestWithParam<std::string> {
 
   void CreateTable(const std::string& name, int width, TFieldType key_type = ftString) {
     TComponentPtr<TTable> t = orv::testing::TableOf(Alias(), name);
-    t->CreateTable({{"ID", ftInteger, 0}, {"UKEY", key_type, key_type == ftString ? width : 0},
+    t->CreateTable({{"ID", ftInteger, 0},
+                    {"UKEY", key_type, key_type == ftString ? width : 0},
                     {"N", ftInteger, 0}},
                    {"ID"});
   }
@@ -172,7 +175,8 @@ class UniKeyTest : public ::testing::TestWithParam<std::string> {
     auto* uk = new TUniKEY(Owner());
     uk->SetDataField(field);
     if (!text.empty())
-      uk->SetBeforeUniKeyMADE(TUKBeforeUnKMadeEvent::FromCallable([text](TObject*, std::string& s) { s = text; }));
+      uk->SetBeforeUniKeyMADE(
+          TUKBeforeUnKMadeEvent::FromCallable([text](TObject*, std::string& s) { s = text; }));
     return uk;
   }
 
@@ -197,11 +201,11 @@ TEST_P(UniKeyTest, ManyRecordsGetDistinctStampsOfTheRightForm) {
     bool real_clock;
   };
   const Case cases[] = {
-      {"", 1000, true},         // the system clock, as a program runs
-      {"", 300, false},         // plain keys, same-millisecond records
-      {"AB", 300, false},       // 19 characters
+      {"", 1000, true},             // the system clock, as a program runs
+      {"", 300, false},             // plain keys, same-millisecond records
+      {"AB", 300, false},           // 19 characters
       {"LONGER-TEXT", 300, false},  // past 20 characters
-      {" B ", 50, false},       // blanks of the event text stay
+      {" B ", 50, false},           // blanks of the event text stay
   };
   int table_no = 0;
   for (const Case& c : cases) {
@@ -225,7 +229,9 @@ TEST_P(UniKeyTest, ManyRecordsGetDistinctStampsOfTheRightForm) {
       EXPECT_TRUE(IsTimeStamp(s.substr(0, 17))) << s;
       EXPECT_EQ(s.substr(17), text);
     }
-    if (!c.real_clock) { EXPECT_EQ(stamps.front().substr(0, 17), "20240705090304005"); }
+    if (!c.real_clock) {
+      EXPECT_EQ(stamps.front().substr(0, 17), "20240705090304005");
+    }
     uk->Free();
     ds->Free();
     t->Free();
@@ -244,12 +250,12 @@ TEST_P(UniKeyTest, StampsOnlyGrowWhenTheClockGoesBack) {
   };
   const Case cases[] = {
       {"set back 1 s",
-       {Moment(2024, 3, 5, 12, 0, 0, 0), Moment(2024, 3, 5, 12, 0, 0, 1), Moment(2024, 3, 5, 11, 59, 59, 2),
-        Moment(2024, 3, 5, 11, 59, 59, 3)},
+       {Moment(2024, 3, 5, 12, 0, 0, 0), Moment(2024, 3, 5, 12, 0, 0, 1),
+        Moment(2024, 3, 5, 11, 59, 59, 2), Moment(2024, 3, 5, 11, 59, 59, 3)},
        {"20240305120000000", "20240305120000001", "20240305120000002", "20240305120000003"}},
       {"hour repeated in autumn",
-       {Moment(2024, 10, 27, 2, 59, 59, 998), Moment(2024, 10, 27, 2, 59, 59, 999), Moment(2024, 10, 27, 2, 0, 0, 0),
-        Moment(2024, 10, 27, 2, 0, 0, 1)},
+       {Moment(2024, 10, 27, 2, 59, 59, 998), Moment(2024, 10, 27, 2, 59, 59, 999),
+        Moment(2024, 10, 27, 2, 0, 0, 0), Moment(2024, 10, 27, 2, 0, 0, 1)},
        {"20241027025959998", "20241027025959999", "20241027030000000", "20241027030000001"}},
       {"back at the turn of a year",
        {Moment(2024, 12, 31, 23, 59, 59, 999), Moment(2024, 12, 31, 23, 0, 0, 0)},
@@ -258,7 +264,8 @@ TEST_P(UniKeyTest, StampsOnlyGrowWhenTheClockGoesBack) {
        {Moment(2024, 2, 29, 23, 59, 59, 999), Moment(2024, 2, 29, 0, 0, 0, 0)},
        {"20240229235959999", "20240301000000000"}},
       {"the clock catches up",
-       {Moment(2024, 3, 5, 12, 0, 0, 5), Moment(2024, 3, 5, 12, 0, 0, 0), Moment(2024, 3, 5, 12, 0, 0, 10)},
+       {Moment(2024, 3, 5, 12, 0, 0, 5), Moment(2024, 3, 5, 12, 0, 0, 0),
+        Moment(2024, 3, 5, 12, 0, 0, 10)},
        {"20240305120000005", "20240305120000006", "20240305120000010"}},
   };
   int table_no = 0;
@@ -302,7 +309,8 @@ TEST_P(UniKeyTest, StampersMeetingOnAUniqueFieldTakeFreshStamps) {
   EXPECT_EQ(std::set<std::string>(stamps.begin(), stamps.end()).size(), stamps.size());
   EXPECT_GT(stampers[1]->calls, rounds);  // the second met the first's stamps
 
-  TManualClock later(Moment(2024, 7, 6, 0, 0, 0, 0));  // no wait for a new millisecond: one reading a stamp
+  TManualClock later(
+      Moment(2024, 7, 6, 0, 0, 0, 0));  // no wait for a new millisecond: one reading a stamp
   SetClock(&later);
   const int calls_before = stampers[0]->calls;
   try {
@@ -372,7 +380,8 @@ TEST_P(UniKeyTest, ApplicationHandlersRunAndSeeTheStamp) {
   EXPECT_GE(senders.size(), 6u);  // insert and back to browse, three times
   for (TObject* s : senders) EXPECT_EQ(s, ds);
   TComponentPtr<TTable> check(OpenTable("STAMPS"));
-  for (check->First(); !check->Eof(); check->Next()) EXPECT_EQ(check->FieldByName("N")->AsInteger(), 7);
+  for (check->First(); !check->Eof(); check->Next())
+    EXPECT_EQ(check->FieldByName("N")->AsInteger(), 7);
 }
 
 // The application replaces the dataset's OnNewRecord after the stamper took
@@ -430,7 +439,8 @@ TEST_P(UniKeyTest, DataFieldNamingNoFieldInsertsUnstamped) {
   int app_calls = 0, event_calls = 0;
   t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet*) { ++app_calls; }));
   auto* uk = NewStamper("NOSUCHFIELD");
-  uk->SetBeforeUniKeyMADE(TUKBeforeUnKMadeEvent::FromCallable([&](TObject*, std::string&) { ++event_calls; }));
+  uk->SetBeforeUniKeyMADE(
+      TUKBeforeUnKMadeEvent::FromCallable([&](TObject*, std::string&) { ++event_calls; }));
   uk->SetDataSource(ds);
   AppendRow(t, 1);
   AppendRow(t, 2);
@@ -451,8 +461,10 @@ TEST_P(UniKeyTest, UnfitFieldGivesItsError) {
     const char* message;
   };
   const Case cases[] = {
-      {10, ftString, "", "Field 'UKEY' is too narrow for the key: it holds 10 characters, the key needs 17"},
-      {20, ftString, "ABCD", "Field 'UKEY' is too narrow for the key: it holds 20 characters, the key needs 21"},
+      {10, ftString, "",
+       "Field 'UKEY' is too narrow for the key: it holds 10 characters, the key needs 17"},
+      {20, ftString, "ABCD",
+       "Field 'UKEY' is too narrow for the key: it holds 20 characters, the key needs 21"},
       {0, ftInteger, "", "Field 'UKEY' is not a string field: the key is text"},
   };
   int table_no = 0;
@@ -495,8 +507,8 @@ TEST_P(UniKeyTest, DestructionInAnyOrderLeavesNoDeadHandler) {
   int id = 0;
   for (bool common_owner : {false, true}) {
     for (const auto& order : orders) {
-      SCOPED_TRACE(::testing::Message() << "owner " << common_owner << " order " << order[0] << order[1]
-                                        << order[2]);
+      SCOPED_TRACE(::testing::Message()
+                   << "owner " << common_owner << " order " << order[0] << order[1] << order[2]);
       TComponent* owner = common_owner ? new TComponent(nullptr) : nullptr;
       TTable* t = OpenTable("STAMPS", owner);
       auto* ds = new TDataSource(owner);
@@ -528,13 +540,19 @@ TEST_P(UniKeyTest, DestructionInAnyOrderLeavesNoDeadHandler) {
         // Survivors hold the application's handlers again once the stamper
         // can no longer reach them, and still work.
         if (data_set) {
-          if (!stamper || !source) { EXPECT_TRUE(t->OnNewRecord() == app_new_record); }
+          if (!stamper || !source) {
+            EXPECT_TRUE(t->OnNewRecord() == app_new_record);
+          }
           const int before = app_new;
           AppendRow(t, ++id);
           EXPECT_EQ(app_new, before + 1);
         }
-        if (source && !stamper) { EXPECT_TRUE(ds->OnStateChange() == app_state_change); }
-        if (source && stamper && !data_set) { EXPECT_EQ(ds->DataSet(), nullptr); }
+        if (source && !stamper) {
+          EXPECT_TRUE(ds->OnStateChange() == app_state_change);
+        }
+        if (source && stamper && !data_set) {
+          EXPECT_EQ(ds->DataSet(), nullptr);
+        }
       }
       if (owner) owner->Free();
     }
@@ -608,7 +626,8 @@ TEST_P(UniKeyTest, HookFollowsTheDataSourcesNewDataSet) {
 // and the application's handlers still run.
 TEST_P(UniKeyTest, ChainedStampersSpliceOut) {
   TComponentPtr<TTable> maker = orv::testing::TableOf(Alias(), "TWOKEYS");
-  maker->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 30}, {"VKEY", ftString, 30}}, {"ID"});
+  maker->CreateTable({{"ID", ftInteger, 0}, {"UKEY", ftString, 30}, {"VKEY", ftString, 30}},
+                     {"ID"});
   maker.reset();
   TTable* t = OpenTable("TWOKEYS", Owner());
   auto* ds = SourceOn(t);
@@ -650,7 +669,9 @@ TEST_P(UniKeyTest, LivesInFormFiles) {
       "  object Table1: TTable\n"
       "    Active = True\n"
       "    OnNewRecord = Table1NewRecord\n"
-      "    DatabaseName = '" + Alias() + "'\n"
+      "    DatabaseName = '" +
+      Alias() +
+      "'\n"
       "    TableName = 'STAMPS'\n"
       "  end\n"
       "  object Source1: TDataSource\n"

@@ -10,8 +10,9 @@ int main() {
   try {
     auto* form = new orv::TAboutFrm(orv::Application());
     form->SetComponentName("TGenerator");
-    std::printf("%s %dx%d %dx%d\n", form->ComponentName().c_str(), form->ClientWidth(), form->ClientHeight(),
-                form->Image1->Picture()->Width(), form->Image1->Picture()->Height());
+    std::printf("%s %dx%d %dx%d\n", form->ComponentName().c_str(), form->ClientWidth(),
+                form->ClientHeight(), form->Image1->Picture()->Width(),
+                form->Image1->Picture()->Height());
     form->Free();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "about_consumer: %s\n", e.what());

@@ -22,8 +22,9 @@ class TCounter : public orv::TComponent {
 };
 
 const orv::TClassInfo& TCounter::StaticClassInfo() {
-  static const orv::TClassInfo info =
-      orv::Published<TCounter>().Property("Count", &TCounter::Count, &TCounter::SetCount).Default(0);
+  static const orv::TClassInfo info = orv::Published<TCounter>()
+                                          .Property("Count", &TCounter::Count, &TCounter::SetCount)
+                                          .Default(0);
   return info;
 }
 

@@ -27,7 +27,8 @@ int main() {
         [edit](orv::TObject*) { edit->SetText(edit->Text() + edit->Text()); }));
     form->Show();
     button->PushButton()->click();
-    std::printf("%s %dx%d\n", edit->Text().c_str(), form->Widget()->width(), form->Widget()->height());
+    std::printf("%s %dx%d\n", edit->Text().c_str(), form->Widget()->width(),
+                form->Widget()->height());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "forms_consumer: %s\n", e.what());
     return 1;

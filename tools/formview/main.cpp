@@ -28,7 +28,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: formview [--modal] [--about [NAME [VERSION]]] [--screenshot FILE.png]\n"
-    "       formview --mask-editor [--mask M] [--start S] [--end E] [--test-mode] [--screenshot FILE.png]\n"
+    "       formview --mask-editor [--mask M] [--start S] [--end E] [--test-mode] [--screenshot "
+    "FILE.png]\n"
     "       formview --setup-dialog [--db NAME] [--table NAME] [--screenshot FILE.png]\n"
     "Opens the sample form, or a dialog of the design-time package as the designer's\n"
     "\"Edit &Mask\" and \"Setup  &DB\" verbs open it for a generator. Closing the window\n"
@@ -43,7 +44,8 @@ constexpr const char* kUsage =
     "  --setup-dialog     the database setup dialog, for a generator stored with the\n"
     "                     database NAME and table NAME (default: none, GENTBL.DB)\n"
     "  --package PATH     the design-time package to load (default: the one built with\n"
-    "                     this program, " ORV_GENPKG_PATH ")\n"
+    "                     this program, " ORV_GENPKG_PATH
+    ")\n"
     "  --screenshot FILE  save the window's client area as PNG once shown, then exit\n"
     "  --help             this text\n";
 
@@ -62,7 +64,8 @@ bool Save(orv::TCustomForm* form, const std::string& path) {
 // Runs fn on the modal form once its loop runs (looking again for a while).
 void OnModalForm(std::function<void(orv::TCustomForm*)> fn, int attempts = 200) {
   QTimer::singleShot(10, [fn = std::move(fn), attempts]() mutable {
-    auto* form = dynamic_cast<orv::TCustomForm*>(orv::FindControl(QApplication::activeModalWidget()));
+    auto* form =
+        dynamic_cast<orv::TCustomForm*>(orv::FindControl(QApplication::activeModalWidget()));
     if (form && form->Modal()) {
       fn(form);
     } else if (attempts > 1) {
@@ -141,8 +144,8 @@ int main(int argc, char** argv) {
       o.dialog = "setup";
     } else if (a == "--test-mode") {
       o.testMode = true;
-    } else if (has_value && (a == "--screenshot" || a == "--mask" || a == "--start" || a == "--end" ||
-                            a == "--db" || a == "--table" || a == "--package")) {
+    } else if (has_value && (a == "--screenshot" || a == "--mask" || a == "--start" ||
+                             a == "--end" || a == "--db" || a == "--table" || a == "--package")) {
       std::string* into = a == "--screenshot" ? &o.shot
                           : a == "--mask"     ? &o.mask
                           : a == "--start"    ? &o.start
@@ -165,7 +168,8 @@ int main(int argc, char** argv) {
     app->SetTitle("formview");
     if (!o.dialog.empty()) return RunDialog(o);
     if (o.about && o.shot.empty()) {
-      orv::ShowAboutBoxE(orv::Utf8ToCp1251OrThrow(o.about_name), orv::Utf8ToCp1251OrThrow(o.aboutVersion));
+      orv::ShowAboutBoxE(orv::Utf8ToCp1251OrThrow(o.about_name),
+                         orv::Utf8ToCp1251OrThrow(o.aboutVersion));
       return 0;
     }
     orv::TForm* form = nullptr;

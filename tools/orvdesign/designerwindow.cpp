@@ -43,7 +43,8 @@ constexpr char kNewModule[] = "object DataModule1: TDataModule\nend\n";
 
 // ---- the window ------------------------------------------------------------------
 
-TDesignerWindow::TDesignerWindow(TFormDocument& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
+TDesignerWindow::TDesignerWindow(TFormDocument& doc, QWidget* parent)
+    : QMainWindow(parent), doc_(doc) {
   resize(1180, 760);
 
   // Menus and shortcuts.
@@ -53,7 +54,8 @@ TDesignerWindow::TDesignerWindow(TFormDocument& doc, QWidget* parent) : QMainWin
   });
   file->addAction("&Open...", QKeySequence::Open, [this] {
     if (!MaybeSave()) return;
-    const QString path = QFileDialog::getOpenFileName(this, "Open form", QString(), "Form files (*.ofm);;All files (*)");
+    const QString path = QFileDialog::getOpenFileName(this, "Open form", QString(),
+                                                      "Form files (*.ofm);;All files (*)");
     if (!path.isEmpty()) Try([&] { doc_.LoadFromFile(path.toStdString()); });
   });
   save_ = file->addAction("&Save", QKeySequence::Save, [this] { Save(); });
@@ -197,7 +199,9 @@ void TDesignerWindow::Refresh() {
 }
 
 void TDesignerWindow::RefreshTitle() {
-  std::string name = doc_.Path().empty() ? "(new)" : QFileInfo(QString::fromStdString(doc_.Path())).fileName().toStdString();
+  std::string name = doc_.Path().empty()
+                         ? "(new)"
+                         : QFileInfo(QString::fromStdString(doc_.Path())).fileName().toStdString();
   if (doc_.Root()) name += " - " + doc_.Root()->Name() + ": " + doc_.Root()->ClassName();
   setWindowTitle(QString::fromStdString(name) + "[*] - orvdesign");
   setWindowModified(doc_.IsModified());
@@ -227,8 +231,12 @@ QTableWidget* TDesignerWindow::Inspector() const { return inspector_->Table(); }
 QLineEdit* TDesignerWindow::Filter() const { return inspector_->Filter(); }
 QLabel* TDesignerWindow::InspectorNote() const { return inspector_->Note(); }
 QPlainTextEdit* TDesignerWindow::Preview() const { return preview_->Text(); }
-QLineEdit* TDesignerWindow::ValueField(const std::string& property) const { return inspector_->ValueField(property); }
-QComboBox* TDesignerWindow::ValueList(const std::string& property) const { return inspector_->ValueList(property); }
+QLineEdit* TDesignerWindow::ValueField(const std::string& property) const {
+  return inspector_->ValueField(property);
+}
+QComboBox* TDesignerWindow::ValueList(const std::string& property) const {
+  return inspector_->ValueList(property);
+}
 QToolButton* TDesignerWindow::DialogButton(const std::string& property) const {
   return inspector_->DialogButton(property);
 }
@@ -239,7 +247,8 @@ QMenu* TDesignerWindow::ContextMenu(const std::string& component) {
   Try([&] { verbs = doc_.Verbs(component); });
   for (size_t i = 0; i < verbs.size(); ++i) {
     const int index = static_cast<int>(i);
-    menu->addAction(ToQString(verbs[i]), this, [this, component, index] { RunVerb(component, index); });
+    menu->addAction(ToQString(verbs[i]), this,
+                    [this, component, index] { RunVerb(component, index); });
   }
   if (!verbs.empty()) menu->addSeparator();
   menu->addAction("&Delete", this, [this] { DeleteSelection(); });
@@ -282,8 +291,8 @@ bool TDesignerWindow::Save() {
 }
 
 bool TDesignerWindow::SaveAs() {
-  const QString path = QFileDialog::getSaveFileName(this, "Save form", QString::fromStdString(doc_.Path()),
-                                                    "Form files (*.ofm);;All files (*)");
+  const QString path = QFileDialog::getSaveFileName(
+      this, "Save form", QString::fromStdString(doc_.Path()), "Form files (*.ofm);;All files (*)");
   if (path.isEmpty()) return false;
   return Try([&] { doc_.SaveToFile(path.toStdString()); });
 }
@@ -294,9 +303,12 @@ bool TDesignerWindow::MaybeSave() {
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
   box.setObjectName("savePrompt");
   switch (box.exec()) {
-    case QMessageBox::Save: return Save();
-    case QMessageBox::Discard: return true;
-    default: return false;
+    case QMessageBox::Save:
+      return Save();
+    case QMessageBox::Discard:
+      return true;
+    default:
+      return false;
   }
 }
 

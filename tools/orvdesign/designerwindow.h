@@ -1,9 +1,9 @@
 // TDesignerWindow: the designer's main window over one TFormDocument: its
 // menus, the palette of the loaded packages, the design surface
 // (designsurface.h), the component tree, the object inspector (inspector.h),
-// the preview pane of the selection (previewpane.h) and a message pane. Everything the user does goes to the document, whose guarded calls
-// keep a faulty package from changing the form; errors land in the message
-// pane (and, for a refused value, at the inspector's field), never in a box
+// the preview pane of the selection (previewpane.h) and a message pane. Everything the user does
+// goes to the document, whose guarded calls keep a faulty package from changing the form; errors
+// land in the message pane (and, for a refused value, at the inspector's field), never in a box
 // that stops work.
 //
 // The views are rebuilt from names after every change of the document (a

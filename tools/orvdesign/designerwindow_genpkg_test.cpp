@@ -26,12 +26,12 @@
 #include <orv/host/classes/typinfo.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/host/forms/testing/formtesting.h>
 #include <orv/keygen/generator.h>
 #include <orv/keygen/gentable.h>
 #include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/packages.h"
-#include <orv/host/db/testing/tables.h>
 
 namespace orv::design {
 namespace {
@@ -203,10 +203,12 @@ TEST_F(GenPackageWindowTest, ConfigureAGeneratorThroughTheEditorsThenUndoAndSave
             "    Mask = 'ORD-###'\n"
             "    Left = 120\n"
             "    Top = 90\n"
-            "    DataBaseName = '" + alias + "'\n"
-            "    TableName = 'GENTBL.DB'\n"
-            "  end\n"
-            "end\n");
+            "    DataBaseName = '" +
+                alias +
+                "'\n"
+                "    TableName = 'GENTBL.DB'\n"
+                "  end\n"
+                "end\n");
   EXPECT_TRUE(boxes_.Seen().empty()) << boxes_.Seen().front();
 }
 
@@ -216,13 +218,16 @@ TEST_F(GenPackageWindowTest, ARefusedLimitIsMarkedAndAnUnopenableTableIsSaidInTh
       "  object Gen1: TGenerator\n"
       "    Mask = 'Q##'\n"
       "    StartValue = '10'\n"
-      "    DataBaseName = '" + db_->Alias() + "'\n"
+      "    DataBaseName = '" +
+      db_->Alias() +
+      "'\n"
       "    TableName = 'NOPE.DB'\n"
       "  end\n"
       "end\n");
   doc_.Select({"Gen1"});
   Pump();
-  EXPECT_NE(Preview().find("No preview: Cannot open generator table NOPE.DB of " + db_->Alias()), std::string::npos)
+  EXPECT_NE(Preview().find("No preview: Cannot open generator table NOPE.DB of " + db_->Alias()),
+            std::string::npos)
       << Preview();
   QLineEdit* end = window_->ValueField("EndValue");
   ASSERT_TRUE(end);

@@ -62,7 +62,8 @@ class DesignerWindowTest : public ::testing::Test {
     window_->show();
     window_->activateWindow();
     QApplication::setActiveWindow(window_.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get(), 5000));  // focus moves only in the active window
+    ASSERT_TRUE(
+        QTest::qWaitForWindowActive(window_.get(), 5000));  // focus moves only in the active window
     Pump();
   }
   void TearDown() override {
@@ -96,7 +97,9 @@ class DesignerWindowTest : public ::testing::Test {
     QTest::keyClick(field, end);
     Pump();
   }
-  std::string Prop(const std::string& c, const std::string& p) { return GetPropText(*doc_.Get(c), p); }
+  std::string Prop(const std::string& c, const std::string& p) {
+    return GetPropText(*doc_.Get(c), p);
+  }
 
   static std::vector<TPackage*> packages_;
   TFormDocument doc_;
@@ -142,8 +145,8 @@ TEST_F(DesignerWindowTest, PlaceFromThePaletteSelectMoveDeleteAndUndoItAll) {
   EXPECT_EQ(doc_.Position(doc_.Get("Part1")).y, 48);
   const QPoint from = At("Part1");
   QTest::mousePress(window_->Surface(), Qt::LeftButton, {}, from);
-  QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(20, 10)), QPointF(from + QPoint(20, 10)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, QPointF(from + QPoint(20, 10)),
+                   QPointF(from + QPoint(20, 10)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(window_->Surface(), &move);
   QTest::mouseRelease(window_->Surface(), Qt::LeftButton, {}, from + QPoint(20, 10));
   Pump();
@@ -188,7 +191,8 @@ TEST_F(DesignerWindowTest, InspectorCommitsOnEnterAndLeaveRestoresOnEscAndMarksR
   EXPECT_EQ(limit->text(), "-5");
   EXPECT_NE(limit->styleSheet().indexOf("ffd0d0"), -1);
   EXPECT_EQ(window_->InspectorNote()->text(), "Limit: Limit must not be negative");
-  EXPECT_TRUE(window_->Messages()->toPlainText().contains("Part1 (TPart), TPropertyEditor: Limit must not be negative"));
+  EXPECT_TRUE(window_->Messages()->toPlainText().contains(
+      "Part1 (TPart), TPropertyEditor: Limit must not be negative"));
   // An error box from a setter is a refusal too, and never shows.
   TypeInto(window_->ValueField("Level"), "11", Qt::Key_Return);
   EXPECT_EQ(Prop("Part1", "Level"), "0");
@@ -203,7 +207,8 @@ TEST_F(DesignerWindowTest, InspectorCommitsOnEnterAndLeaveRestoresOnEscAndMarksR
   EXPECT_EQ(window_->ValueField("Mask")->text(), QString::fromUtf8("Заказ-#"));
   TypeInto(window_->ValueField("Mask"), QString::fromUtf8("Заказ-✓"), Qt::Key_Return);
   EXPECT_EQ(Prop("Part1", "Mask"), "\xC7\xE0\xEA\xE0\xE7-#");
-  EXPECT_EQ(window_->InspectorNote()->text(), "Mask: Character U+2713 cannot be written in code page 1251");
+  EXPECT_EQ(window_->InspectorNote()->text(),
+            "Mask: Character U+2713 cannot be written in code page 1251");
   TypeInto(window_->ValueField("Mask"), "", Qt::Key_Escape);
   EXPECT_EQ(window_->ValueField("Mask")->text(), QString::fromUtf8("Заказ-#"));
 
@@ -212,7 +217,8 @@ TEST_F(DesignerWindowTest, InspectorCommitsOnEnterAndLeaveRestoresOnEscAndMarksR
   Pump();
   std::vector<std::string> visible;
   for (int r = 0; r < window_->Inspector()->rowCount(); ++r)
-    if (!window_->Inspector()->isRowHidden(r)) visible.push_back(window_->Inspector()->item(r, 0)->text().toStdString());
+    if (!window_->Inspector()->isRowHidden(r))
+      visible.push_back(window_->Inspector()->item(r, 0)->text().toStdString());
   EXPECT_EQ(visible, (std::vector<std::string>{"Limit"}));
   window_->Filter()->clear();
 
@@ -249,7 +255,8 @@ TEST_F(DesignerWindowTest, DialogButtonVerbsAndDoubleClickGoThroughTheEditors) {
     popup->actions()[1]->trigger();  // &Reset
     popup->close();
   });
-  QContextMenuEvent right(QContextMenuEvent::Mouse, At("Stamp1"), window_->Surface()->mapToGlobal(At("Stamp1")));
+  QContextMenuEvent right(QContextMenuEvent::Mouse, At("Stamp1"),
+                          window_->Surface()->mapToGlobal(At("Stamp1")));
   QApplication::sendEvent(window_->Surface(), &right);
   Pump();
   EXPECT_EQ(shown, texts);
@@ -266,7 +273,8 @@ TEST_F(DesignerWindowTest, DialogButtonVerbsAndDoubleClickGoThroughTheEditors) {
   part->actions()[1]->trigger();  // &Break
   Pump();
   EXPECT_EQ(doc_.Text(), before);
-  EXPECT_TRUE(window_->Messages()->toPlainText().contains("Part1 (TPart), TPartEditor: the verb broke down"));
+  EXPECT_TRUE(window_->Messages()->toPlainText().contains(
+      "Part1 (TPart), TPartEditor: the verb broke down"));
 }
 
 TEST_F(DesignerWindowTest, TitleShowsAModifiedFormAndClosingAsksToSave) {
@@ -276,7 +284,8 @@ TEST_F(DesignerWindowTest, TitleShowsAModifiedFormAndClosingAsksToSave) {
   EXPECT_TRUE(window_->isWindowModified());
   EXPECT_TRUE(window_->windowTitle().contains("[*]"));
   // Cancel keeps the window; Discard lets it close.
-  for (auto [button, closes] : {std::pair{QMessageBox::Cancel, false}, std::pair{QMessageBox::Discard, true}}) {
+  for (auto [button, closes] :
+       {std::pair{QMessageBox::Cancel, false}, std::pair{QMessageBox::Discard, true}}) {
     bool asked = false;
     QTimer::singleShot(0, [&asked, b = button] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

@@ -31,7 +31,6 @@ QPoint ParentOffset(const TComponent* c, const TComponent* root) {
   return off;
 }
 
-
 int IntProp(const TComponent* c, const char* name, int fallback) {
   const TPropInfo* p = ClassInfoOf(*c).FindProperty(name);
   if (!p || p->kind != TTypeKind::Integer) return fallback;
@@ -61,7 +60,8 @@ QPixmap PalettePicture(const TClassInfo& cls) {
   return p;
 }
 
-TSurface::TSurface(TDesignerWindow* window, TFormDocument& doc) : QWidget(window), window_(window), doc_(doc) {
+TSurface::TSurface(TDesignerWindow* window, TFormDocument& doc)
+    : QWidget(window), window_(window), doc_(doc) {
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(false);
   setMinimumSize(640, 420);
@@ -71,8 +71,9 @@ TSurface::TSurface(TDesignerWindow* window, TFormDocument& doc) : QWidget(window
 QRect TSurface::Bounds(const TComponent* c) const {
   const auto p = doc_.Position(c);
   if (TFormDocument::IsControl(c))
-    return QRect(QPoint(p.x, p.y) + ParentOffset(c, doc_.Root()),
-                 QSize(std::max(8, IntProp(c, "Width", 75)), std::max(8, IntProp(c, "Height", 25))));
+    return QRect(
+        QPoint(p.x, p.y) + ParentOffset(c, doc_.Root()),
+        QSize(std::max(8, IntProp(c, "Width", 75)), std::max(8, IntProp(c, "Height", 25))));
   const int text = fontMetrics().horizontalAdvance(ToQString(c->Name()));
   const int w = std::max(kIcon, text + 4);
   return QRect(p.x - (w - kIcon) / 2, p.y, w, kIcon + fontMetrics().height() + 2);
@@ -122,8 +123,10 @@ void TSurface::paintEvent(QPaintEvent*) {
       g.setPen(Qt::darkGray);
       g.drawRect(r.adjusted(0, 0, -1, -1));
       std::string caption = c->Name();
-      if (ClassInfoOf(*c).FindProperty("Caption")) caption = GetPropText(*c, "Caption");
-      else if (ClassInfoOf(*c).FindProperty("Text")) caption = GetPropText(*c, "Text");
+      if (ClassInfoOf(*c).FindProperty("Caption"))
+        caption = GetPropText(*c, "Caption");
+      else if (ClassInfoOf(*c).FindProperty("Text"))
+        caption = GetPropText(*c, "Text");
       g.setPen(Qt::black);
       g.drawText(r.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft, ToQString(caption));
     } else {
@@ -133,8 +136,8 @@ void TSurface::paintEvent(QPaintEvent*) {
       g.drawRect(icon.adjusted(0, 0, -1, -1));
       g.drawPixmap(icon.left() + 2, icon.top() + 2, PalettePicture(ClassInfoOf(*c)));
       g.setPen(Qt::black);
-      g.drawText(QRect(r.left(), icon.bottom() + 1, r.width(), fontMetrics().height() + 2), Qt::AlignCenter,
-                 ToQString(c->Name()));
+      g.drawText(QRect(r.left(), icon.bottom() + 1, r.width(), fontMetrics().height() + 2),
+                 Qt::AlignCenter, ToQString(c->Name()));
     }
     if (selected) {
       g.setPen(QPen(QColor(0, 0, 160), 1, Qt::DashLine));
@@ -206,19 +209,33 @@ void TSurface::contextMenuEvent(QContextMenuEvent* e) {
 void TSurface::keyPressEvent(QKeyEvent* e) {
   const int step = (e->modifiers() & Qt::ShiftModifier) ? 8 : 1;
   switch (e->key()) {
-    case Qt::Key_Left: window_->MoveSelection(-step, 0); return;
-    case Qt::Key_Right: window_->MoveSelection(step, 0); return;
-    case Qt::Key_Up: window_->MoveSelection(0, -step); return;
-    case Qt::Key_Down: window_->MoveSelection(0, step); return;
-    case Qt::Key_Delete: window_->DeleteSelection(); return;
-    case Qt::Key_Escape: window_->Arm(nullptr); return;
-    default: QWidget::keyPressEvent(e);
+    case Qt::Key_Left:
+      window_->MoveSelection(-step, 0);
+      return;
+    case Qt::Key_Right:
+      window_->MoveSelection(step, 0);
+      return;
+    case Qt::Key_Up:
+      window_->MoveSelection(0, -step);
+      return;
+    case Qt::Key_Down:
+      window_->MoveSelection(0, step);
+      return;
+    case Qt::Key_Delete:
+      window_->DeleteSelection();
+      return;
+    case Qt::Key_Escape:
+      window_->Arm(nullptr);
+      return;
+    default:
+      QWidget::keyPressEvent(e);
   }
 }
 
 bool TSurface::IsSelected(const std::string& name) const {
   const auto& sel = doc_.Selection();
-  return std::any_of(sel.begin(), sel.end(), [&](const std::string& n) { return CompareText(n, name) == 0; });
+  return std::any_of(sel.begin(), sel.end(),
+                     [&](const std::string& n) { return CompareText(n, name) == 0; });
 }
 
 }  // namespace orv::design

@@ -16,8 +16,8 @@ namespace {
 constexpr char kNameProperty[] = "Name";
 constexpr int kGridLeft = 24, kGridTop = 24, kGridDx = 88, kGridDy = 80, kGridColumns = 6;
 
-std::string Describe(const std::string& component, const std::string& cls, const std::string& editor,
-                     const std::string& reason) {
+std::string Describe(const std::string& component, const std::string& cls,
+                     const std::string& editor, const std::string& reason) {
   std::string who = component.empty() ? cls : component + " (" + cls + ")";
   if (!editor.empty()) who += ", " + editor;
   return who.empty() ? reason : who + ": " + reason;
@@ -28,14 +28,16 @@ std::string Describe(const std::string& component, const std::string& cls, const
 // unless silenced.
 class TBoxCatcher : public TUserInterface {
  public:
-  TBoxCatcher(bool catch_errors, bool silence_all) : catch_errors_(catch_errors), silence_all_(silence_all) {
+  TBoxCatcher(bool catch_errors, bool silence_all)
+      : catch_errors_(catch_errors), silence_all_(silence_all) {
     saved_ = &UserInterface();
     SetUserInterface(this);
   }
   ~TBoxCatcher() override { SetUserInterface(saved_ == this ? nullptr : saved_); }
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     const std::string who = where ? where() : "";
-    seen.push_back((who.empty() ? "" : who + ": ") + (caption.empty() ? text : caption + ": " + text));
+    seen.push_back((who.empty() ? "" : who + ": ") +
+                   (caption.empty() ? text : caption + ": " + text));
     if (catch_errors_ && (flags & MB_ICONMASK) == MB_ICONERROR && refusal.empty()) refusal = text;
     if (silence_all_ || (catch_errors_ && (flags & MB_ICONMASK) == MB_ICONERROR)) return IDOK;
     return saved_->MessageBox(text, caption, flags);
@@ -56,13 +58,14 @@ class TBoxCatcher : public TUserInterface {
 };
 
 bool ContainsName(const std::vector<std::string>& names, const std::string& name) {
-  return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return CompareText(n, name) == 0; });
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& n) { return CompareText(n, name) == 0; });
 }
 
 }  // namespace
 
-EDesignError::EDesignError(std::string component, std::string component_class, std::string editor_class,
-                           std::string reason)
+EDesignError::EDesignError(std::string component, std::string component_class,
+                           std::string editor_class, std::string reason)
     : Exception(Describe(component, component_class, editor_class, reason)),
       component_(std::move(component)),
       component_class_(std::move(component_class)),
@@ -89,7 +92,8 @@ void TFormDocument::LoadFromFile(const std::string& path) {
 
 void TFormDocument::LoadFromString(const std::string& text, const std::string& path) {
   // An empty text is no form: the reader says so ("Line 1: expected 'object'...").
-  if (text.find_first_not_of(" \t\r\n") == std::string::npos) TComponentPtr<TComponent>(LoadFormFromString(text));
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos)
+    TComponentPtr<TComponent>(LoadFormFromString(text));
   // The old root goes first: the new one may carry the same name.
   const std::vector<TState> old_states = states_;
   const size_t old_current = current_;
@@ -199,7 +203,8 @@ TFormDocument::TPoint TFormDocument::Position(const TComponent* c) const {
     if (other == c) break;
     if (!IsControl(other) && !other->HasDesignPosition()) ++index;
   }
-  return {kGridLeft + (index % kGridColumns) * kGridDx, kGridTop + (index / kGridColumns) * kGridDy};
+  return {kGridLeft + (index % kGridColumns) * kGridDx,
+          kGridTop + (index / kGridColumns) * kGridDy};
 }
 
 void TFormDocument::PinGridPositions() {
@@ -224,7 +229,8 @@ void TFormDocument::Select(const std::vector<std::string>& names) {
 
 void TFormDocument::ToggleSelection(const std::string& name) {
   std::vector<std::string> names = selection_;
-  auto it = std::find_if(names.begin(), names.end(), [&](const std::string& n) { return CompareText(n, name) == 0; });
+  auto it = std::find_if(names.begin(), names.end(),
+                         [&](const std::string& n) { return CompareText(n, name) == 0; });
   if (it != names.end())
     names.erase(it);
   else
@@ -255,7 +261,8 @@ TFormDocument::TCallSite TFormDocument::SiteOf(const std::vector<TComponent*>& c
   for (TComponent* c : components) {
     site.component += (site.component.empty() ? "" : ", ") + c->Name();
     if (site.component_class.find(c->ClassName()) == std::string::npos)
-      site.component_class += (site.component_class.empty() ? "" : ", ") + std::string(c->ClassName());
+      site.component_class +=
+          (site.component_class.empty() ? "" : ", ") + std::string(c->ClassName());
   }
   site.editor_class = editor;
   return site;
@@ -263,8 +270,8 @@ TFormDocument::TCallSite TFormDocument::SiteOf(const std::vector<TComponent*>& c
 
 // ---- guarded calls ----------------------------------------------------------------------------
 
-void TFormDocument::Guard(const std::string& label, TCallSite& site, const std::function<void()>& fn,
-                          bool refuse_error_boxes) {
+void TFormDocument::Guard(const std::string& label, TCallSite& site,
+                          const std::function<void()>& fn, bool refuse_error_boxes) {
   if (!root_) throw Exception("No form is open");
   const std::string before = SaveFormToString(root_);
   std::string failure;
@@ -302,7 +309,8 @@ void TFormDocument::Guard(const std::string& label, TCallSite& site, const std::
   }
   if (after == before) return;  // nothing stored changed (a list read, a dialog cancelled)
   states_.resize(current_ + 1);
-  if (saved_ > current_) saved_ = static_cast<size_t>(-1);  // the saved state can no longer be reached
+  if (saved_ > current_)
+    saved_ = static_cast<size_t>(-1);  // the saved state can no longer be reached
   states_.push_back({label, after});
   ++current_;
   Changed();
@@ -372,8 +380,9 @@ std::vector<std::string> TFormDocument::PropertyValues(const std::string& proper
     site.editor_class = editor->ClassName();
     editor->GetValues([&](const std::string& v) { values.push_back(v); });
     if (editor->GetAttributes().Contains(paSortList))
-      std::stable_sort(values.begin(), values.end(),
-                       [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+      std::stable_sort(
+          values.begin(), values.end(),
+          [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
   });
   return values;
 }
@@ -384,20 +393,25 @@ void TFormDocument::SetPropertyValue(const std::string& property, const std::str
   const bool renaming = CompareText(property, kNameProperty) == 0;
   if (renaming) {
     if (comps.size() != 1) throw Exception("Only one component at a time can be renamed");
-    Guard("Rename " + site.component, site, [&] { comps[0]->SetName(text); }, true);
+    Guard(
+        "Rename " + site.component, site, [&] { comps[0]->SetName(text); }, true);
     if (comps[0] != root_) Select({text});
     return;
   }
-  Guard("Set " + site.component + "." + property, site, [&] {
-    auto editor = GetPropertyEditor(comps, property, this);
-    site.editor_class = editor->ClassName();
-    const TPropInfo& info = GetPropInfo(*comps[0], property);
-    if (info.kind == TTypeKind::Event)
-      throw Exception("Event " + property + " names a method of the form's code; the designer does not write code");
-    if (!info.writable || editor->GetAttributes().Contains(paReadOnly))
-      throw Exception("Property " + property + " is read-only");
-    editor->SetValue(text);
-  }, true);
+  Guard(
+      "Set " + site.component + "." + property, site,
+      [&] {
+        auto editor = GetPropertyEditor(comps, property, this);
+        site.editor_class = editor->ClassName();
+        const TPropInfo& info = GetPropInfo(*comps[0], property);
+        if (info.kind == TTypeKind::Event)
+          throw Exception("Event " + property +
+                          " names a method of the form's code; the designer does not write code");
+        if (!info.writable || editor->GetAttributes().Contains(paReadOnly))
+          throw Exception("Property " + property + " is read-only");
+        editor->SetValue(text);
+      },
+      true);
 }
 
 void TFormDocument::EditProperty(const std::string& property) {
@@ -531,7 +545,9 @@ void TFormDocument::Delete(const std::vector<std::string>& names) {
 // ---- undo ------------------------------------------------------------------------------------
 
 std::string TFormDocument::UndoLabel() const { return CanUndo() ? states_[current_].label : ""; }
-std::string TFormDocument::RedoLabel() const { return CanRedo() ? states_[current_ + 1].label : ""; }
+std::string TFormDocument::RedoLabel() const {
+  return CanRedo() ? states_[current_ + 1].label : "";
+}
 
 bool TFormDocument::Undo() {
   if (!CanUndo()) return false;

@@ -45,7 +45,8 @@ namespace orv {
 // A call into package code that failed.
 class EDesignError : public Exception {
  public:
-  EDesignError(std::string component, std::string component_class, std::string editor_class, std::string reason);
+  EDesignError(std::string component, std::string component_class, std::string editor_class,
+               std::string reason);
   const std::string& Component() const { return component_; }
   const std::string& ComponentClass() const { return component_class_; }
   const std::string& EditorClass() const { return editor_class_; }
@@ -59,11 +60,11 @@ class EDesignError : public Exception {
 // One row of the object inspector.
 struct TInspectedProperty {
   std::string name;
-  std::string value;        // the first selected component's (empty when the selected differ)
-  bool same = true;         // every selected component holds this value
+  std::string value;  // the first selected component's (empty when the selected differ)
+  bool same = true;   // every selected component holds this value
   TPropertyAttributes attributes;
   std::string editor_class;
-  bool read_only = false;   // shown, not editable
+  bool read_only = false;  // shown, not editable
 };
 
 class TFormDocument : public IDesigner {
@@ -190,7 +191,8 @@ class TFormDocument : public IDesigner {
   void Changed();
   void KeepSelectionValid();
   void PinGridPositions();
-  TCallSite SiteOf(const std::vector<TComponent*>& components, const std::string& editor = "") const;
+  TCallSite SiteOf(const std::vector<TComponent*>& components,
+                   const std::string& editor = "") const;
 
   TComponentPtr<TComponent> design_owner_;  // csDesigning: what it owns is designed
   TComponent* root_ = nullptr;

@@ -10,7 +10,9 @@ namespace {
 
 std::string Utf8(const std::string& text_1251) { return Cp1251ToUtf8(text_1251); }
 
-void Fail(std::ostream& err, const std::string& text_1251) { err << "orvdesign: " << Utf8(text_1251) << "\n"; }
+void Fail(std::ostream& err, const std::string& text_1251) {
+  err << "orvdesign: " << Utf8(text_1251) << "\n";
+}
 
 // Loads form into doc; false, with the reason on err, when it cannot be read.
 bool Load(TFormDocument& doc, const std::string& form, std::ostream& err) {
@@ -64,8 +66,8 @@ int InfoForm(const std::string& form, std::ostream& out, std::ostream& err) {
   return code;
 }
 
-int SetValues(const std::string& form, const std::vector<std::string>& assignments, std::ostream& out,
-              std::ostream& err) {
+int SetValues(const std::string& form, const std::vector<std::string>& assignments,
+              std::ostream& out, std::ostream& err) {
   (void)out;
   // Every argument is checked before the form is touched.
   struct Assignment {
@@ -75,7 +77,8 @@ int SetValues(const std::string& form, const std::vector<std::string>& assignmen
   for (const std::string& a : assignments) {
     const auto eq = a.find('=');
     const auto dot = a.find('.');
-    if (eq == std::string::npos || dot == std::string::npos || dot > eq || dot == 0 || dot + 1 == eq) {
+    if (eq == std::string::npos || dot == std::string::npos || dot > eq || dot == 0 ||
+        dot + 1 == eq) {
       err << "orvdesign: expected NAME.PROPERTY=VALUE, found '" << a << "'\n";
       return 2;
     }
@@ -95,7 +98,8 @@ int SetValues(const std::string& form, const std::vector<std::string>& assignmen
       if (c == doc.Root()) doc.Select({});
       doc.SetPropertyValue(a.property, a.value);
     } catch (const std::exception& e) {
-      Fail(err, form + ": " + a.component + "." + a.property + ": " + e.what() + " (nothing written)");
+      Fail(err,
+           form + ": " + a.component + "." + a.property + ": " + e.what() + " (nothing written)");
       return 1;
     }
   }

@@ -26,7 +26,7 @@ int InfoForm(const std::string& form, std::ostream& out, std::ostream& err);
 // Sets each NAME.PROPERTY=VALUE in order through the property's editor (NAME
 // may be the form itself) and saves the file; when any value is refused the
 // file is not written.
-int SetValues(const std::string& form, const std::vector<std::string>& assignments, std::ostream& out,
-              std::ostream& err);
+int SetValues(const std::string& form, const std::vector<std::string>& assignments,
+              std::ostream& out, std::ostream& err);
 
 }  // namespace orv::design

@@ -50,7 +50,8 @@ class HeadlessTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   ChildResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--no-default-package", "--package", ORV_TEST_PACKAGE, "--package", ORV_FAULTY_PACKAGE});
+    args.insert(args.begin(), {"--no-default-package", "--package", ORV_TEST_PACKAGE, "--package",
+                               ORV_FAULTY_PACKAGE});
     SpawnedChild child(ORVDESIGN_BINARY, args, dir_);
     return child.Wait();
   }
@@ -65,15 +66,18 @@ TEST_F(HeadlessTest, CheckReportsEachProblemOfEachForm) {
     const char* text;
     const char* problem;
   } bad[] = {
-      {"syntax.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Limit = 'x'\n  end\nend\n",
+      {"syntax.ofm",
+       "object Mod: TDataModule\n  object Part1: TPart\n    Limit = 'x'\n  end\nend\n",
        "Line 3: Invalid value for property Limit (expected an integer)"},
       {"class.ofm", "object Mod: TDataModule\n  object G: TNoSuchThing\n  end\nend\n",
        "Line 2: unknown class TNoSuchThing (expected a registered class)"},
-      {"property.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Colour = 1\n  end\nend\n",
+      {"property.ofm",
+       "object Mod: TDataModule\n  object Part1: TPart\n    Colour = 1\n  end\nend\n",
        "Line 3: unknown property Colour of TPart (expected a published property)"},
       {"raises.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Limit = -4\n  end\nend\n",
        "Limit must not be negative"},
-      {"refused.ofm", "object Mod: TDataModule\n  object Part1: TPart\n    Level = 11\n  end\nend\n",
+      {"refused.ofm",
+       "object Mod: TDataModule\n  object Part1: TPart\n    Level = 11\n  end\nend\n",
        "Part1 (TPart): Part: Level must be 10 or less"},
   };
   for (const auto& b : bad) {
@@ -92,8 +96,8 @@ TEST_F(HeadlessTest, CheckReportsEachProblemOfEachForm) {
   EXPECT_EQ(r.err, "orvdesign: " + dir_ + "/none.ofm: Cannot open file " + dir_ + "/none.ofm\n");
   // A package that cannot be loaded is reported with its reason; the check goes on.
   SpawnedChild child(ORVDESIGN_BINARY,
-                     {"--no-default-package", "--package", dir_ + "/nope.so", "--package", ORV_TEST_PACKAGE,
-                      "--package", ORV_FAULTY_PACKAGE, "--check", good},
+                     {"--no-default-package", "--package", dir_ + "/nope.so", "--package",
+                      ORV_TEST_PACKAGE, "--package", ORV_FAULTY_PACKAGE, "--check", good},
                      dir_);
   r = child.Wait();
   EXPECT_EQ(r.exit_code, 0);
@@ -127,15 +131,24 @@ TEST_F(HeadlessTest, SetWritesThroughTheEditorsOrNothingAtAll) {
       {{"Part1.Mask=Q-#", "Part1.Limit=7", "Mod.Name=Keys"},
        0,
        "",
-       {{"Mod: TDataModule", "Keys: TDataModule"}, {"'AB-##'", "'Q-#'"}, {"Limit = 3", "Limit = 7"}}},
+       {{"Mod: TDataModule", "Keys: TDataModule"},
+        {"'AB-##'", "'Q-#'"},
+        {"Limit = 3", "Limit = 7"}}},
       {{"Part1.Mask=Счёт-#"}, 0, "", {{"'AB-##'", "#209#247#184#242'-#'"}}},
-      {{"Part1.Mask=X", "Part1.Level=11"}, 1,
-       "orvdesign: FORM: Part1.Level: Part1 (TPart), TPropertyEditor: Level must be 10 or less (nothing written)\n",
+      {{"Part1.Mask=X", "Part1.Level=11"},
+       1,
+       "orvdesign: FORM: Part1.Level: Part1 (TPart), TPropertyEditor: Level must be 10 or less "
+       "(nothing written)\n",
        {}},
-      {{"Part1.Limit=-2"}, 1, "orvdesign: FORM: Part1.Limit: Part1 (TPart), TPropertyEditor: Limit must not be negative",
+      {{"Part1.Limit=-2"},
+       1,
+       "orvdesign: FORM: Part1.Limit: Part1 (TPart), TPropertyEditor: Limit must not be negative",
        {}},
       {{"Ghost.Mask=X"}, 1, "orvdesign: FORM: Ghost.Mask: No component named Ghost", {}},
-      {{"Part1.Colour=1"}, 1, "orvdesign: FORM: Part1.Colour: Part1 (TPart): Property Colour does not exist", {}},
+      {{"Part1.Colour=1"},
+       1,
+       "orvdesign: FORM: Part1.Colour: Part1 (TPart): Property Colour does not exist",
+       {}},
       {{"Part1.Mask"}, 2, "orvdesign: expected NAME.PROPERTY=VALUE, found 'Part1.Mask'", {}},
       {{"Mask=X"}, 2, "orvdesign: expected NAME.PROPERTY=VALUE", {}},
   };
@@ -186,7 +199,8 @@ TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
   const std::string path = Write("keys.ofm", keys);
   ChildResult r = run({"--info", path});
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(r.out, "Orders: TGenerator\n  verbs: Edit &Mask | Setup  &DB | &About\nStamper: TUniKEY\n");
+  EXPECT_EQ(r.out,
+            "Orders: TGenerator\n  verbs: Edit &Mask | Setup  &DB | &About\nStamper: TUniKEY\n");
   EXPECT_EQ(r.err, "");
   r = run({"--check", path});
   EXPECT_EQ(r.exit_code, 0) << r.err;
@@ -197,19 +211,23 @@ TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
   r = run({"--check", bad});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, "orvdesign: " + bad +
-                       ": Orders (TGenerator): Generator Information: EndValue must be greater than StartValue\n");
+                       ": Orders (TGenerator): Generator Information: EndValue must be greater "
+                       "than StartValue\n");
 
   r = run({"--set", path, "Orders.Mask=INV-####", "Orders.Mask=AB[1"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, "orvdesign: " + path +
-                       ": Orders.Mask: Orders (TGenerator), TMaskPropertyEditor: Missing ] symbol in Mask! (nothing written)\n");
+                       ": Orders.Mask: Orders (TGenerator), TMaskPropertyEditor: Missing ] symbol "
+                       "in Mask! (nothing written)\n");
   EXPECT_EQ(Read(path), keys);
   r = run({"--set", path, "Orders.Mask=INV-####", "Orders.StartValue=0001", "Orders.EndValue=0999",
            "Stamper.DataField=KEY2"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   std::string expected = keys;
-  for (auto [from, to] : {std::pair<std::string, std::string>{"ORD-###", "INV-####"}, {"'100'", "'0001'"},
-                          {"'999'", "'0999'"}, {"OKEY", "KEY2"}})
+  for (auto [from, to] : {std::pair<std::string, std::string>{"ORD-###", "INV-####"},
+                          {"'100'", "'0001'"},
+                          {"'999'", "'0999'"},
+                          {"OKEY", "KEY2"}})
     expected.replace(expected.find(from), from.size(), to);
   EXPECT_EQ(Read(path), expected);
 
@@ -232,7 +250,8 @@ TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
 
 TEST_F(HeadlessTest, UsageErrorsExitTwo) {
   const std::vector<std::vector<std::string>> cases = {
-      {"--check"}, {"--info"}, {"--info", "a", "b"}, {"--set", "a"}, {"--bogus"}, {"--check", "a", "--info", "b"},
+      {"--check"},    {"--info"},  {"--info", "a", "b"},
+      {"--set", "a"}, {"--bogus"}, {"--check", "a", "--info", "b"},
       {"--package"},
   };
   for (const auto& args : cases) {

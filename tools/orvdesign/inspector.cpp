@@ -22,7 +22,8 @@ namespace {
 // Calls back on Esc in the watched field, before the field sees the key.
 class TEscapeFilter : public QObject {
  public:
-  TEscapeFilter(QObject* parent, std::function<void()> on_escape) : QObject(parent), on_escape_(std::move(on_escape)) {}
+  TEscapeFilter(QObject* parent, std::function<void()> on_escape)
+      : QObject(parent), on_escape_(std::move(on_escape)) {}
   bool eventFilter(QObject*, QEvent* e) override {
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
       QTimer::singleShot(0, parent(), on_escape_);  // the field may go in the rebuild
@@ -46,7 +47,10 @@ QWidget* CellOf(QTableWidget* inspector, const std::string& property) {
 
 TInspector::TInspector(TFormDocument& doc, std::function<void(const std::string&)> report,
                        std::function<void()> queue_refresh, QWidget* parent)
-    : QWidget(parent), doc_(doc), report_(std::move(report)), queue_refresh_(std::move(queue_refresh)) {
+    : QWidget(parent),
+      doc_(doc),
+      report_(std::move(report)),
+      queue_refresh_(std::move(queue_refresh)) {
   filter_ = new QLineEdit;
   filter_->setObjectName("filter");
   filter_->setPlaceholderText("Filter properties");
@@ -192,7 +196,8 @@ void TInspector::CommitValue(const std::string& property, const QString& text) {
     // A character 1251 lacks is refused here: the component never sees a '?' in its place.
     const QByteArray utf8 = text.toUtf8();
     Utf8ToCp1251OrThrow(std::string_view(utf8.constData(), utf8.size()));
-    if (it != shown_.end() && it->second == value && refused_.property != property) return;  // not edited
+    if (it != shown_.end() && it->second == value && refused_.property != property)
+      return;  // not edited
     doc_.SetPropertyValue(property, value);
     refused_ = {};
   } catch (const std::exception& e) {

@@ -27,7 +27,8 @@ constexpr const char* kUsage =
     "Opens FORM (a form file) in the designer; without FORM, a new data module.\n"
     "  --package PATH        load this design package as well (repeatable)\n"
     "  --no-default-package  do not load orvgenpkg\n"
-    "  --aliases FILE        the alias file (default $ORV_ALIASES, else ~/.config/orv/aliases.ini)\n"
+    "  --aliases FILE        the alias file (default $ORV_ALIASES, else "
+    "~/.config/orv/aliases.ini)\n"
     "  --check FORM...       read each form; report malformed files, unknown classes\n"
     "                        and values a component refuses (exit 1 when any)\n"
     "  --info FORM           one line per component, 'Name: Class', and its verbs\n"
@@ -95,7 +96,8 @@ int main(int argc, char** argv) {
   }
   if (mode == "--check" && rest.empty()) return Usage("--check needs at least one form");
   if (mode == "--info" && rest.size() != 1) return Usage("--info takes one form");
-  if (mode == "--set" && rest.size() < 2) return Usage("--set needs a form and NAME.PROPERTY=VALUE");
+  if (mode == "--set" && rest.size() < 2)
+    return Usage("--set needs a form and NAME.PROPERTY=VALUE");
   if (mode.empty() && rest.size() > 1) return Usage("one form at a time");
 
   if (!mode.empty()) {
@@ -119,7 +121,7 @@ int main(int argc, char** argv) {
   if (mode == "--check") return orv::design::CheckForms(rest, std::cout, std::cerr);
   if (mode == "--info") return orv::design::InfoForm(rest[0], std::cout, std::cerr);
   if (mode == "--set")
-    return orv::design::SetValues(rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()), std::cout,
-                                  std::cerr);
+    return orv::design::SetValues(rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()),
+                                  std::cout, std::cerr);
   return orv::design::RunDesigner(rest.empty() ? "" : rest[0], loaded.failures, screenshot);
 }

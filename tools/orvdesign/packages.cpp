@@ -57,8 +57,8 @@ TLoadedPackages LoadPackages(const std::vector<std::string>& extra, bool with_de
     } else {
       std::string where;
       for (const std::string& c : candidates) where += (where.empty() ? "" : ", ") + c;
-      out.failures.push_back(std::string("Cannot load package ") + kDefaultPackage + ": not found (looked at " +
-                             where + ")");
+      out.failures.push_back(std::string("Cannot load package ") + kDefaultPackage +
+                             ": not found (looked at " + where + ")");
     }
   }
   for (const std::string& p : extra) load(p);

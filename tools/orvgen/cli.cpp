@@ -129,7 +129,8 @@ std::string UsageText(const Command& c) {
   // A command that declares a global option itself (to say more of it) lists it once.
   std::vector<OptionSpec> globals;
   for (const auto& g : GlobalOptions())
-    if (std::none_of(c.options.begin(), c.options.end(), [&](const OptionSpec& o) { return o.name == g.name; }))
+    if (std::none_of(c.options.begin(), c.options.end(),
+                     [&](const OptionSpec& o) { return o.name == g.name; }))
       globals.push_back(g);
   if (!globals.empty()) {
     out += "\nglobal options:\n";

@@ -59,9 +59,9 @@ class Options {
 
 struct Command {
   std::string name;
-  std::string summary;                // one line for "orvgen --help"
-  std::string usage;                  // "orvgen try --mask M [--start S] ..."
-  std::vector<OptionSpec> options;    // the command's own options
+  std::string summary;              // one line for "orvgen --help"
+  std::string usage;                // "orvgen try --mask M [--start S] ..."
+  std::vector<OptionSpec> options;  // the command's own options
   std::function<int(const Options&)> run;
 };
 
@@ -74,8 +74,9 @@ struct Registrar {
 #define ORVGEN_CONCAT2(a, b) a##b
 #define ORVGEN_CONCAT(a, b) ORVGEN_CONCAT2(a, b)
 // Registers a command at start-up: ORVGEN_COMMAND({"try", "...", "...", {...}, Run});
-#define ORVGEN_COMMAND(...) \
-  static ::orv::cli::Registrar ORVGEN_CONCAT(orvgen_command_, __LINE__)(::orv::cli::Command __VA_ARGS__)
+#define ORVGEN_COMMAND(...)                                   \
+  static ::orv::cli::Registrar ORVGEN_CONCAT(orvgen_command_, \
+                                             __LINE__)(::orv::cli::Command __VA_ARGS__)
 
 // Writes a 1251 text and a line break to stdout, as UTF-8.
 void PrintLine(const std::string& text_1251);

@@ -13,7 +13,8 @@ namespace orv::cli {
 namespace {
 
 int RunAliases(const Options& o) {
-  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  if (!o.Positional().empty())
+    throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   PrepareDatabase(o);
   TStringList names;
   Session()->GetAliasNames(names);

@@ -32,7 +32,8 @@ int RunCheck(const Options& o) {
 ORVGEN_COMMAND({"check",
                 "check values against a mask's suffix; exit 1 when any is invalid",
                 "orvgen check --mask M VALUE...",
-                {{"--mask", true, "--mask M    the mask; each VALUE must fit its sets and counting characters"},
+                {{"--mask", true,
+                  "--mask M    the mask; each VALUE must fit its sets and counting characters"},
                  {"--", false, "--          what follows is a VALUE, even when it begins with -"}},
                 RunCheck});
 

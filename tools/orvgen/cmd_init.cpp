@@ -21,14 +21,15 @@ void CheckExisting(const std::string& database, const std::string& table_name) {
   table->Open();
   const auto problems = GenTableFormatProblems(*table);
   if (problems.empty()) return;
-  std::string message = "the table " + table_name + " in " + database +
-                        " exists but is no generator table:";
+  std::string message =
+      "the table " + table_name + " in " + database + " exists but is no generator table:";
   for (const auto& p : problems) message += "\n  " + p;
   throw Exception(message);
 }
 
 int RunInit(const Options& o) {
-  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  if (!o.Positional().empty())
+    throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   PrepareDatabase(o);
   const std::string database = DatabaseName(o);
   const std::string table_name = TableName(o);

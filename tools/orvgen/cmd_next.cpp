@@ -11,7 +11,8 @@ namespace {
 constexpr long long kMaxCount = 10000000;  // most keys one run draws
 
 int RunNext(const Options& o) {
-  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  if (!o.Positional().empty())
+    throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   const long long count = o.GetInt("-n", 1, 1, kMaxCount);
   auto g = MakeGenerator(o);
   for (long long i = 0; i < count; ++i) {
@@ -30,11 +31,9 @@ std::vector<OptionSpec> NextOptions() {
   return list;
 }
 
-ORVGEN_COMMAND({"next",
-                "draw keys from the generator table, one a line",
+ORVGEN_COMMAND({"next", "draw keys from the generator table, one a line",
                 "orvgen next --mask M [--start S] [--end E] [--type N] [--user TEXT] [-n COUNT]",
-                NextOptions(),
-                RunNext});
+                NextOptions(), RunNext});
 
 }  // namespace
 }  // namespace orv::cli

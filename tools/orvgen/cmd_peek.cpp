@@ -14,11 +14,13 @@ namespace {
 constexpr long long kMaxPeek = 100000;  // most keys one preview shows
 
 int RunPeek(const Options& o) {
-  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  if (!o.Positional().empty())
+    throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   const auto mask = o.Find("--mask");
   if (!mask) throw UsageError("--mask is required");
   const long long count = o.GetInt("-n", 1, 1, kMaxPeek);
-  const long long type = o.GetInt("--type", 0, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  const long long type =
+      o.GetInt("--type", 0, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
   PrepareDatabase(o);
 
   // Configured through the setters in the order next uses, so that the limits
@@ -32,7 +34,8 @@ int RunPeek(const Options& o) {
   g->SetTableName(TableName(o));
   if (const auto user = o.Find("--user")) {
     const TmString text = *user;
-    g->SetGetUserPrefixes(TGenProcEvent::FromCallable([text](TObject*, TmString& preff) { preff = text; }));
+    g->SetGetUserPrefixes(
+        TGenProcEvent::FromCallable([text](TObject*, TmString& preff) { preff = text; }));
   }
   for (const std::string& key : PeekKeys(*g, static_cast<int>(count)).keys) PrintLine(key);
   return 0;
@@ -44,11 +47,9 @@ std::vector<OptionSpec> PeekOptions() {
   return list;
 }
 
-ORVGEN_COMMAND({"peek",
-                "show the next keys without taking them (nothing is written)",
+ORVGEN_COMMAND({"peek", "show the next keys without taking them (nothing is written)",
                 "orvgen peek --mask M [--start S] [--end E] [--type N] [--user TEXT] [-n COUNT]",
-                PeekOptions(),
-                RunPeek});
+                PeekOptions(), RunPeek});
 
 }  // namespace
 }  // namespace orv::cli

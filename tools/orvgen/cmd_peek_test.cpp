@@ -13,9 +13,9 @@
 
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_test.h"
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
@@ -60,7 +60,6 @@ class PeekTest : public orv::testing::OrvgenTest {
     EXPECT_TRUE(files.count("GENTBL.DB")) << "the table's file is where the test looks";
     return files;
   }
-
 };
 
 // Legend: the generator's options; what peek -n 3 shows before any key was
@@ -73,11 +72,18 @@ struct PeekCase {
 
 TEST_P(PeekTest, PeekShowsWhatNextDrawsAndWritesNothing) {
   const PeekCase cases[] = {
-      {{"--mask", "INV-####", "--start", "0001"}, "INV-0001\nINV-0002\nINV-0003\n", "INV-0003\nINV-0004\nINV-0005\n"},
-      {{"--mask", "INV-####", "--start", "0001", "--type", "3"}, "INV-0001\nINV-0002\nINV-0003\n",
+      {{"--mask", "INV-####", "--start", "0001"},
+       "INV-0001\nINV-0002\nINV-0003\n",
        "INV-0003\nINV-0004\nINV-0005\n"},
-      {{"--mask", "AB@-[XY]#", "--user", "Q"}, "ABQ-X0\nABQ-X1\nABQ-X2\n", "ABQ-X2\nABQ-X3\nABQ-X4\n"},
-      {{"--mask", "W#", "--start", "1", "--end", "3"}, "W1\nW2\nW3\n", "W3\nW1\nW2\n"},  // wraps past the end
+      {{"--mask", "INV-####", "--start", "0001", "--type", "3"},
+       "INV-0001\nINV-0002\nINV-0003\n",
+       "INV-0003\nINV-0004\nINV-0005\n"},
+      {{"--mask", "AB@-[XY]#", "--user", "Q"},
+       "ABQ-X0\nABQ-X1\nABQ-X2\n",
+       "ABQ-X2\nABQ-X3\nABQ-X4\n"},
+      {{"--mask", "W#", "--start", "1", "--end", "3"},
+       "W1\nW2\nW3\n",
+       "W3\nW1\nW2\n"},  // wraps past the end
   };
   for (const PeekCase& c : cases) {
     std::string trace;
@@ -122,9 +128,12 @@ TEST_P(PeekTest, ErrorsAndUsage) {
     int code;
   };
   const Row rows[] = {
-      {{"--mask", "T#", "--table", "NOPE.DB"}, "orvgen: Cannot open generator table NOPE.DB of " + db_->Alias(), 1},
+      {{"--mask", "T#", "--table", "NOPE.DB"},
+       "orvgen: Cannot open generator table NOPE.DB of " + db_->Alias(),
+       1},
       {{"--mask", "R##", "--start", "09", "--end", "01"},
-       "Generator Information: EndValue must be greater than StartValue", 1},
+       "Generator Information: EndValue must be greater than StartValue",
+       1},
       {{"--mask", ""}, "orvgen: the generator is disabled", 1},
       {{"--mask", "AB[1"}, "orvgen: Missing ] symbol in Mask!", 1},
       {{"--mask", "T#", "-n", "0"}, "orvgen peek: ", 2},
@@ -138,8 +147,10 @@ TEST_P(PeekTest, ErrorsAndUsage) {
   EXPECT_EQ(next.exit_code, 1);
   const ChildResult wide = Peek({"--mask", "W-##"});
   EXPECT_EQ(wide.exit_code, 1);
-  EXPECT_EQ(wide.err, "orvgen: The generator table's row for prefix 'W-' holds the suffix '000', which does not "
-                      "fit the mask W-##\n");
+  EXPECT_EQ(
+      wide.err,
+      "orvgen: The generator table's row for prefix 'W-' holds the suffix '000', which does not "
+      "fit the mask W-##\n");
   EXPECT_EQ(wide.out, "");
 
   const auto rows_before = Rows();

@@ -52,7 +52,8 @@ int RunRun(const Options& o) {
 ORVGEN_COMMAND({"run",
                 "load a form file of generators and draw keys from one of them",
                 "orvgen run FORM [--component NAME] [-n COUNT]",
-                {{"--component", true, "--component NAME  the generator to use (default: the first TGenerator)"},
+                {{"--component", true,
+                  "--component NAME  the generator to use (default: the first TGenerator)"},
                  {"-n", true, "-n COUNT    how many keys (default 1)"}},
                 RunRun});
 

@@ -13,7 +13,8 @@ namespace orv::cli {
 namespace {
 
 int RunSession(const Options& o) {
-  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  if (!o.Positional().empty())
+    throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   auto g = MakeGenerator(o);
   int status = 0;
   if (g->Disabled()) {
@@ -34,7 +35,8 @@ int RunSession(const Options& o) {
       } else if (request == "undo") {
         result = g->Undo().str();
       } else {
-        std::fprintf(stderr, "orvgen: unknown request '%s' (next, undo or quit)\n", request.c_str());
+        std::fprintf(stderr, "orvgen: unknown request '%s' (next, undo or quit)\n",
+                     request.c_str());
         status = 1;
       }
     } catch (const Exception& e) {
@@ -51,8 +53,7 @@ int RunSession(const Options& o) {
 ORVGEN_COMMAND({"session",
                 "one generator for a conversation: reads next, undo or quit a line from stdin",
                 "orvgen session --mask M [--start S] [--end E] [--type N] [--user TEXT]",
-                GeneratorOptionList(),
-                RunSession});
+                GeneratorOptionList(), RunSession});
 
 }  // namespace
 }  // namespace orv::cli

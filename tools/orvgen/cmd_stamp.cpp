@@ -16,9 +16,9 @@
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 #include <orv/host/rtl/exception.h>
+#include <orv/unikey/unikey.h>
 #include "tools/orvgen/cli.h"
 #include "tools/orvgen/database.h"
-#include <orv/unikey/unikey.h>
 
 namespace orv::cli {
 namespace {
@@ -51,10 +51,13 @@ void Reconnect(TTable& table, const EConnectionLost& lost) {
       why = again.Message();
     }
     if (!waiting) {
-      std::fprintf(stderr, "orvgen: Lost the connection to the database server; waiting for it to come back\n");
+      std::fprintf(
+          stderr,
+          "orvgen: Lost the connection to the database server; waiting for it to come back\n");
       waiting = true;
-      give_up = std::chrono::steady_clock::now() +
-                std::chrono::seconds(ReconnectSeconds(Session()->ResolveDatabase(table.DatabaseName())));
+      give_up =
+          std::chrono::steady_clock::now() +
+          std::chrono::seconds(ReconnectSeconds(Session()->ResolveDatabase(table.DatabaseName())));
     }
     if (std::chrono::steady_clock::now() >= give_up) throw EConnectionLost(why);
     std::this_thread::sleep_for(kReconnectPause);
@@ -62,7 +65,8 @@ void Reconnect(TTable& table, const EConnectionLost& lost) {
 }
 
 int RunStamp(const Options& o) {
-  if (!o.Positional().empty()) throw UsageError("unexpected argument '" + o.Positional().front() + "'");
+  if (!o.Positional().empty())
+    throw UsageError("unexpected argument '" + o.Positional().front() + "'");
   const std::string table_name = o.Get("--table");
   const std::string field_name = o.Get("--field");
   if (table_name.empty()) throw UsageError("--table is required");
@@ -80,7 +84,8 @@ int RunStamp(const Options& o) {
     try {
       // The stamped field unique: a stamp that another program stored first
       // is refused, and the stamper stamps the record afresh.
-      table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField}, {field_name});
+      table->CreateTable({{kIdField, ftInteger, 0}, {field_name, ftString, width}}, {kIdField},
+                         {field_name});
     } catch (const EDatabaseError&) {
       // Another program may have created it meanwhile; then use that one.
       if (!table->Exists()) throw;
@@ -102,19 +107,21 @@ int RunStamp(const Options& o) {
   std::chrono::steady_clock::time_point lock_deadline;
   auto number = [&tries](TDataSet* d) {
     const TVariant highest = d->Highest(kIdField);
-    d->FieldByName(kIdField)->SetAsInteger((highest.IsNull() ? 0 : highest.AsInteger()) + 1 + tries);
+    d->FieldByName(kIdField)->SetAsInteger((highest.IsNull() ? 0 : highest.AsInteger()) + 1 +
+                                           tries);
   };
   table->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet* d) {
     tries = 0;
     lock_deadline = std::chrono::steady_clock::now() + kLockWait;
     if (id) number(d);
   }));
-  table->SetOnPostError(
-      TDataSetErrorEvent::FromCallable([&](TDataSet* d, const EDatabaseError& error, TDataAction& action) {
+  table->SetOnPostError(TDataSetErrorEvent::FromCallable(
+      [&](TDataSet* d, const EDatabaseError& error, TDataAction& action) {
         if (dynamic_cast<const EKeyViolation*>(&error)) {
           ++tries;
           if (id) number(d);
-        } else if (dynamic_cast<const ELockConflict*>(&error) && std::chrono::steady_clock::now() < lock_deadline) {
+        } else if (dynamic_cast<const ELockConflict*>(&error) &&
+                   std::chrono::steady_clock::now() < lock_deadline) {
           // Another program's write holds the table (SQLite) a moment longer
           // than the engine waits: the same record is written again.
           action = daRetry;
@@ -165,7 +172,8 @@ ORVGEN_COMMAND({"stamp",
                  {"-n", true, "-n COUNT     how many records to append (default 1)"},
                  {"--text", true, "--text TEXT  text added after each key's 17-digit time part"},
                  {"--create", false,
-                  "--create     first create T when missing: integer key ID, and F unique and wide enough for the key"}},
+                  "--create     first create T when missing: integer key ID, and F unique and wide "
+                  "enough for the key"}},
                 RunStamp});
 
 }  // namespace

@@ -63,7 +63,8 @@ TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
     }
   }
   // A second run on the existing table (the key field already fits the text).
-  Outcome more = Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "3", "--text", "", "--create"}));
+  Outcome more =
+      Orvgen(Args({"--table", "KEYS", "--field", "UKEY", "-n", "3", "--text", "", "--create"}));
   ASSERT_EQ(more.code, 0) << more.err;
   ASSERT_EQ(more.out.size(), 3u);
 
@@ -85,7 +86,8 @@ TEST_P(StampCommandTest, CreatesAppendsAndPrintsEachStamp) {
 }
 
 TEST_P(StampCommandTest, TextFollowsTheTimePart) {
-  Outcome r = Orvgen(Args({"--table", "TEXTKEYS", "--field", "K", "-n", "3", "--text", "AB", "--create"}));
+  Outcome r =
+      Orvgen(Args({"--table", "TEXTKEYS", "--field", "K", "-n", "3", "--text", "AB", "--create"}));
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_EQ(r.out.size(), 3u);
   for (const auto& s : r.out) {
@@ -122,7 +124,8 @@ TEST_P(StampCommandTest, TwoStampersOnOneTable) {
     std::unique_ptr<orv::testing::SpawnedChild> children[2];
     for (int i = 0; i < 2; ++i)
       children[i] = std::make_unique<orv::testing::SpawnedChild>(
-          ORVGEN_BINARY, Args({"--table", c.table, "--field", "UKEY", "-n", std::to_string(n), "--text", c.texts[i]}));
+          ORVGEN_BINARY, Args({"--table", c.table, "--field", "UKEY", "-n", std::to_string(n),
+                               "--text", c.texts[i]}));
     std::vector<std::string> printed = printed_before;
     for (auto& child : children) {
       const orv::testing::ChildResult r = child->Wait();
@@ -182,7 +185,8 @@ TEST_P(StampCommandTest, FailuresSayWhatIsWrong) {
   EXPECT_EQ(t->RecordCount(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, StampCommandTest, ::testing::ValuesIn(orv::testing::AllEngineNames()),
+INSTANTIATE_TEST_SUITE_P(Engines, StampCommandTest,
+                         ::testing::ValuesIn(orv::testing::AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
 }  // namespace

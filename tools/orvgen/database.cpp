@@ -16,10 +16,12 @@ bool embedded = false;
 
 struct RegisterGlobalOptions {
   RegisterGlobalOptions() {
-    AddGlobalOption({"--db", true, "--db NAME      database: an alias or a directory (default tGenAlias)"});
+    AddGlobalOption(
+        {"--db", true, "--db NAME      database: an alias or a directory (default tGenAlias)"});
     AddGlobalOption({"--table", true, "--table NAME   table (default GENTBL.DB)"});
-    AddGlobalOption({"--aliases", true,
-                     "--aliases FILE the alias file (default $ORV_ALIASES, else ~/.config/orv/aliases.ini)"});
+    AddGlobalOption(
+        {"--aliases", true,
+         "--aliases FILE the alias file (default $ORV_ALIASES, else ~/.config/orv/aliases.ini)"});
   }
 } register_global_options;
 
@@ -28,7 +30,7 @@ struct RegisterGlobalOptions {
 std::string EmbeddedDefaultDirectory() {
   const char* data = std::getenv("XDG_DATA_HOME");
   const char* home = std::getenv("HOME");
-  std::string base = data && *data ? std::string(data)
+  std::string base = data && *data   ? std::string(data)
                      : home && *home ? std::string(home) + "/.local/share"
                                      : std::string(".");
   base += "/orv/";
@@ -56,8 +58,8 @@ std::string DatabaseName(const Options& o) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec)
-      throw Exception("Cannot make the default database directory " + EmbeddedDefaultDirectory() + ": " +
-                      ec.message());
+      throw Exception("Cannot make the default database directory " + EmbeddedDefaultDirectory() +
+                      ": " + ec.message());
   }
   return name;
 }

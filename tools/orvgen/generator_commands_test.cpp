@@ -11,21 +11,20 @@
 
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_test.h"
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
 
-using orv::testing::ChildResult;
 using orv::testing::AllEngineNames;
+using orv::testing::ChildResult;
 using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
 using orv::testing::SpawnedChild;
 using orv::testing::SpawnOptions;
 using orv::testing::TestDatabase;
-
 
 class GeneratorCommandsTest : public orv::testing::OrvgenTest {
  protected:
@@ -34,15 +33,16 @@ class GeneratorCommandsTest : public orv::testing::OrvgenTest {
 
   // What a generator whose table NOPE.DB is missing shows: the fixed message and its cause.
   std::string NopeFailed() const {
-    return "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\nTable does not exist: NOPE.DB "
-           "(database " + db_->Alias() + ")\n";
+    return "Error while opening generator table GENTBL.DB!\r\nCheck tGenAlias!\r\nTable does not "
+           "exist: NOPE.DB "
+           "(database " +
+           db_->Alias() + ")\n";
   }
 
   void Init() {
     const ChildResult r = Run({"init"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
   }
-
 };
 
 // Legend: arguments of "orvgen next" (the database options added) -> stdout,
@@ -57,31 +57,49 @@ TEST_P(GeneratorCommandsTest, Next) {
   const std::string kOpenFailed = NopeFailed();
   const std::string disabled = "orvgen: the generator is disabled\n";
   const NextCase cases[] = {
-      {{"--mask", "INV-####", "--start", "0001", "-n", "3"}, "INV-0001\nINV-0002\nINV-0003\n", "", 0},
+      {{"--mask", "INV-####", "--start", "0001", "-n", "3"},
+       "INV-0001\nINV-0002\nINV-0003\n",
+       "",
+       0},
       {{"--mask", "INV-####", "--start", "0001"}, "INV-0004\n", "", 0},  // the same row goes on
       {{"--mask", "INV-####", "--start", "0001", "--type", "7"}, "INV-0001\n", "", 0},
       {{"--mask", "AB@-##", "--user", "Q", "-n", "2"}, "ABQ-00\nABQ-01\n", "", 0},
       {{"--mask", "Счёт-##", "-n", "2"}, "Счёт-00\nСчёт-01\n", "", 0},
-      {{"--mask", "W#", "--start", "1", "--end", "3", "-n", "4"}, "W1\nW2\nW3\nW1\n",
-       "Generator Information: Incremental part was set to startup value\n", 0},
+      {{"--mask", "W#", "--start", "1", "--end", "3", "-n", "4"},
+       "W1\nW2\nW3\nW1\n",
+       "Generator Information: Incremental part was set to startup value\n",
+       0},
       // Masks that cannot give two different keys.
-      {{"--mask", "ABC", "-n", "2"}, "",
-       "orvgen: The mask 'ABC' has no counting part (# $ & or a [set]), so every key would be the same\n", 1},
-      {{"--mask", "A\n#"}, "", "orvgen: The mask 'A'#10'#' holds the control character #10; a key cannot hold it\n", 1},
-      {{"--mask", "R##", "--start", "09", "--end", "01"}, "",
-       "Generator Information: EndValue must be greater than StartValue\n" + disabled, 1},
+      {{"--mask", "ABC", "-n", "2"},
+       "",
+       "orvgen: The mask 'ABC' has no counting part (# $ & or a [set]), so every key would be the "
+       "same\n",
+       1},
+      {{"--mask", "A\n#"},
+       "",
+       "orvgen: The mask 'A'#10'#' holds the control character #10; a key cannot hold it\n",
+       1},
+      {{"--mask", "R##", "--start", "09", "--end", "01"},
+       "",
+       "Generator Information: EndValue must be greater than StartValue\n" + disabled,
+       1},
       {{"--mask", ""}, "", disabled, 1},
       {{"--mask", "AB[1"}, "", "orvgen: Missing ] symbol in Mask!\n", 1},
       {{"--mask", "T#", "--table", "NOPE.DB"}, "", kOpenFailed + disabled, 1},
       {{"--mask", "T#", "-n", "0"}, "", "", 2},
       // Keys the table cannot hold, or a stored suffix this mask cannot count
       // from (INV-#### above shares the prefix): refused, nothing written.
-      {{"--mask", "M-" + std::string(21, '#'), "-n", "2"}, "",
+      {{"--mask", "M-" + std::string(21, '#'), "-n", "2"},
+       "",
        "orvgen: The counting part of mask M-" + std::string(21, '#') +
-           " has 21 characters, but the generator table's Suffix field holds 20\n", 1},
-      {{"--mask", "INV-##"}, "",
-       "orvgen: The generator table's row for prefix 'INV-' holds the suffix '0004', which does not fit the mask "
-       "INV-## (2 counting characters); the row is left as it is\n", 1},
+           " has 21 characters, but the generator table's Suffix field holds 20\n",
+       1},
+      {{"--mask", "INV-##"},
+       "",
+       "orvgen: The generator table's row for prefix 'INV-' holds the suffix '0004', which does "
+       "not fit the mask "
+       "INV-## (2 counting characters); the row is left as it is\n",
+       1},
       {{"--mask", "INV-####", "--start", "0001"}, "INV-0005\n", "", 0},
   };
   Init();
@@ -122,14 +140,16 @@ TEST_P(GeneratorCommandsTest, InitCreatesOnceAndRefusesABadTable) {
 
 TEST_P(GeneratorCommandsTest, SessionAnswersOneLineARequest) {
   Init();
-  const ChildResult r = Run({"session", "--mask", "K#"}, "next\nnext\n undo \nbogus\n\nnext\nquit\nnext\n");
+  const ChildResult r =
+      Run({"session", "--mask", "K#"}, "next\nnext\n undo \nbogus\n\nnext\nquit\nnext\n");
   EXPECT_EQ(r.exit_code, 1);  // the bogus request
   EXPECT_EQ(r.out, "K0\nK1\nK0\n\nK1\n");
   EXPECT_EQ(r.err, "orvgen: unknown request 'bogus' (next, undo or quit)\n");
 
   // A disabled generator answers every request with an empty line, and the
   // session ends in failure, as next does.
-  const ChildResult disabled = Run({"session", "--mask", "K#", "--table", "NOPE.DB"}, "next\nundo\n");
+  const ChildResult disabled =
+      Run({"session", "--mask", "K#", "--table", "NOPE.DB"}, "next\nundo\n");
   EXPECT_EQ(disabled.exit_code, 1);
   EXPECT_EQ(disabled.out, "\n\n");
   EXPECT_EQ(disabled.err, NopeFailed() + "orvgen: the generator is disabled\n");
@@ -143,14 +163,18 @@ TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
   std::ofstream(form) << "object Keys: TDataModule\n"
                          "  object Broken: TGenerator\n"
                          "    Mask = 'B#'\n"
-                         "    DataBaseName = '" << db_->Alias() << "'\n"
+                         "    DataBaseName = '"
+                      << db_->Alias()
+                      << "'\n"
                          "    TableName = 'NOPE.DB'\n"
                          "  end\n"
                          "  object Orders: TGenerator\n"
                          "    Mask = 'ORD-###'\n"
                          "    StartValue = '100'\n"
                          "    EndValue = '999'\n"
-                         "    DataBaseName = '" << db_->Alias() << "'\n"
+                         "    DataBaseName = '"
+                      << db_->Alias()
+                      << "'\n"
                          "  end\n"
                          "end\n";
   const std::string kOpenFailed = NopeFailed();
@@ -159,7 +183,10 @@ TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
       {{"--component", "Orders", "-n", "2"}, "ORD-100\nORD-101\n", kOpenFailed, 0},
       {{"--component", "orders"}, "ORD-102\n", kOpenFailed, 0},
       {{}, "", kOpenFailed + disabled, 1},  // the first generator
-      {{"--component", "Nobody"}, "", kOpenFailed + ("orvgen: " + form + " holds no TGenerator named Nobody\n"), 1},
+      {{"--component", "Nobody"},
+       "",
+       kOpenFailed + ("orvgen: " + form + " holds no TGenerator named Nobody\n"),
+       1},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args{"run", form};
@@ -186,7 +213,8 @@ TEST_P(GeneratorCommandsTest, InitsStartedTogetherCreateTheTableOnce) {
     const bool fresh_account = orv::testing::Caps(GetParam()).table_files && round % 2 == 1;
     const std::string table = fresh_account ? "GENTBL.DB" : "RACE" + std::to_string(round) + ".DB";
     const std::string database = fresh_account ? "tGenAlias" : db_->Alias();
-    const std::string home = std::filesystem::path(db_->AliasFile()).parent_path() / ("home" + std::to_string(round));
+    const std::string home =
+        std::filesystem::path(db_->AliasFile()).parent_path() / ("home" + std::to_string(round));
     SpawnOptions options;
     options.env = {"HOME=" + home, "XDG_DATA_HOME", "XDG_CONFIG_HOME", "ORV_ALIASES"};
     auto args = [&](std::vector<std::string> a) {
@@ -197,7 +225,8 @@ TEST_P(GeneratorCommandsTest, InitsStartedTogetherCreateTheTableOnce) {
     SCOPED_TRACE(table + " in " + database);
     std::vector<std::unique_ptr<SpawnedChild>> children;
     for (int i = 0; i < kPrograms; ++i)
-      children.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), args({"init"}), dir_, options));
+      children.push_back(
+          std::make_unique<SpawnedChild>(OrvgenPath(), args({"init"}), dir_, options));
     int created = 0;
     for (auto& child : children) {
       const ChildResult r = child->Wait();
@@ -209,7 +238,8 @@ TEST_P(GeneratorCommandsTest, InitsStartedTogetherCreateTheTableOnce) {
       }
     }
     EXPECT_EQ(created, 1);
-    const ChildResult key = SpawnedChild(OrvgenPath(), args({"next", "--mask", "K#"}), dir_, options).Wait();
+    const ChildResult key =
+        SpawnedChild(OrvgenPath(), args({"next", "--mask", "K#"}), dir_, options).Wait();
     EXPECT_EQ(key.out, "K0\n") << key.err;
   }
 }

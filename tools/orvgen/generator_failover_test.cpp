@@ -31,20 +31,20 @@
 
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_child.h"
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 using orv::testing::ChildResult;
 using orv::testing::Lines;
 using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
 using orv::testing::SpawnedChild;
+using ::testing::HasSubstr;
 using Clock = std::chrono::steady_clock;
 
 // Far beyond what pg_auto_failover needs with its default timeouts (a lost
@@ -52,7 +52,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds kDeadline{240};
 constexpr std::size_t kKeysAround = 20;  // keys each program draws before and after a failover
 
-constexpr char kWaitNotice[] = "Lost the connection to the database server; waiting for it to come back";
+constexpr char kWaitNotice[] =
+    "Lost the connection to the database server; waiting for it to come back";
 constexpr char kBusyNotice[] = "Gentbl is busy. Try again!";
 
 bool Enabled() {
@@ -70,8 +71,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
 // or "" on failure (then its stderr is shown).
 std::string Pgha(const std::string& verb, const std::string& dir) {
   const std::string out = dir + "." + verb + ".out", err = dir + "." + verb + ".err";
-  const std::string line = "timeout 300 '" + std::string(ORV_PGHA_SCRIPT) + "' " + verb + " '" + dir + "' >'" + out +
-                           "' 2>'" + err + "'";
+  const std::string line = "timeout 300 '" + std::string(ORV_PGHA_SCRIPT) + "' " + verb + " '" +
+                           dir + "' >'" + out + "' 2>'" + err + "'";
   const int rc = std::system(line.c_str());
   std::string text, why;
   std::getline(std::ifstream(out), text);
@@ -113,7 +114,8 @@ class Drawer {
   ChildResult Finish() {
     stop_ = true;
     const auto give_up = Clock::now() + kDeadline;
-    while (!ended_ && Clock::now() < give_up) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    while (!ended_ && Clock::now() < give_up)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (!ended_) child_.Kill(SIGKILL);
     thread_.join();
     ChildResult r = child_.WaitFor(std::chrono::seconds(30));
@@ -190,10 +192,13 @@ class FailoverTest : public ::testing::Test {
     if (conninfo_.empty()) return;
     Session()->AddAlias("orvha", "postgresql", {{"conninfo", conninfo_}});
     // The default wait for a lost server, and one shorter than any failover.
-    std::ofstream(base_ + "/aliases.ini") << "[orvha]\ndriver = postgresql\nconninfo = " << conninfo_
-                                          << "\n[orvhashort]\ndriver = postgresql\nconninfo = " << conninfo_
-                                          << "\nreconnect_seconds = 3\n";
-    ASSERT_EQ(RunOrvgen({"init", "--aliases", base_ + "/aliases.ini", "--db", "orvha"}, base_).exit_code, 0);
+    std::ofstream(base_ + "/aliases.ini")
+        << "[orvha]\ndriver = postgresql\nconninfo = " << conninfo_
+        << "\n[orvhashort]\ndriver = postgresql\nconninfo = " << conninfo_
+        << "\nreconnect_seconds = 3\n";
+    ASSERT_EQ(
+        RunOrvgen({"init", "--aliases", base_ + "/aliases.ini", "--db", "orvha"}, base_).exit_code,
+        0);
   }
   static void TearDownTestSuite() {
     if (base_.empty()) return;
@@ -207,7 +212,8 @@ class FailoverTest : public ::testing::Test {
     if (!Enabled())
       GTEST_SKIP() << "set ORV_FAILOVER_TESTS=1 to run the "
                       "failover tests against scripts/pgha.sh";
-    ASSERT_FALSE(conninfo_.empty()) << "no pg_auto_failover cluster could be started (scripts/pgha.sh)";
+    ASSERT_FALSE(conninfo_.empty())
+        << "no pg_auto_failover cluster could be started (scripts/pgha.sh)";
     // Both nodes up, one primary and one secondary, before each case.
     ASSERT_NE(Pgha("wait", Cluster()), "");
   }
@@ -218,7 +224,8 @@ class FailoverTest : public ::testing::Test {
     return args;
   }
   static std::unique_ptr<Drawer> StartDrawer(const std::string& prefix) {
-    return std::make_unique<Drawer>(Args("orvha", {"session", "--mask", prefix + "#####", "--start", "00001"}), base_);
+    return std::make_unique<Drawer>(
+        Args("orvha", {"session", "--mask", prefix + "#####", "--start", "00001"}), base_);
   }
 
   // The row's stored suffix on whichever node is the primary now.
@@ -260,13 +267,18 @@ class FailoverTest : public ::testing::Test {
       // Busy notices tell of the other program's lock on the row, which two
       // programs on one row meet now and then; the request that waited
       // through the outage gave none.
-      EXPECT_EQ(pause.busy, 0u) << "busy notices while waiting for the server before " << pause.key << ":\n" << r.err;
+      EXPECT_EQ(pause.busy, 0u) << "busy notices while waiting for the server before " << pause.key
+                                << ":\n"
+                                << r.err;
       const auto drawn = drawers[i]->Keys();
-      std::printf("%s: program %d drew %zu keys, %zu busy notices in all; its longest pause, %.2f s, ended with %s\n",
-                  what.c_str(), static_cast<int>(i + 1), drawn.size(), Count(r.err, kBusyNotice), pause.seconds,
-                  pause.key.c_str());
+      std::printf(
+          "%s: program %d drew %zu keys, %zu busy notices in all; its longest pause, %.2f s, ended "
+          "with %s\n",
+          what.c_str(), static_cast<int>(i + 1), drawn.size(), Count(r.err, kBusyNotice),
+          pause.seconds, pause.key.c_str());
       std::fflush(stdout);
-      RecordProperty(verb + "_pause_program_" + std::to_string(i + 1), std::to_string(pause.seconds));
+      RecordProperty(verb + "_pause_program_" + std::to_string(i + 1),
+                     std::to_string(pause.seconds));
       keys.insert(keys.end(), drawn.begin(), drawn.end());
     }
     // Together one sequence from the start value: none twice. A key may be
@@ -274,12 +286,15 @@ class FailoverTest : public ::testing::Test {
     // committed but not confirmed, and the other program wrote the row before
     // it came back (so the row no longer tells): one per program at most.
     std::sort(keys.begin(), keys.end());
-    EXPECT_TRUE(std::adjacent_find(keys.begin(), keys.end()) == keys.end()) << "a key was drawn twice";
+    EXPECT_TRUE(std::adjacent_find(keys.begin(), keys.end()) == keys.end())
+        << "a key was drawn twice";
     std::vector<int> missing;
     for (std::size_t i = 0, due = 1; i < keys.size(); ++i, ++due) {
-      for (; static_cast<int>(due) < Number(keys[i]); ++due) missing.push_back(static_cast<int>(due));
+      for (; static_cast<int>(due) < Number(keys[i]); ++due)
+        missing.push_back(static_cast<int>(due));
     }
-    EXPECT_LE(missing.size(), drawers.size()) << "keys skipped: " << ::testing::PrintToString(missing);
+    EXPECT_LE(missing.size(), drawers.size())
+        << "keys skipped: " << ::testing::PrintToString(missing);
     std::printf("%s: %zu keys in all, %zu skipped\n", what.c_str(), keys.size(), missing.size());
     // The new primary holds the last key drawn.
     if (!keys.empty()) {
@@ -300,7 +315,8 @@ TEST_F(FailoverTest, TwoProgramsDrawOneSequenceThroughAPlannedFailover) {
 TEST_F(FailoverTest, TheStamperAppendsThroughAFailoverWithoutARepeatedKey) {
   const auto deadline = Clock::now() + kDeadline;
   SpawnedChild stamper(OrvgenPath(),
-                       Args("orvha", {"stamp", "--table", "STAMPS.DB", "--field", "UKEY", "--create", "-n", "1000000"}),
+                       Args("orvha", {"stamp", "--table", "STAMPS.DB", "--field", "UKEY",
+                                      "--create", "-n", "1000000"}),
                        base_);
   auto wait_for = [&](std::size_t n) {
     while (Lines(stamper.OutputSoFar()).size() < n) {
@@ -327,7 +343,8 @@ TEST_F(FailoverTest, TheStamperAppendsThroughAFailoverWithoutARepeatedKey) {
   t->Open();
   std::multiset<std::string> stored;
   for (t->First(); !t->Eof(); t->Next()) stored.insert(t->FieldByName("UKEY")->AsString());
-  EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()).size(), stored.size()) << "a stamp stored twice";
+  EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()).size(), stored.size())
+      << "a stamp stored twice";
   for (const auto& key : printed) {
     EXPECT_EQ(stored.count(key), 1u) << key;
   }
@@ -338,9 +355,10 @@ TEST_F(FailoverTest, TheLossOfThePrimaryCostsNoKeyAndAShortWaitEndsTheProgram) {
   // row of its own: the failover takes longer, so it gives up.
   const std::string short_dir = base_ + "/short";
   fs::create_directories(short_dir);
-  SpawnedChild impatient(OrvgenPath(),
-                         Args("orvhashort", {"next", "--mask", "W-#####", "--start", "00001", "-n", "10000000"}),
-                         short_dir);
+  SpawnedChild impatient(
+      OrvgenPath(),
+      Args("orvhashort", {"next", "--mask", "W-#####", "--start", "00001", "-n", "10000000"}),
+      short_dir);
   TwoProgramsThrough("kill-primary", "U-", "loss of the primary");
   const ChildResult r = impatient.WaitFor(std::chrono::seconds(30));
   EXPECT_FALSE(r.timed_out) << "the impatient program kept drawing through the failover";
@@ -348,16 +366,17 @@ TEST_F(FailoverTest, TheLossOfThePrimaryCostsNoKeyAndAShortWaitEndsTheProgram) {
   EXPECT_EQ(Count(r.err, kWaitNotice), 1u) << r.err;
   EXPECT_EQ(Count(r.err, kBusyNotice), 0u) << r.err;
   // The server's own words after the program's name: why it could not connect.
-  EXPECT_THAT(r.err, ::testing::ContainsRegex("orvgen: (Cannot connect to|Lost the connection to) database "
-                                              "\"orvhashort\": "));
+  EXPECT_THAT(
+      r.err, ::testing::ContainsRegex("orvgen: (Cannot connect to|Lost the connection to) database "
+                                      "\"orvhashort\": "));
   const auto printed = Lines(r.out);
   ASSERT_FALSE(printed.empty());
 
   // A program started now goes on from the suffix the new primary holds.
   const std::string stored = StoredSuffix("W-");
   EXPECT_GE(Number("W-" + stored), Number(printed.back()));
-  const ChildResult later =
-      RunOrvgen(Args("orvhashort", {"next", "--mask", "W-#####", "--start", "00001", "-n", "2"}), base_);
+  const ChildResult later = RunOrvgen(
+      Args("orvhashort", {"next", "--mask", "W-#####", "--start", "00001", "-n", "2"}), base_);
   ASSERT_EQ(later.exit_code, 0) << later.err;
   const auto keys = Lines(later.out);
   ASSERT_EQ(keys.size(), 2u);

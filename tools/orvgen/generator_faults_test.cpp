@@ -23,16 +23,14 @@
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_test.h"
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 using orv::testing::AllEngineNames;
 using orv::testing::ChildResult;
 using orv::testing::Lines;
@@ -40,6 +38,8 @@ using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
 using orv::testing::SpawnedChild;
 using orv::testing::TestDatabase;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 constexpr std::chrono::seconds kChildDeadline{60};  // far beyond what any child here needs
 
@@ -63,21 +63,22 @@ class GeneratorFaultsTest : public orv::testing::OrvgenTest {
     if (!t->Locate(kGenTableKey, {TVariant(0), TVariant(prefix)})) return "(no row)";
     return t->FieldByName("Suffix")->AsString();
   }
-
 };
 
 // A disk that fills up while keys are drawn (the file size limit stands in
 // for it: SQLite cannot grow its journal): the request fails with the
 // engine's message, and the next program goes on past every key printed.
 TEST_P(GeneratorFaultsTest, AFullDiskEndsTheRequestAndNoKeyRepeats) {
-  if (!orv::testing::Caps(GetParam()).table_files) GTEST_SKIP() << "a full disk is the server's business";
+  if (!orv::testing::Caps(GetParam()).table_files)
+    GTEST_SKIP() << "a full disk is the server's business";
   const auto next = [&](int n) {
     return Args({"next", "--mask", "F-####", "-n", std::to_string(n)});
   };
   std::vector<std::string> keys = Lines(RunOrvgen(next(3), dir_).out);
   ASSERT_EQ(keys.size(), 3u);
   // 64 blocks hold SQLite's shared-memory index but only a few journal pages.
-  std::vector<std::string> args{"-c", "trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\"", OrvgenPath()};
+  std::vector<std::string> args{"-c", "trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\"",
+                                OrvgenPath()};
   for (const auto& a : next(500)) args.push_back(a);
   SpawnedChild full("/bin/sh", args, dir_);
   const ChildResult r = full.WaitFor(kChildDeadline);
@@ -105,22 +106,27 @@ TEST_P(GeneratorFaultsTest, ATableThatMayNotBeWrittenEndsEachRequest) {
   std::string cause;
   if (orv::testing::Caps(GetParam()).table_files) {
     const fs::path dir = db_->Location();
-    fs::permissions(dir / "GENTBL.DB", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir / "GENTBL.DB",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // The directory stays writable, so that SQLite can make its index files.
     fs::permissions(dir, fs::perms::all);
-    fs::permissions(dir.parent_path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(dir.parent_path(),
+                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     if (::geteuid() == 0) {
       // Root writes any file: run as nobody.
       if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "running as root without setpriv";
       launcher = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-      SpawnedChild probe(launcher[0], {launcher[1], launcher[2], launcher[3], OrvgenPath(), "--help"}, dir_);
-      if (probe.WaitFor(kChildDeadline).exit_code != 0) GTEST_SKIP() << "nobody cannot run " << OrvgenPath();
+      SpawnedChild probe(launcher[0],
+                         {launcher[1], launcher[2], launcher[3], OrvgenPath(), "--help"}, dir_);
+      if (probe.WaitFor(kChildDeadline).exit_code != 0)
+        GTEST_SKIP() << "nobody cannot run " << OrvgenPath();
     }
     database = {"--db", dir.string()};
     cause = "Cannot modify a read-only dataset";
   } else {
     const std::string aliases = dir_ + "/reader_" + db_->Alias() + ".ini";
-    WriteAliasFile(aliases, "[Reader]\ndriver = postgresql\nconninfo = " + db_->ReadOnlyRoleConninfo() + "\n");
+    WriteAliasFile(
+        aliases, "[Reader]\ndriver = postgresql\nconninfo = " + db_->ReadOnlyRoleConninfo() + "\n");
     database = {"--aliases", aliases, "--db", "Reader"};
     cause = "Table GENTBL.DB: permission denied for table GENTBL";
   }
@@ -157,7 +163,9 @@ TEST_P(GeneratorFaultsTest, SessionsEndedByTheServerCostNoRunAndNoKey) {
   std::vector<std::unique_ptr<SpawnedChild>> programs;
   for (int i = 0; i < kPrograms; ++i)
     programs.push_back(std::make_unique<SpawnedChild>(
-        OrvgenPath(), Args({"next", "--mask", "E-#####", "--start", "00001", "-n", std::to_string(kKeys)}), dir_));
+        OrvgenPath(),
+        Args({"next", "--mask", "E-#####", "--start", "00001", "-n", std::to_string(kKeys)}),
+        dir_));
   const auto give_up = std::chrono::steady_clock::now() + kChildDeadline;
   int ended = 0;
   const auto running = [&] {
@@ -166,7 +174,8 @@ TEST_P(GeneratorFaultsTest, SessionsEndedByTheServerCostNoRunAndNoKey) {
   // Without a pause until a key is out, so that sessions end while the
   // programs open the table too; then between keys.
   const auto drawing = [&] {
-    return std::any_of(programs.begin(), programs.end(), [](auto& p) { return !p->OutputSoFar().empty(); });
+    return std::any_of(programs.begin(), programs.end(),
+                       [](auto& p) { return !p->OutputSoFar().empty(); });
   };
   while (ended < kMaxEnded && running() && std::chrono::steady_clock::now() < give_up) {
     ended += db_->EndServerSessions();
@@ -179,7 +188,8 @@ TEST_P(GeneratorFaultsTest, SessionsEndedByTheServerCostNoRunAndNoKey) {
     ASSERT_FALSE(r.timed_out) << "a request never ended";
     EXPECT_EQ(r.exit_code, 0) << r.err;
     for (const auto& line : Lines(r.err))
-      EXPECT_THAT(line, ::testing::AnyOf(StartsWith("orvgen: "), StartsWith("Generator: "))) << r.err;
+      EXPECT_THAT(line, ::testing::AnyOf(StartsWith("orvgen: "), StartsWith("Generator: ")))
+          << r.err;
     const auto own = Lines(r.out);
     EXPECT_EQ(own.size(), static_cast<std::size_t>(kKeys));
     ExpectDistinctAndInOrder(own);
@@ -202,8 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Engines, GeneratorFaultsTest, ::testing::ValuesIn(AllEn
 // Runs scripts/pg.sh; its stdout, or "" on failure.
 std::string PgScript(const std::string& command, const std::string& dir) {
   const std::string out = dir + ".out";
-  const std::string line = std::string("'") + ORV_PG_SCRIPT + "' " + command + " '" + dir + "' >'" + out +
-                           "' 2>'" + dir + ".err'";
+  const std::string line = std::string("'") + ORV_PG_SCRIPT + "' " + command + " '" + dir + "' >'" +
+                           out + "' 2>'" + dir + ".err'";
   const int rc = std::system(line.c_str());
   std::ifstream in(out);
   std::string text;
@@ -250,7 +260,9 @@ class GeneratorServerTest : public ::testing::Test {
   // least `printed` of them (or failed the test).
   std::unique_ptr<SpawnedChild> StartDrawing(int count, std::size_t printed) {
     auto child = std::make_unique<SpawnedChild>(
-        OrvgenPath(), Args({"next", "--mask", "S-#####", "--start", "00001", "-n", std::to_string(count)}), base_);
+        OrvgenPath(),
+        Args({"next", "--mask", "S-#####", "--start", "00001", "-n", std::to_string(count)}),
+        base_);
     const auto give_up = std::chrono::steady_clock::now() + kChildDeadline;
     while (Lines(child->OutputSoFar()).size() < printed) {
       if (child->Finished() || std::chrono::steady_clock::now() > give_up) {
@@ -321,7 +333,8 @@ TEST_F(GeneratorServerTest, AServerThatRestartsMidRunLosesNoKeyAndOneThatStaysAw
   }
 
   PgScript("resume", base_ + "/pg");
-  const ChildResult after = RunOrvgen(Args({"next", "--mask", "S-#####", "--start", "00001"}), base_);
+  const ChildResult after =
+      RunOrvgen(Args({"next", "--mask", "S-#####", "--start", "00001"}), base_);
   ASSERT_EQ(after.exit_code, 0) << after.err;
   keys.push_back(Lines(after.out).at(0));
   ExpectDistinctAndInOrder(keys);
@@ -342,8 +355,10 @@ int Sql(const std::string& conninfo, const std::string& sql) {
 TEST_F(GeneratorServerTest, AWriteCommittedButNotConfirmedIssuesItsKey) {
   SetReconnectSeconds(30);
   ASSERT_EQ(RunOrvgen(Args({"init"}), base_).exit_code, 0);
-  ASSERT_EQ(Lines(RunOrvgen(Args({"next", "--mask", "S-#####", "--start", "00001", "-n", "2"}), base_).out),
-            (std::vector<std::string>{"S-00001", "S-00002"}));
+  ASSERT_EQ(
+      Lines(
+          RunOrvgen(Args({"next", "--mask", "S-#####", "--start", "00001", "-n", "2"}), base_).out),
+      (std::vector<std::string>{"S-00001", "S-00002"}));
   // The next key's write (the row left free with a new suffix, by the single
   // commit or by the write that ends a claim) waits at its
   // commit for a synchronous standby that does not exist, after the commit
@@ -357,15 +372,20 @@ TEST_F(GeneratorServerTest, AWriteCommittedButNotConfirmedIssuesItsKey) {
       "CREATE FUNCTION hold() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
       "IF NEW.\"State\" = 0 AND NEW.\"Suffix\" <> OLD.\"Suffix\" "
       "AND NOT EXISTS (SELECT FROM held) THEN "
-      "INSERT INTO held VALUES (true); PERFORM set_config('synchronous_commit', 'on', true); END IF; "
+      "INSERT INTO held VALUES (true); PERFORM set_config('synchronous_commit', 'on', true); END "
+      "IF; "
       "RETURN NEW; END $$");
-  Sql(conninfo_, "CREATE TRIGGER hold BEFORE UPDATE ON \"GENTBL\" FOR EACH ROW EXECUTE FUNCTION hold()");
+  Sql(conninfo_,
+      "CREATE TRIGGER hold BEFORE UPDATE ON \"GENTBL\" FOR EACH ROW EXECUTE FUNCTION hold()");
 
-  SpawnedChild next(OrvgenPath(), Args({"next", "--mask", "S-#####", "--start", "00001", "-n", "2"}), base_);
+  SpawnedChild next(OrvgenPath(),
+                    Args({"next", "--mask", "S-#####", "--start", "00001", "-n", "2"}), base_);
   const auto give_up = std::chrono::steady_clock::now() + kChildDeadline;
   int ended = 0;
   while (ended == 0 && !next.Finished() && std::chrono::steady_clock::now() < give_up) {
-    ended = Sql(conninfo_, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE wait_event = 'SyncRep'");
+    ended =
+        Sql(conninfo_,
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE wait_event = 'SyncRep'");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_EQ(ended, 1) << "no write waited at its commit";

@@ -9,11 +9,13 @@ namespace orv::cli {
 
 std::vector<OptionSpec> GeneratorOptionList() {
   return {
-      {"--mask", true, "--mask M    the mask, e.g. 'INV-####' (# digit, $ letter, & digit or letter,\n"
-                       "              @ user character, [..] one of a set, any other character itself)"},
+      {"--mask", true,
+       "--mask M    the mask, e.g. 'INV-####' (# digit, $ letter, & digit or letter,\n"
+       "              @ user character, [..] one of a set, any other character itself)"},
       {"--start", true, "--start S   start value: the lowest suffix (e.g. 0001)"},
       {"--end", true, "--end E     end value: the highest suffix; past it keys wrap to the start"},
-      {"--type", true, "--type N    generator type: masks of different types count apart (default 0)"},
+      {"--type", true,
+       "--type N    generator type: masks of different types count apart (default 0)"},
       {"--user", true, "--user TEXT the characters for the mask's @ symbols"},
   };
 }
@@ -21,7 +23,8 @@ std::vector<OptionSpec> GeneratorOptionList() {
 TComponentPtr<TGenerator> MakeGenerator(const Options& o) {
   const auto mask = o.Find("--mask");
   if (!mask) throw UsageError("--mask is required");
-  const long long type = o.GetInt("--type", 0, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  const long long type =
+      o.GetInt("--type", 0, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
   PrepareDatabase(o);
   const std::string database = DatabaseName(o);
   const std::string table = TableName(o);
@@ -35,7 +38,8 @@ TComponentPtr<TGenerator> MakeGenerator(const Options& o) {
   g->SetTableName(table);
   if (const auto user = o.Find("--user")) {
     const TmString text = *user;
-    g->SetGetUserPrefixes(TGenProcEvent::FromCallable([text](TObject*, TmString& preff) { preff = text; }));
+    g->SetGetUserPrefixes(
+        TGenProcEvent::FromCallable([text](TObject*, TmString& preff) { preff = text; }));
   }
   g->InitDB();
   return g;

@@ -19,15 +19,15 @@
 
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/keygen/gentable.h>
 #include "tools/orvgen/testing/orvgen_test.h"
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
 
-using orv::testing::ChildResult;
 using orv::testing::AllEngineNames;
+using orv::testing::ChildResult;
 using orv::testing::Lines;
 using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
@@ -63,9 +63,11 @@ class GeneratorProcessTest : public orv::testing::OrvgenTest {
   int ServerSessions(const std::string& condition) {
     std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(db_->Location().c_str()), PQfinish);
     if (PQstatus(conn.get()) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn.get()));
-    PGresult* r = PQexec(conn.get(), ("SELECT pid FROM pg_stat_activity WHERE pid <> pg_backend_pid() AND "
-                                      "application_name = '" + db_->Alias() + "' AND " + condition)
-                                         .c_str());
+    PGresult* r =
+        PQexec(conn.get(), ("SELECT pid FROM pg_stat_activity WHERE pid <> pg_backend_pid() AND "
+                            "application_name = '" +
+                            db_->Alias() + "' AND " + condition)
+                               .c_str());
     const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK;
     const int rows = PQntuples(r);
     PQclear(r);
@@ -82,7 +84,6 @@ class GeneratorProcessTest : public orv::testing::OrvgenTest {
     }
     return true;
   }
-
 };
 
 TEST_P(GeneratorProcessTest, FourProgramsDrawOneContiguousSequence) {
@@ -113,7 +114,8 @@ TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
                                         : std::random_device()();
   std::printf("kill moments from seed %u (replay: ORV_KILL_SEED=%u)\n", seed, seed);
   RecordProperty("seed", std::to_string(seed));
-  SCOPED_TRACE("seed " + std::to_string(seed) + " (replay: ORV_KILL_SEED=" + std::to_string(seed) + ")");
+  SCOPED_TRACE("seed " + std::to_string(seed) + " (replay: ORV_KILL_SEED=" + std::to_string(seed) +
+               ")");
   std::mt19937 random(seed);
   std::multiset<std::string> printed;
   int killed = 0;
@@ -123,7 +125,8 @@ TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
       children.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), NextArgs(kKeys), dir_));
     // Kill one or two of them after a random while: before, during or
     // between claims and writes.
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<>(5, 150)(random)));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::uniform_int_distribution<>(5, 150)(random)));
     std::vector<bool> victim(kPrograms, false);
     const int victims = std::uniform_int_distribution<>(1, 2)(random);
     for (int v = 0; v < victims; ++v) {
@@ -131,7 +134,8 @@ TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
       if (victim[i]) continue;
       victim[i] = true;
       children[i]->Kill(SIGKILL);
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<>(0, 30)(random)));
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(std::uniform_int_distribution<>(0, 30)(random)));
     }
     for (int i = 0; i < kPrograms; ++i) {
       const ChildResult r = children[i]->Wait();
@@ -167,13 +171,15 @@ TEST_P(GeneratorProcessTest, AProgramKilledInsideItsTransactionLeavesTheRowFree)
   SpawnedChild victim(OrvgenPath(), NextArgs(1), dir_);
   if (testing::Caps(GetParam()).server) {
     // Its statement waits at the server for the row.
-    ASSERT_TRUE(Within(std::chrono::seconds(60), [&] { return ServerSessions("wait_event_type = 'Lock'") == 1; }))
-        << "the program never waited for the row";
+    ASSERT_TRUE(Within(std::chrono::seconds(60), [&] {
+      return ServerSessions("wait_event_type = 'Lock'") == 1;
+    })) << "the program never waited for the row";
   } else {
     // It tries to begin its transaction again and again (each attempt waits
     // for the file's write lock) and says so after ten.
-    ASSERT_TRUE(Within(std::chrono::seconds(60), [&] { return victim.ErrorSoFar().find("Gentbl is busy") != std::string::npos; }))
-        << victim.ErrorSoFar();
+    ASSERT_TRUE(Within(std::chrono::seconds(60), [&] {
+      return victim.ErrorSoFar().find("Gentbl is busy") != std::string::npos;
+    })) << victim.ErrorSoFar();
   }
   victim.Kill(SIGKILL);
   const ChildResult killed = victim.WaitFor(std::chrono::seconds(60));
@@ -182,8 +188,9 @@ TEST_P(GeneratorProcessTest, AProgramKilledInsideItsTransactionLeavesTheRowFree)
   if (testing::Caps(GetParam()).server) {
     // The server ends the dead program's statement, uncommitted, before the row
     // comes free; only then is the lock given back.
-    EXPECT_TRUE(Within(std::chrono::seconds(60), [&] { return ServerSessions("wait_event_type = 'Lock'") == 0; }))
-        << "the dead program's statement still waits at the server";
+    EXPECT_TRUE(Within(std::chrono::seconds(60), [&] {
+      return ServerSessions("wait_event_type = 'Lock'") == 0;
+    })) << "the dead program's statement still waits at the server";
   }
   holder->Cancel();
   EXPECT_EQ(Stored(kFieldState), "0");
@@ -199,7 +206,8 @@ TEST_P(GeneratorProcessTest, AProgramKilledInsideItsTransactionLeavesTheRowFree)
 }
 
 TEST_P(GeneratorProcessTest, UndoIsRefusedAfterAnotherProgramsKey) {
-  SpawnedChild session(OrvgenPath(), Args({"session", "--mask", "S-#####", "--start", "00001"}), dir_, "",
+  SpawnedChild session(OrvgenPath(), Args({"session", "--mask", "S-#####", "--start", "00001"}),
+                       dir_, "",
                        /*interactive=*/true);
   std::string line;
   auto ask = [&](const std::string& request) {
@@ -225,10 +233,11 @@ TEST_P(GeneratorProcessTest, UndoIsRefusedAfterAnotherProgramsKey) {
 
 TEST_P(GeneratorProcessTest, UndosWithdrawOnlyTheSessionsOwnKeys) {
   ASSERT_EQ(RunOrvgen(NextArgs(1), dir_).out, KeyOf(1) + "\n");  // another program's key
-  SpawnedChild session(OrvgenPath(), Args({"session", "--mask", "S-#####", "--start", "00001"}), dir_,
-                       "next\nnext\nundo\nundo\nundo\nquit\n");
+  SpawnedChild session(OrvgenPath(), Args({"session", "--mask", "S-#####", "--start", "00001"}),
+                       dir_, "next\nnext\nundo\nundo\nundo\nquit\n");
   const ChildResult r = session.Wait();
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{KeyOf(2), KeyOf(3), KeyOf(2), KeyOf(1), KeyOf(1)}));
+  EXPECT_EQ(Lines(r.out),
+            (std::vector<std::string>{KeyOf(2), KeyOf(3), KeyOf(2), KeyOf(1), KeyOf(1)}));
   EXPECT_EQ(r.err, "Can NOT undo!\n");  // the third: S-00001 is the other program's
   EXPECT_EQ(RunOrvgen(NextArgs(1), dir_).out, KeyOf(2) + "\n");
 }

@@ -11,25 +11,25 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <orv/host/db/table.h>
-#include <orv/host/rtl/datetime.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
+#include <orv/host/rtl/datetime.h>
 #include <orv/host/rtl/dialogs.h>
 #include <orv/keygen/generator.h>
 #include <orv/keygen/gentable.h>
 #include <orv/keygen/timestamp.h>
 #include "tools/orvgen/testing/orvgen_child.h"
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
 
-using orv::testing::ChildResult;
 using orv::testing::AllEngineNames;
+using orv::testing::ChildResult;
 using orv::testing::Lines;
 using orv::testing::OrvgenPath;
 using orv::testing::RunOrvgen;
@@ -43,7 +43,8 @@ constexpr char kOtherStamp[] = "20260101000000000";  // owner stamp of the other
 class Peer {
  public:
   Peer(const TestDatabase& db, const std::string& dir)
-      : child_(ORV_DB_TEST_PEER, {db.AliasFile(), db.Alias(), "GENTBL.DB"}, dir, "", /*interactive=*/true) {
+      : child_(ORV_DB_TEST_PEER, {db.AliasFile(), db.Alias(), "GENTBL.DB"}, dir, "",
+               /*interactive=*/true) {
     Do("open");
     Do("locate GenID 0");
   }
@@ -97,8 +98,8 @@ class GeneratorRacesTest : public ::testing::TestWithParam<std::string> {
   }
 
   ChildResult OrvgenNext(const std::string& mask, int count) {
-    return RunOrvgen({"next", "--mask", mask, "-n", std::to_string(count), "--aliases", db_->AliasFile(), "--db",
-                      db_->Alias()},
+    return RunOrvgen({"next", "--mask", mask, "-n", std::to_string(count), "--aliases",
+                      db_->AliasFile(), "--db", db_->Alias()},
                      dir_);
   }
 
@@ -167,8 +168,8 @@ TEST_P(GeneratorRacesTest, ProgramsAskingAtOnceForAFirstKeyAllGetDistinctKeys) {
   for (int i = 0; i < kPrograms; ++i)
     children.push_back(std::make_unique<SpawnedChild>(
         OrvgenPath(),
-        std::vector<std::string>{"next", "--mask", "F-##", "--start", "10", "--aliases", db_->AliasFile(), "--db",
-                                 db_->Alias()},
+        std::vector<std::string>{"next", "--mask", "F-##", "--start", "10", "--aliases",
+                                 db_->AliasFile(), "--db", db_->Alias()},
         dir_));
   std::vector<std::string> keys;
   for (auto& child : children) {
@@ -177,7 +178,8 @@ TEST_P(GeneratorRacesTest, ProgramsAskingAtOnceForAFirstKeyAllGetDistinctKeys) {
     for (const auto& k : Lines(r.out)) keys.push_back(k);
   }
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"F-10", "F-11", "F-12", "F-13", "F-14", "F-15", "F-16", "F-17"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"F-10", "F-11", "F-12", "F-13", "F-14", "F-15", "F-16",
+                                            "F-17"}));
 }
 
 // --- The single commit meets other programs -------------------------------------
@@ -217,7 +219,7 @@ TEST_P(GeneratorRacesTest, AKeyFromAStaleCopyOfTheRowIsNeverWritten) {
 // generator waits -> the key this generator issues.
 struct PeerClaimCase {
   const char* name;
-  const char* time;     // the claim's stamp; the clock stands at 10:00:06.001
+  const char* time;        // the claim's stamp; the clock stands at 10:00:06.001
   const char* frees_with;  // the suffix the holder writes when it frees the row ("": it never does)
   const char* key;
 };
@@ -297,9 +299,10 @@ TEST_P(GeneratorRacesTest, WhileAnOverflowWaitsForAPersonOtherProgramsGoOn) {
     // transaction held now would lock the whole file against it.
     bool ran = false;
     auto other_program = [&] {
-      SpawnedChild other(OrvgenPath(),
-                         {"next", "--mask", "Q-#", "-n", "2", "--aliases", db_->AliasFile(), "--db", db_->Alias()},
-                         dir_);
+      SpawnedChild other(
+          OrvgenPath(),
+          {"next", "--mask", "Q-#", "-n", "2", "--aliases", db_->AliasFile(), "--db", db_->Alias()},
+          dir_);
       const ChildResult r = other.WaitFor(std::chrono::seconds(60));
       EXPECT_FALSE(r.timed_out) << c.name;
       EXPECT_EQ(r.exit_code, 0) << c.name << ": " << r.err;
@@ -307,8 +310,11 @@ TEST_P(GeneratorRacesTest, WhileAnOverflowWaitsForAPersonOtherProgramsGoOn) {
       EXPECT_EQ(Stored("O", "State"), "1") << c.name << ": held under the claim";
       ran = true;
     };
-    if (c.on_over_flow) g->SetOnOverFlowMask(TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { other_program(); }));
-    if (c.on_new_record) g->SetOnNewRecord(TOnNewRecord::FromCallable([&](TObject*, TmString&) { other_program(); }));
+    if (c.on_over_flow)
+      g->SetOnOverFlowMask(
+          TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { other_program(); }));
+    if (c.on_new_record)
+      g->SetOnNewRecord(TOnNewRecord::FromCallable([&](TObject*, TmString&) { other_program(); }));
     if (!c.on_over_flow && !c.on_new_record) ui.while_open = other_program;
     EXPECT_EQ(g->Generator().str(), c.key) << c.name;
     EXPECT_TRUE(ran) << c.name;

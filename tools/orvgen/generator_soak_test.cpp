@@ -37,7 +37,8 @@ std::vector<std::string> FrozenClock() {
   std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
   // The sanitizer runtime wants to be first; the preloaded clock is first.
   asan += std::string(asan.empty() ? "" : ":") + "verify_asan_link_order=0";
-  return {std::string("LD_PRELOAD=") + ORV_FROZEN_CLOCK_LIB, "ORV_FROZEN_CLOCK=1796000000", "ASAN_OPTIONS=" + asan};
+  return {std::string("LD_PRELOAD=") + ORV_FROZEN_CLOCK_LIB, "ORV_FROZEN_CLOCK=1796000000",
+          "ASAN_OPTIONS=" + asan};
 }
 
 class GeneratorSoakTest : public orv::testing::OrvgenTest {
@@ -88,14 +89,15 @@ TEST_P(GeneratorSoakRunTest, DrawingProgramsAndUndoingSessionsHoldNoKeyTwice) {
   if (frozen) options.env = FrozenClock();
   std::vector<std::unique_ptr<SpawnedChild>> drawers, sessions;
   for (int i = 0; i < kDrawers; ++i)
-    drawers.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), args({"next", "-n", std::to_string(kKeys)}),
-                                                     dir, options));
+    drawers.push_back(std::make_unique<SpawnedChild>(
+        OrvgenPath(), args({"next", "-n", std::to_string(kKeys)}), dir, options));
   std::string script;
   for (int i = 0; i < kRounds; ++i) script += "next\nnext\nundo\nundo\n";
   SpawnOptions session_options = options;
   session_options.input = script + "quit\n";
   for (int i = 0; i < kSessions; ++i)
-    sessions.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), args({"session"}), dir, session_options));
+    sessions.push_back(
+        std::make_unique<SpawnedChild>(OrvgenPath(), args({"session"}), dir, session_options));
 
   // The server ends every session of these programs again and again while
   // they run (bounded in count and time).
@@ -141,16 +143,19 @@ TEST_P(GeneratorSoakRunTest, DrawingProgramsAndUndoingSessionsHoldNoKeyTwice) {
     }
     for (const auto& key : mine) ++held[key];
   }
-  for (const auto& [key, programs] : held) EXPECT_EQ(programs, 1) << key << " is held by " << programs;
+  for (const auto& [key, programs] : held)
+    EXPECT_EQ(programs, 1) << key << " is held by " << programs;
   EXPECT_GE(held.size(), static_cast<std::size_t>(kDrawers * kKeys));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorSoakTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorSoakRunTest,
-                         ::testing::Combine(::testing::ValuesIn(AllEngineNames()), ::testing::Bool()),
+                         ::testing::Combine(::testing::ValuesIn(AllEngineNames()),
+                                            ::testing::Bool()),
                          [](const auto& info) {
-                           return std::get<0>(info.param) + (std::get<1>(info.param) ? "_StoppedClock" : "");
+                           return std::get<0>(info.param) +
+                                  (std::get<1>(info.param) ? "_StoppedClock" : "");
                          });
 
 }  // namespace

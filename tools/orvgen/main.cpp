@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
     const bool inline_value = args[0].find('=') != std::string::npos;
     const std::size_t take = g->takes_value && !inline_value ? 2 : 1;
     if (take > args.size()) {
-      std::fprintf(stderr, "orvgen: option %s needs a value\n\n%s", args[0].c_str(), ToolUsage().c_str());
+      std::fprintf(stderr, "orvgen: option %s needs a value\n\n%s", args[0].c_str(),
+                   ToolUsage().c_str());
       return 2;
     }
     leading.insert(leading.end(), args.begin(), args.begin() + take);
@@ -78,7 +79,8 @@ int main(int argc, char** argv) {
   }
   const auto it = Commands().find(args[0]);
   if (it == Commands().end()) {
-    std::fprintf(stderr, "orvgen: unknown command '%s'\n\n%s", args[0].c_str(), ToolUsage().c_str());
+    std::fprintf(stderr, "orvgen: unknown command '%s'\n\n%s", args[0].c_str(),
+                 ToolUsage().c_str());
     return 2;
   }
   const Command& command = it->second;

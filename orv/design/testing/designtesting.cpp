@@ -30,8 +30,10 @@ void MessageBoxAnswerer::Poll() {
   box->setProperty("orvAnswered", true);  // its loop ends on the next round
   seen_.push_back(FromQString(box->windowTitle()) + ": " + FromQString(box->text()));
   QAbstractButton* ok = box->button(QMessageBox::Ok);
-  if (ok) ok->click();
-  else box->done(0);
+  if (ok)
+    ok->click();
+  else
+    box->done(0);
 }
 
 std::vector<std::string> MessageBoxAnswerer::Take() {
@@ -40,7 +42,9 @@ std::vector<std::string> MessageBoxAnswerer::Take() {
   return out;
 }
 
-WindowHeights::WindowHeights(TCustomForm* form) : form_(form) { form->Widget()->installEventFilter(this); }
+WindowHeights::WindowHeights(TCustomForm* form) : form_(form) {
+  form->Widget()->installEventFilter(this);
+}
 
 WindowHeights::~WindowHeights() {
   if (form_->Widget()) form_->Widget()->removeEventFilter(this);
@@ -49,7 +53,7 @@ WindowHeights::~WindowHeights() {
 bool WindowHeights::eventFilter(QObject* watched, QEvent* event) {
   if (watched != form_->Widget()) return false;
   const int height = form_->Widget()->height() + form_->FrameHeight();
-  std::vector<int>* into = event->type() == QEvent::Resize ? &resized_
+  std::vector<int>* into = event->type() == QEvent::Resize  ? &resized_
                            : event->type() == QEvent::Paint ? &painted_
                                                             : nullptr;
   if (into && (into->empty() || into->back() != height)) into->push_back(height);

@@ -14,10 +14,13 @@ namespace {
 bool IsIdent(const std::string& s) {
   auto alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
   if (s.empty() || !alpha(s[0])) return false;
-  return std::all_of(s.begin(), s.end(), [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
+  return std::all_of(s.begin(), s.end(),
+                     [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
 }
 
-void Erase(std::vector<TComponent*>& v, TComponent* c) { v.erase(std::remove(v.begin(), v.end(), c), v.end()); }
+void Erase(std::vector<TComponent*>& v, TComponent* c) {
+  v.erase(std::remove(v.begin(), v.end(), c), v.end());
+}
 
 }  // namespace
 
@@ -59,7 +62,8 @@ void TComponent::DestroyComponents() {
 
 void TComponent::SetName(const std::string& name) {
   if (name == name_) return;
-  if (!name.empty() && !IsIdent(name)) throw Exception("'" + name + "' is not a valid component name");
+  if (!name.empty() && !IsIdent(name))
+    throw Exception("'" + name + "' is not a valid component name");
   if (!name.empty() && owner_) {
     TComponent* other = owner_->FindComponent(name);
     if (other && other != this) throw Exception("A component named " + name + " already exists");

@@ -22,12 +22,12 @@ class TClassInfo;
 
 // Declares a class's name and its published description (host/classes/typinfo.h);
 // put it first in the class body. It leaves the access at public.
-#define ORV_CLASS(Class, Parent)                                                   \
- public:                                                                           \
-  using inherited = Parent;                                                        \
-  static constexpr const char* kClassName = #Class;                                \
-  const char* ClassName() const override { return #Class; }                        \
-  static const ::orv::TClassInfo& StaticClassInfo();                               \
+#define ORV_CLASS(Class, Parent)                            \
+ public:                                                    \
+  using inherited = Parent;                                 \
+  static constexpr const char* kClassName = #Class;         \
+  const char* ClassName() const override { return #Class; } \
+  static const ::orv::TClassInfo& StaticClassInfo();        \
   const ::orv::TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
 
 class TObject {

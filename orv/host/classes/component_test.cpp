@@ -122,7 +122,8 @@ TEST(ClosureTest, EqualOnlyForTheSameMethodOfTheSameObject) {
   TComponentPtr<Probe> a(new Probe(nullptr, "A", &log));
   TComponentPtr<Probe> b(new Probe(nullptr, "B", &log));
   TNotifyEvent empty;
-  TNotifyEvent ha(a.get(), &Probe::Handler), ha2(a.get(), &Probe::Handler), hb(b.get(), &Probe::Handler);
+  TNotifyEvent ha(a.get(), &Probe::Handler), ha2(a.get(), &Probe::Handler),
+      hb(b.get(), &Probe::Handler);
   auto lambda = TNotifyEvent::FromCallable([](TObject*) {});
   auto lambda_copy = lambda;
   auto other_lambda = TNotifyEvent::FromCallable([](TObject*) {});

@@ -6,7 +6,8 @@
 //
 //   void TGenerator::DefineProperties(TFiler* filer) {
 //     TComponent::DefineProperties(filer);
-//     filer->DefineProperty("DataBaseName", this, &TGenerator::ReadDBData, &TGenerator::WriteDBData, true);
+//     filer->DefineProperty("DataBaseName", this, &TGenerator::ReadDBData,
+//     &TGenerator::WriteDBData, true);
 //   }
 //   void TGenerator::ReadDBData(TReader* reader) { database_name_ = reader->ReadString(); }
 //   void TGenerator::WriteDBData(TWriter* writer) { writer->WriteString(database_name_); }
@@ -32,16 +33,16 @@ class TFiler {
 
   // Declares the entry name. A reader calls read when the file holds it; a
   // writer calls write when has_data is true (the entry is then written).
-  virtual void DefineProperty(const std::string& name, const TReaderProc& read, const TWriterProc& write,
-                              bool has_data) = 0;
+  virtual void DefineProperty(const std::string& name, const TReaderProc& read,
+                              const TWriterProc& write, bool has_data) = 0;
 
   // The same with member functions of obj.
   template <class C>
-  void DefineProperty(const std::string& name, C* obj, void (C::*read)(TReader*), void (C::*write)(TWriter*),
-                      bool has_data) {
+  void DefineProperty(const std::string& name, C* obj, void (C::*read)(TReader*),
+                      void (C::*write)(TWriter*), bool has_data) {
     DefineProperty(
-        name, [obj, read](TReader* r) { (obj->*read)(r); }, [obj, write](TWriter* w) { (obj->*write)(w); },
-        has_data);
+        name, [obj, read](TReader* r) { (obj->*read)(r); },
+        [obj, write](TWriter* w) { (obj->*write)(w); }, has_data);
   }
 
   // The component the file is about (the form or data module).

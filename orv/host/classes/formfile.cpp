@@ -36,7 +36,9 @@ void ReadFormFromString(TComponent* root, const std::string& text) {
   reader.ReadRootComponent(root);
 }
 
-void ReadFormFromFile(TComponent* root, const std::string& path) { ReadFormFromString(root, ReadFile(path)); }
+void ReadFormFromFile(TComponent* root, const std::string& path) {
+  ReadFormFromString(root, ReadFile(path));
+}
 
 std::string SaveFormToString(TComponent* root) {
   TWriter writer;

@@ -100,7 +100,8 @@ TEST_F(FormFileTest, WritesStoredPropertiesThenEntriesThenOwnedComponents) {
   a->Lines()->Add("y");
   a->SetPeer(b);
   a->OnChange = TNotifyEvent(mod.get(), &TSampleModule::ItemChange);
-  a->OnPrefix = TGenProcEvent::FromCallable([](TObject*, TmString&) {});  // no published method: not written
+  a->OnPrefix =
+      TGenProcEvent::FromCallable([](TObject*, TmString&) {});  // no published method: not written
   a->weight = 7;
   b->SetLimit("0002");  // stored only with a caption
   b->OnChange = TNotifyEvent(mod.get(), &TSampleModule::NotPublished);
@@ -124,9 +125,9 @@ TEST_F(FormFileTest, ReadingSetsPropertiesInFileOrderThenReferencesThenLoaded) {
       "  end\n"
       "end\n");
   // L = csLoading, R = csReading at the time of the call.
-  EXPECT_EQ(log, (std::vector<std::string>{"A.SetCaption LR", "A.SetCount LR", "A.ReadStore LR", "A.ReadWeight LR",
-                                           "B.SetLimit LR", "A.SetPeer L", "B.SetPeer L", "A.Loaded peer=B",
-                                           "B.Loaded peer=A"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"A.SetCaption LR", "A.SetCount LR", "A.ReadStore LR",
+                                           "A.ReadWeight LR", "B.SetLimit LR", "A.SetPeer L",
+                                           "B.SetPeer L", "A.Loaded peer=B", "B.Loaded peer=A"}));
   auto* a = dynamic_cast<TSampleItem*>(mod->FindComponent("A"));
   auto* b = dynamic_cast<TSampleItem*>(mod->FindComponent("B"));
   ASSERT_TRUE(a && b);
@@ -183,7 +184,8 @@ TEST_F(FormFileTest, ReadWriteReadGivesEqualComponents) {
       "  End\n"
       "end",
       // Integral floats too big for an integer.
-      "object Mod: TSampleModule\n  object A: TSampleItem\n    Ratio = -177777777777777777777777.5E-3\n"
+      "object Mod: TSampleModule\n  object A: TSampleItem\n    Ratio = "
+      "-177777777777777777777777.5E-3\n"
       "  end\n  object B: TSampleItem\n    Ratio = 1E300\n  end\nend\n",
       // A long text with every byte value.
       nullptr,
@@ -238,7 +240,8 @@ TEST_F(FormFileTest, MalformedFilesRaiseNamingLineAndExpectation) {
        "Line 3: Invalid value for property Count (expected a value in range)"},
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    Shade = shPale\n  end\nend\n",
        "Line 3: Invalid value for property Shade (expected an identifier of its type)"},
-      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Shades = [shDark, shPale]\n  end\nend\n",
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Shades = [shDark, shPale]\n  "
+       "end\nend\n",
        "Line 3: Invalid value for property Shades (expected members of its type)"},
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    Sep = 'ab'\n  end\nend\n",
        "Line 3: Invalid value for property Sep (expected one character)"},
@@ -251,7 +254,7 @@ TEST_F(FormFileTest, MalformedFilesRaiseNamingLineAndExpectation) {
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    Caption = 'a'\n",
        "Line 4: expected a property, 'object' or 'end' but found end of file"},
       {"object Mod:", "Line 1: expected a class name but found end of file"},
-      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Caption =", 
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Caption =",
        "Line 3: expected a value but found end of file"},
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    Lines = ('a' 3)\n  end\nend\n",
        "Line 3: expected a string or ')' but found 3"},
@@ -264,12 +267,15 @@ TEST_F(FormFileTest, MalformedFilesRaiseNamingLineAndExpectation) {
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    Peer = Mod\n  end\nend\n",
        "Line 3: Invalid value for property Peer (expected a component of a fitting class)"},
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    OnChange = Ghost\n  end\nend\n",
-       "Line 3: Invalid value for property OnChange (expected the name of a published method of TSampleModule)"},
-      {"object Mod: TSampleModule\n  object A: TSampleItem\n    OnChange = ItemPrefix\n  end\nend\n",
+       "Line 3: Invalid value for property OnChange (expected the name of a published method of "
+       "TSampleModule)"},
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    OnChange = ItemPrefix\n  "
+       "end\nend\n",
        "Line 3: Invalid value for property OnChange (expected a method of a fitting type)"},
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    Store = 5\n  end\nend\n",
        "Line 3: Invalid value for entry Store (expected a string)"},
-      {"object Mod: TSampleModule\n  object A: TSampleItem\n  end\n  object A: TSampleItem\n  end\nend\n",
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n  end\n  object A: TSampleItem\n  "
+       "end\nend\n",
        "Line 4: A component named A already exists"},
       {"object Mod: TSampleModule\n  object 1A: TSampleItem\n  end\nend\n",
        "Line 2: expected a component name but found 1"},
@@ -290,7 +296,8 @@ TEST_F(FormFileTest, MalformedFilesRaiseNamingLineAndExpectation) {
 
 TEST_F(FormFileTest, NestingDeeperThanTheLimitIsRefused) {
   std::string text = "object Mod: TSampleModule\n";
-  for (int i = 0; i <= TReader::kMaxDepth; ++i) text += "object I" + std::to_string(i) + ": TSampleItem\n";
+  for (int i = 0; i <= TReader::kMaxDepth; ++i)
+    text += "object I" + std::to_string(i) + ": TSampleItem\n";
   try {
     LoadFormFromString(text)->Free();
     ADD_FAILURE();
@@ -301,7 +308,8 @@ TEST_F(FormFileTest, NestingDeeperThanTheLimitIsRefused) {
 
 TEST_F(FormFileTest, AComponentsOwnErrorReachesTheCallerUnchanged) {
   try {
-    LoadFormFromString("object Mod: TSampleModule\n  object A: TSampleItem\n    Caption = 'boom'\n  end\nend\n")
+    LoadFormFromString(
+        "object Mod: TSampleModule\n  object A: TSampleItem\n    Caption = 'boom'\n  end\nend\n")
         ->Free();
     ADD_FAILURE();
   } catch (const EReadError& e) {
@@ -343,11 +351,11 @@ TEST_F(FormFileTest, ANestedPartOfAModuleKeepsItsOwnerThroughARoundTrip) {
   // The module Pre made its own Main; the root has another Main. Written,
   // Pre's Main is nested in Pre, and reading it back must find it there
   // rather than make a second Main in the root.
-  TComponentPtr<TComponent> root(LoadFormFromString(
-      "object Mod: TSampleModule\n"
-      "  object Pre: TPresetModule\n  end\n"
-      "  object Main: TSampleItem\n    Count = 2\n  end\n"
-      "end\n"));
+  TComponentPtr<TComponent> root(
+      LoadFormFromString("object Mod: TSampleModule\n"
+                         "  object Pre: TPresetModule\n  end\n"
+                         "  object Main: TSampleItem\n    Count = 2\n  end\n"
+                         "end\n"));
   const std::string written = SaveFormToString(root.get());
   TComponentPtr<TComponent> again(LoadFormFromString(written));
   EXPECT_EQ(SaveFormToString(again.get()), written);
@@ -363,7 +371,8 @@ TEST_F(FormFileTest, ANestedPartOfAModuleKeepsItsOwnerThroughARoundTrip) {
 TEST_F(FormFileTest, ADesignedRootReadsDesignedComponents) {
   TComponentPtr<TSampleModule> mod(new TSampleModule(nullptr));
   mod->SetState(csDesigning, true);
-  ReadFormFromString(mod.get(), "object Mod: TSampleModule\n  object A: TSampleItem\n    Count = 1\n  end\nend\n");
+  ReadFormFromString(
+      mod.get(), "object Mod: TSampleModule\n  object A: TSampleItem\n    Count = 1\n  end\nend\n");
   // L = csLoading, R = csReading, D = csDesigning: designed from before its first property.
   EXPECT_EQ(log, (std::vector<std::string>{"A.SetCount LRD", "A.Loaded peer=none"}));
   EXPECT_TRUE(mod->Components(0)->Has(csDesigning));
@@ -371,7 +380,8 @@ TEST_F(FormFileTest, ADesignedRootReadsDesignedComponents) {
 
 TEST_F(FormFileTest, ReferencesReachIntoAnotherLiveModule) {
   auto data = Load("object Data: TSampleModule\n  object Src: TSampleItem\n  end\nend\n");
-  auto form = Load("object Form: TSampleModule\n  object User: TSampleItem\n    Peer = Data.Src\n  end\nend\n");
+  auto form = Load(
+      "object Form: TSampleModule\n  object User: TSampleItem\n    Peer = Data.Src\n  end\nend\n");
   auto* user = dynamic_cast<TSampleItem*>(form->FindComponent("User"));
   EXPECT_EQ(user->Peer(), data->FindComponent("Src"));
   EXPECT_NE(SaveFormToString(form.get()).find("    Peer = Data.Src\n"), std::string::npos);
@@ -380,8 +390,8 @@ TEST_F(FormFileTest, ReferencesReachIntoAnotherLiveModule) {
 }
 
 TEST_F(FormFileTest, FilesSaveAndLoad) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("orv-formfile-" + std::to_string(::getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("orv-formfile-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "mod.ofm").string();
   {
@@ -406,11 +416,14 @@ TEST_F(FormFileTest, DesignPositionsOfComponentsAreLeftAndTopEntries) {
     const char* text;
     const char* written;
   } cases[] = {
-      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 48\n    Top = 8\n    Store = ''\n  end\nend\n",
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 48\n    Top = 8\n    Store "
+       "= ''\n  end\nend\n",
        nullptr},
-      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Store = ''\n  end\nend\n", nullptr},  // none given: none written
+      {"object Mod: TSampleModule\n  object A: TSampleItem\n    Store = ''\n  end\nend\n",
+       nullptr},  // none given: none written
       {"object Mod: TSampleModule\n  object A: TSampleItem\n    Top = 0\n  end\nend\n",
-       "object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 0\n    Top = 0\n    Store = 'main'\n  end\nend\n"},
+       "object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 0\n    Top = 0\n    Store = "
+       "'main'\n  end\nend\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -423,7 +436,8 @@ TEST_F(FormFileTest, DesignPositionsOfComponentsAreLeftAndTopEntries) {
   EXPECT_EQ(a->DesignLeft(), 48);
   EXPECT_EQ(a->DesignTop(), 8);
   try {
-    LoadFormFromString("object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 'x'\n  end\nend\n");
+    LoadFormFromString(
+        "object Mod: TSampleModule\n  object A: TSampleItem\n    Left = 'x'\n  end\nend\n");
     FAIL();
   } catch (const EReadError& e) {
     EXPECT_STREQ(e.what(), "Line 3: Invalid value for entry Left (expected an integer)");

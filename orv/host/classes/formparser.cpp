@@ -23,17 +23,25 @@ void TFormParser::Error(const std::string& message) const {
   throw EReadError("Line " + IntToStr(token_.line) + ": " + message);
 }
 
-void TFormParser::Expected(const std::string& what) const { Error("expected " + what + " but found " + Describe()); }
+void TFormParser::Expected(const std::string& what) const {
+  Error("expected " + what + " but found " + Describe());
+}
 
 std::string TFormParser::Describe() const {
   switch (token_.kind) {
-    case TTokenKind::Eof: return "end of file";
-    case TTokenKind::Ident: return "'" + token_.text + "'";
+    case TTokenKind::Eof:
+      return "end of file";
+    case TTokenKind::Ident:
+      return "'" + token_.text + "'";
     case TTokenKind::Integer:
-    case TTokenKind::Float: return token_.text;
-    case TTokenKind::String: return "a string";
-    case TTokenKind::Symbol: return "'" + token_.text + "'";
-    case TTokenKind::Invalid: return "character #" + IntToStr(static_cast<unsigned char>(token_.text[0]));
+    case TTokenKind::Float:
+      return token_.text;
+    case TTokenKind::String:
+      return "a string";
+    case TTokenKind::Symbol:
+      return "'" + token_.text + "'";
+    case TTokenKind::Invalid:
+      return "character #" + IntToStr(static_cast<unsigned char>(token_.text[0]));
   }
   return "?";
 }
@@ -77,16 +85,20 @@ void TFormParser::Next() {
   if (IsAlpha(c)) {
     const size_t start = pos_;
     while (pos_ < text_.size()) {
-      if (IsAlpha(text_[pos_]) || IsDigit(text_[pos_])) ++pos_;
-      else if (text_[pos_] == '.' && pos_ + 1 < text_.size() && IsAlpha(text_[pos_ + 1])) ++pos_;
-      else break;
+      if (IsAlpha(text_[pos_]) || IsDigit(text_[pos_]))
+        ++pos_;
+      else if (text_[pos_] == '.' && pos_ + 1 < text_.size() && IsAlpha(text_[pos_ + 1]))
+        ++pos_;
+      else
+        break;
     }
     token_.kind = TTokenKind::Ident;
     token_.text = std::string(text_.substr(start, pos_ - start));
   } else if (c == '\'' || c == '#') {
     ReadString();
-  } else if (IsDigit(c) || c == '$' || ((c == '-' || c == '+') && pos_ + 1 < text_.size() &&
-                                          (IsDigit(text_[pos_ + 1]) || text_[pos_ + 1] == '$'))) {
+  } else if (IsDigit(c) || c == '$' ||
+             ((c == '-' || c == '+') && pos_ + 1 < text_.size() &&
+              (IsDigit(text_[pos_ + 1]) || text_[pos_ + 1] == '$'))) {
     ReadNumber();
   } else if (std::string_view("=:[](),+").find(c) != std::string_view::npos) {
     token_.kind = TTokenKind::Symbol;
@@ -123,9 +135,12 @@ void TFormParser::ReadString() {
       const bool hex = pos_ < text_.size() && text_[pos_] == '$';
       if (hex) ++pos_;
       const size_t start = pos_;
-      while (pos_ < text_.size() && (hex ? IsHex(text_[pos_]) : IsDigit(text_[pos_])) && pos_ - start < 8) ++pos_;
+      while (pos_ < text_.size() && (hex ? IsHex(text_[pos_]) : IsDigit(text_[pos_])) &&
+             pos_ - start < 8)
+        ++pos_;
       unsigned code = 0;
-      auto [p, ec] = std::from_chars(text_.data() + start, text_.data() + pos_, code, hex ? 16 : 10);
+      auto [p, ec] =
+          std::from_chars(text_.data() + start, text_.data() + pos_, code, hex ? 16 : 10);
       if (start == pos_ || ec != std::errc() || code > 255)
         Error("bad character code (expected # and a number from 0 to 255)");
       (void)p;
@@ -148,7 +163,8 @@ void TFormParser::ReadNumber() {
     uint64_t u = 0;
     auto [p, ec] = std::from_chars(text_.data() + digits, text_.data() + pos_, u, 16);
     (void)p;
-    if (digits == pos_ || ec != std::errc()) Error("bad number " + token_.text + " (expected a hexadecimal integer)");
+    if (digits == pos_ || ec != std::errc())
+      Error("bad number " + token_.text + " (expected a hexadecimal integer)");
     token_.kind = TTokenKind::Integer;
     token_.integer = neg ? static_cast<int64_t>(0 - u) : static_cast<int64_t>(u);
     token_.number = static_cast<double>(token_.integer);
@@ -180,7 +196,8 @@ void TFormParser::ReadNumber() {
     token_.kind = TTokenKind::Float;
   } else {
     auto [p, ec] = std::from_chars(first, last, token_.integer);
-    if (ec != std::errc() || p != last) Error("number " + token_.text + " out of range (expected a 64-bit integer)");
+    if (ec != std::errc() || p != last)
+      Error("number " + token_.text + " out of range (expected a 64-bit integer)");
     token_.kind = TTokenKind::Integer;
     token_.number = static_cast<double>(token_.integer);
   }

@@ -30,7 +30,7 @@ enum class TTokenKind { Eof, Ident, Integer, Float, String, Symbol, Invalid };
 
 struct TToken {
   TTokenKind kind = TTokenKind::Eof;
-  std::string text;   // identifier, decoded string, the number's spelling, the symbol, the bad byte
+  std::string text;  // identifier, decoded string, the number's spelling, the symbol, the bad byte
   int64_t integer = 0;
   double number = 0;  // a Float's value (an Integer's too)
   int line = 1;

@@ -8,7 +8,8 @@
 namespace orv {
 
 void* TList::Items(int index) const {
-  if (index < 0 || index >= Count()) throw Exception("List index out of bounds (" + IntToStr(index) + ")");
+  if (index < 0 || index >= Count())
+    throw Exception("List index out of bounds (" + IntToStr(index) + ")");
   return items_[index];
 }
 
@@ -34,7 +35,8 @@ int TList::Remove(const void* item) {
 }
 
 void TStrings::CheckIndex(int index) const {
-  if (index < 0 || index >= Count()) throw Exception("List index out of bounds (" + IntToStr(index) + ")");
+  if (index < 0 || index >= Count())
+    throw Exception("List index out of bounds (" + IntToStr(index) + ")");
 }
 
 const std::string& TStrings::Strings(int index) const {
@@ -63,7 +65,8 @@ int TStrings::AddObject(const std::string& s, TObject* object) {
 }
 
 void TStrings::Insert(int index, const std::string& s) {
-  if (index < 0 || index > Count()) throw Exception("List index out of bounds (" + IntToStr(index) + ")");
+  if (index < 0 || index > Count())
+    throw Exception("List index out of bounds (" + IntToStr(index) + ")");
   items_.insert(items_.begin() + index, Item{s, nullptr});
 }
 
@@ -184,9 +187,9 @@ void TStringList::Sort() {
 
 int TStringList::AddObject(const std::string& s, TObject* object) {
   if (!sorted_) return TStrings::AddObject(s, object);
-  const auto it = std::upper_bound(items_.begin(), items_.end(), s, [](const std::string& v, const Item& e) {
-    return CompareText(v, e.text) < 0;
-  });
+  const auto it = std::upper_bound(
+      items_.begin(), items_.end(), s,
+      [](const std::string& v, const Item& e) { return CompareText(v, e.text) < 0; });
   const int index = static_cast<int>(it - items_.begin());
   items_.insert(it, Item{s, object});
   return index;

@@ -63,7 +63,9 @@ class TStrings {
 
   std::vector<std::string> ToVector() const;
 
-  friend bool operator==(const TStrings& a, const TStrings& b) { return a.ToVector() == b.ToVector(); }
+  friend bool operator==(const TStrings& a, const TStrings& b) {
+    return a.ToVector() == b.ToVector();
+  }
 
  protected:
   struct Item {

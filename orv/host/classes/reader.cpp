@@ -86,7 +86,8 @@ TComponent* TReader::ReadNewRoot(TComponent* owner) {
   ReadHeader(name, class_name, class_line);
   const TClassInfo* cls = GetClass(class_name);
   if (!cls) Fail(class_line, "unknown class " + class_name + " (expected a registered class)");
-  if (!cls->CanCreate()) Fail(class_line, "class " + class_name + " cannot be created (expected a component class)");
+  if (!cls->CanCreate())
+    Fail(class_line, "class " + class_name + " cannot be created (expected a component class)");
   TComponentPtr<TComponent> root(cls->Create(owner));
   ReadInto(root.get(), name);
   return root.release();
@@ -164,7 +165,8 @@ void TReader::ReadChild(TComponent* parent, int depth) {
   if (!child) child = root_->FindComponent(name);
   if (child) {
     if (CompareText(child->ClassName(), class_name) != 0)
-      Fail(class_line, "component " + name + " is a " + child->ClassName() + " (expected " + class_name + ")");
+      Fail(class_line,
+           "component " + name + " is a " + child->ClassName() + " (expected " + class_name + ")");
     if (std::find(loaded_.begin(), loaded_.end(), child) != loaded_.end())
       Fail(class_line, "A component named " + name + " already exists");
   } else {
@@ -210,7 +212,8 @@ TReader::Value TReader::ReadValue() {
       v.kind = Value::Ident;
       v.text = parser_.TakeIdent("a value");
       return v;
-    default: break;
+    default:
+      break;
   }
   if (parser_.IsSymbol('[')) {
     v.kind = Value::Set;
@@ -257,8 +260,10 @@ void TReader::ReadProperty(TComponent* obj) {
   } reset{this};
   obj->DefineProperties(this);
   if (!matched_)
-    Fail(line, "unknown property " + name + " of " + obj->ClassName() + " (expected a published property)");
-  if (!consumed_) Fail(line, "entry " + name + " of " + obj->ClassName() + " was not read (expected a reader)");
+    Fail(line, "unknown property " + name + " of " + obj->ClassName() +
+                   " (expected a published property)");
+  if (!consumed_)
+    Fail(line, "entry " + name + " of " + obj->ClassName() + " was not read (expected a reader)");
 }
 
 void TReader::Apply(TComponent* obj, const TPropInfo& p, const Value& v) {
@@ -276,9 +281,12 @@ void TReader::Apply(TComponent* obj, const TPropInfo& p, const Value& v) {
       value = v.number;
       break;
     case TTypeKind::Boolean:
-      if (v.kind == Value::Ident && CompareText(v.text, "True") == 0) value = true;
-      else if (v.kind == Value::Ident && CompareText(v.text, "False") == 0) value = false;
-      else bad("True or False");
+      if (v.kind == Value::Ident && CompareText(v.text, "True") == 0)
+        value = true;
+      else if (v.kind == Value::Ident && CompareText(v.text, "False") == 0)
+        value = false;
+      else
+        bad("True or False");
       break;
     case TTypeKind::String:
       if (v.kind != Value::String) bad("a string");
@@ -341,12 +349,13 @@ void TReader::ResolveFixups() {
       found = CompareText(f.name, root_->Name()) == 0 ? root_ : root_->FindComponent(f.name);
     } else {
       const std::string module = f.name.substr(0, dot);
-      TComponent* other = CompareText(module, root_->Name()) == 0 ? root_ : FindGlobalComponent(module);
+      TComponent* other =
+          CompareText(module, root_->Name()) == 0 ? root_ : FindGlobalComponent(module);
       if (other) found = other->FindComponent(f.name.substr(dot + 1));
     }
     if (!found)
-      Fail(f.line, "Invalid value for property " + f.prop->name + " (expected the name of a component, found " +
-                       f.name + ")");
+      Fail(f.line, "Invalid value for property " + f.prop->name +
+                       " (expected the name of a component, found " + f.name + ")");
     try {
       f.prop->set(*f.obj, TValue(found));
     } catch (const EPropertyError& e) {
@@ -355,17 +364,21 @@ void TReader::ResolveFixups() {
   }
 }
 
-void TReader::DefineProperty(const std::string& name, const TReaderProc& read, const TWriterProc&, bool) {
+void TReader::DefineProperty(const std::string& name, const TReaderProc& read, const TWriterProc&,
+                             bool) {
   if (!pending_ || matched_ || CompareText(name, pending_name_) != 0) return;
   matched_ = true;
   if (read) read(this);
 }
 
 const TReader::Value& TReader::TakePending(const char* expected, int kind) {
-  if (!pending_) throw EReadError("Line " + IntToStr(parser_.Token().line) + ": no entry is being read");
-  if (consumed_) Fail(pending_->line, "entry " + pending_name_ + " holds one value (expected one read)");
+  if (!pending_)
+    throw EReadError("Line " + IntToStr(parser_.Token().line) + ": no entry is being read");
+  if (consumed_)
+    Fail(pending_->line, "entry " + pending_name_ + " holds one value (expected one read)");
   if (pending_->kind != kind)
-    Fail(pending_->line, "Invalid value for entry " + pending_name_ + " (expected " + expected + ")");
+    Fail(pending_->line,
+         "Invalid value for entry " + pending_name_ + " (expected " + expected + ")");
   consumed_ = true;
   return *pending_;
 }

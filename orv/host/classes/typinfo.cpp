@@ -26,12 +26,15 @@ using typinfo_detail::ThrowRange;
 
 bool ValueEquals(const TValue& a, const TValue& b) {
   if (a.index() != b.index()) return false;
-  if (const auto* x = std::get_if<std::any>(&a)) return !x->has_value() && !std::get<std::any>(b).has_value();
+  if (const auto* x = std::get_if<std::any>(&a))
+    return !x->has_value() && !std::get<std::any>(b).has_value();
   return std::visit(
       [&](const auto& x) -> bool {
         using X = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<X, std::any>) return false;
-        else return x == std::get<X>(b);
+        if constexpr (std::is_same_v<X, std::any>)
+          return false;
+        else
+          return x == std::get<X>(b);
       },
       a);
 }
@@ -90,16 +93,26 @@ int IdentIndex(const std::vector<std::string>& names, std::string_view id) {
 
 const char* TypeKindName(TTypeKind kind) {
   switch (kind) {
-    case TTypeKind::Integer: return "integer";
-    case TTypeKind::Float: return "float";
-    case TTypeKind::Boolean: return "boolean";
-    case TTypeKind::String: return "string";
-    case TTypeKind::Char: return "char";
-    case TTypeKind::Enumeration: return "enumeration";
-    case TTypeKind::Set: return "set";
-    case TTypeKind::Strings: return "string list";
-    case TTypeKind::Component: return "component";
-    case TTypeKind::Event: return "event";
+    case TTypeKind::Integer:
+      return "integer";
+    case TTypeKind::Float:
+      return "float";
+    case TTypeKind::Boolean:
+      return "boolean";
+    case TTypeKind::String:
+      return "string";
+    case TTypeKind::Char:
+      return "char";
+    case TTypeKind::Enumeration:
+      return "enumeration";
+    case TTypeKind::Set:
+      return "set";
+    case TTypeKind::Strings:
+      return "string list";
+    case TTypeKind::Component:
+      return "component";
+    case TTypeKind::Event:
+      return "event";
   }
   return "unknown";
 }
@@ -116,7 +129,8 @@ void TClassInfo::Finish() {
   all_props_.clear();
   if (parent_) all_props_ = parent_->all_props_;
   for (const auto& p : own_props_) {
-    if (FindProperty(p->name)) throw Exception("Published: " + name_ + " declares property " + p->name + " twice");
+    if (FindProperty(p->name))
+      throw Exception("Published: " + name_ + " declares property " + p->name + " twice");
     all_props_.push_back(p.get());
   }
 }
@@ -145,11 +159,13 @@ const TMethodInfo* TClassInfo::FindMethod(const std::string& name) const {
   return nullptr;
 }
 
-std::string TClassInfo::MethodName(TObject& root, const TPropInfo& event, const std::any& closure) const {
+std::string TClassInfo::MethodName(TObject& root, const TPropInfo& event,
+                                   const std::any& closure) const {
   if (!closure.has_value() || !event.same_closure) return "";
   for (const TClassInfo* c = this; c; c = c->parent_)
     for (const TMethodInfo& m : c->methods_)
-      if (m.closure_type == event.value_type && event.same_closure(m.bind(root), closure)) return m.name;
+      if (m.closure_type == event.value_type && event.same_closure(m.bind(root), closure))
+        return m.name;
   return "";
 }
 
@@ -175,7 +191,8 @@ const TClassInfo& ClassInfoOf(const TObject& obj) {
 void RegisterClass(const TClassInfo& info) {
   auto& map = TheRegistry().by_upper_name;
   auto [it, added] = map.emplace(AsciiUpper(info.Name()), &info);
-  if (!added && it->second != &info) throw Exception("A class named " + info.Name() + " is already registered");
+  if (!added && it->second != &info)
+    throw Exception("A class named " + info.Name() + " is already registered");
 }
 
 const TClassInfo* GetClass(const std::string& name) {
@@ -206,15 +223,18 @@ std::string GetPropText(const TObject& obj, const std::string& name, TComponent*
   const TPropInfo& p = GetPropInfo(obj, name);
   const TValue v = p.get(obj);
   switch (p.kind) {
-    case TTypeKind::Integer: return IntToStr(std::get<int64_t>(v));
+    case TTypeKind::Integer:
+      return IntToStr(std::get<int64_t>(v));
     case TTypeKind::Float: {
       char buf[64];
       auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::get<double>(v));
       return std::string(buf, end);
     }
-    case TTypeKind::Boolean: return std::get<bool>(v) ? "True" : "False";
+    case TTypeKind::Boolean:
+      return std::get<bool>(v) ? "True" : "False";
     case TTypeKind::String:
-    case TTypeKind::Char: return std::get<std::string>(v);
+    case TTypeKind::Char:
+      return std::get<std::string>(v);
     case TTypeKind::Enumeration: {
       const int64_t i = std::get<int64_t>(v);
       return i >= 0 && i < static_cast<int64_t>(p.names.size()) ? p.names[i] : IntToStr(i);
@@ -258,17 +278,23 @@ void SetPropText(TObject& obj, const std::string& name, const std::string& text,
     case TTypeKind::Float: {
       double d = 0;
       auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), d);
-      if (t.empty() || ec != std::errc() || end != t.data() + t.size()) ThrowRange(p.name, "a number");
+      if (t.empty() || ec != std::errc() || end != t.data() + t.size())
+        ThrowRange(p.name, "a number");
       v = d;
       break;
     }
     case TTypeKind::Boolean:
-      if (CompareText(t, "True") == 0) v = true;
-      else if (CompareText(t, "False") == 0) v = false;
-      else ThrowRange(p.name, "True or False");
+      if (CompareText(t, "True") == 0)
+        v = true;
+      else if (CompareText(t, "False") == 0)
+        v = false;
+      else
+        ThrowRange(p.name, "True or False");
       break;
     case TTypeKind::String:
-    case TTypeKind::Char: v = text; break;
+    case TTypeKind::Char:
+      v = text;
+      break;
     case TTypeKind::Enumeration: {
       const int i = IdentIndex(p.names, t);
       if (i < 0) ThrowRange(p.name, "an identifier of its type");

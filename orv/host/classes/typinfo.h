@@ -30,16 +30,17 @@
 //     static const TClassInfo info = Published<TGenerator>()
 //         .Property("Mask", &TGenerator::Mask, &TGenerator::SetMask)
 //         .Property("EndValue", &TGenerator::EndValue, &TGenerator::SetEndValue)
-//         .Property("GeneratorType", &TGenerator::GeneratorType, &TGenerator::SetGeneratorType).Default(0)
-//         .Event("GetUserPrefixes", &TGenerator::GetUserPrefixes, &TGenerator::SetGetUserPrefixes);
+//         .Property("GeneratorType", &TGenerator::GeneratorType,
+//         &TGenerator::SetGeneratorType).Default(0) .Event("GetUserPrefixes",
+//         &TGenerator::GetUserPrefixes, &TGenerator::SetGetUserPrefixes);
 //     return info;
 //   }
 //
 // An enumeration names its values in order, and Stored decides when a value
 // is written (from host/classes/typinfo_test.cpp):
 //
-//   .Property("Shade", &TSample::Shade, &TSample::SetShade, {"shLight", "shDark", "shDeep"}).Default(shLight)
-//   .Property("Limit", &TSample::Limit, &TSample::SetLimit)
+//   .Property("Shade", &TSample::Shade, &TSample::SetShade, {"shLight", "shDark",
+//   "shDeep"}).Default(shLight) .Property("Limit", &TSample::Limit, &TSample::SetLimit)
 //       .Stored([](const TSample& s) { return s.Count() > 0; })
 //
 // A getter is a const member function returning the value (or a const
@@ -135,7 +136,18 @@ class EPropertyError : public Exception {
   using Exception::Exception;
 };
 
-enum class TTypeKind { Integer, Float, Boolean, String, Char, Enumeration, Set, Strings, Component, Event };
+enum class TTypeKind {
+  Integer,
+  Float,
+  Boolean,
+  String,
+  Char,
+  Enumeration,
+  Set,
+  Strings,
+  Component,
+  Event
+};
 
 // The name of a kind for messages ("integer", "string list", ...).
 const char* TypeKindName(TTypeKind kind);
@@ -154,15 +166,16 @@ class TClassInfo;
 struct TPropInfo {
   std::string name;
   TTypeKind kind = TTypeKind::Integer;
-  std::vector<std::string> names;           // identifiers of an enumeration or set
-  std::type_index value_type = typeid(void);  // the C++ type of the value (as returned by the getter)
-  std::optional<TValue> default_value;      // no default: always stored (numbers etc.)
-  int64_t min_value = 0, max_value = 0;     // the range an integer property holds
+  std::vector<std::string> names;  // identifiers of an enumeration or set
+  std::type_index value_type =
+      typeid(void);                      // the C++ type of the value (as returned by the getter)
+  std::optional<TValue> default_value;   // no default: always stored (numbers etc.)
+  int64_t min_value = 0, max_value = 0;  // the range an integer property holds
   bool writable = true;
 
   std::function<TValue(const TObject&)> get;
   std::function<void(TObject&, const TValue&)> set;  // raises for a value the type cannot hold
-  std::function<bool(const TObject&)> stored;         // the Stored predicate; null = always
+  std::function<bool(const TObject&)> stored;        // the Stored predicate; null = always
   // Typed access: the value as an any holding value_type.
   std::function<std::any(const TObject&)> get_any;
   std::function<void(TObject&, const std::any&)> set_any;
@@ -255,7 +268,8 @@ std::string GetPropText(const TObject& obj, const std::string& name, TComponent*
 // (default: the owner's) and root itself; an event binds root's published
 // method of that name; an empty text clears a reference or an event.
 // Raises "Invalid property value" texts naming the property on a bad text.
-void SetPropText(TObject& obj, const std::string& name, const std::string& text, TComponent* root = nullptr);
+void SetPropText(TObject& obj, const std::string& name, const std::string& text,
+                 TComponent* root = nullptr);
 
 // Typed access. Raises "Property X is of type Y" (its kind) unless V is the
 // property's value type.
@@ -285,41 +299,63 @@ struct IsClosure<TClosure<A...>> : std::true_type {};
 
 template <class V>
 constexpr bool kIsStringsPtr =
-    std::is_pointer_v<V> && std::is_base_of_v<TStrings, std::remove_cv_t<std::remove_pointer_t<V>>>;
+    std::is_pointer_v<V>&& std::is_base_of_v<TStrings, std::remove_cv_t<std::remove_pointer_t<V>>>;
 template <class V>
-constexpr bool kIsComponentPtr =
-    std::is_pointer_v<V> && std::is_base_of_v<TComponent, std::remove_cv_t<std::remove_pointer_t<V>>>;
+constexpr bool kIsComponentPtr = std::is_pointer_v<V>&&
+    std::is_base_of_v<TComponent, std::remove_cv_t<std::remove_pointer_t<V>>>;
 
 template <class V>
 constexpr TTypeKind KindOf() {
-  if constexpr (std::is_same_v<V, bool>) return TTypeKind::Boolean;
-  else if constexpr (std::is_same_v<V, char>) return TTypeKind::Char;
-  else if constexpr (std::is_integral_v<V>) return TTypeKind::Integer;
-  else if constexpr (std::is_floating_point_v<V>) return TTypeKind::Float;
-  else if constexpr (std::is_same_v<V, std::string> || std::is_same_v<V, TmString>) return TTypeKind::String;
-  else if constexpr (std::is_enum_v<V>) return TTypeKind::Enumeration;
-  else if constexpr (IsTSet<V>::value) return TTypeKind::Set;
-  else if constexpr (kIsStringsPtr<V>) return TTypeKind::Strings;
-  else if constexpr (kIsComponentPtr<V>) return TTypeKind::Component;
-  else if constexpr (IsClosure<V>::value) return TTypeKind::Event;
-  else static_assert(sizeof(V) == 0, "this type cannot be published");
+  if constexpr (std::is_same_v<V, bool>)
+    return TTypeKind::Boolean;
+  else if constexpr (std::is_same_v<V, char>)
+    return TTypeKind::Char;
+  else if constexpr (std::is_integral_v<V>)
+    return TTypeKind::Integer;
+  else if constexpr (std::is_floating_point_v<V>)
+    return TTypeKind::Float;
+  else if constexpr (std::is_same_v<V, std::string> || std::is_same_v<V, TmString>)
+    return TTypeKind::String;
+  else if constexpr (std::is_enum_v<V>)
+    return TTypeKind::Enumeration;
+  else if constexpr (IsTSet<V>::value)
+    return TTypeKind::Set;
+  else if constexpr (kIsStringsPtr<V>)
+    return TTypeKind::Strings;
+  else if constexpr (kIsComponentPtr<V>)
+    return TTypeKind::Component;
+  else if constexpr (IsClosure<V>::value)
+    return TTypeKind::Event;
+  else
+    static_assert(sizeof(V) == 0, "this type cannot be published");
 }
 
 // The shared form of a typed value (strings lists are read from the object).
 template <class V>
 TValue ToValue(const V& v) {
   constexpr TTypeKind k = KindOf<V>();
-  if constexpr (k == TTypeKind::Boolean) return v;
-  else if constexpr (k == TTypeKind::Char) return std::string(1, v);
-  else if constexpr (k == TTypeKind::Integer) return static_cast<int64_t>(v);
-  else if constexpr (k == TTypeKind::Float) return static_cast<double>(v);
-  else if constexpr (std::is_same_v<V, TmString>) return v.str();
-  else if constexpr (k == TTypeKind::String) return v;
-  else if constexpr (k == TTypeKind::Enumeration) return static_cast<int64_t>(v);
-  else if constexpr (k == TTypeKind::Set) return v.Bits();
-  else if constexpr (k == TTypeKind::Strings) return v ? v->ToVector() : std::vector<std::string>{};
-  else if constexpr (k == TTypeKind::Component) return static_cast<TComponent*>(const_cast<std::remove_cv_t<std::remove_pointer_t<V>>*>(v));
-  else return v.Assigned() ? std::any(v) : std::any();
+  if constexpr (k == TTypeKind::Boolean)
+    return v;
+  else if constexpr (k == TTypeKind::Char)
+    return std::string(1, v);
+  else if constexpr (k == TTypeKind::Integer)
+    return static_cast<int64_t>(v);
+  else if constexpr (k == TTypeKind::Float)
+    return static_cast<double>(v);
+  else if constexpr (std::is_same_v<V, TmString>)
+    return v.str();
+  else if constexpr (k == TTypeKind::String)
+    return v;
+  else if constexpr (k == TTypeKind::Enumeration)
+    return static_cast<int64_t>(v);
+  else if constexpr (k == TTypeKind::Set)
+    return v.Bits();
+  else if constexpr (k == TTypeKind::Strings)
+    return v ? v->ToVector() : std::vector<std::string>{};
+  else if constexpr (k == TTypeKind::Component)
+    return static_cast<TComponent*>(const_cast<std::remove_cv_t<std::remove_pointer_t<V>>*>(v));
+  else
+    return v.Assigned() ? std::any(v) : std::any();
 }
 
 // The typed value of a shared one; raises (naming prop) when it does not fit.
@@ -328,7 +364,8 @@ template <class V>
 V FromValue(const TPropInfo& p, const TValue& value) {
   constexpr TTypeKind k = KindOf<V>();
   try {
-    if constexpr (k == TTypeKind::Boolean) return std::get<bool>(value);
+    if constexpr (k == TTypeKind::Boolean)
+      return std::get<bool>(value);
     else if constexpr (k == TTypeKind::Char) {
       const std::string& s = std::get<std::string>(value);
       if (s.size() != 1) ThrowRange(p.name, "one character");
@@ -343,11 +380,13 @@ V FromValue(const TPropInfo& p, const TValue& value) {
       return V(std::get<std::string>(value));
     } else if constexpr (k == TTypeKind::Enumeration) {
       const int64_t i = std::get<int64_t>(value);
-      if (i < 0 || i >= static_cast<int64_t>(p.names.size())) ThrowRange(p.name, "an identifier of its type");
+      if (i < 0 || i >= static_cast<int64_t>(p.names.size()))
+        ThrowRange(p.name, "an identifier of its type");
       return static_cast<V>(i);
     } else if constexpr (k == TTypeKind::Set) {
       const uint64_t bits = std::get<uint64_t>(value);
-      if (p.names.size() < 64 && (bits >> p.names.size()) != 0) ThrowRange(p.name, "members of its type");
+      if (p.names.size() < 64 && (bits >> p.names.size()) != 0)
+        ThrowRange(p.name, "members of its type");
       return V::FromBits(bits);
     } else if constexpr (k == TTypeKind::Component) {
       TComponent* c = std::get<TComponent*>(value);
@@ -371,12 +410,15 @@ V FromValue(const TPropInfo& p, const TValue& value) {
 // Calls a getter: a const member function or a data member.
 template <class T, class G>
 decltype(auto) Call(const T& obj, G getter) {
-  if constexpr (std::is_member_function_pointer_v<G>) return (obj.*getter)();
-  else return (obj.*getter);
+  if constexpr (std::is_member_function_pointer_v<G>)
+    return (obj.*getter)();
+  else
+    return (obj.*getter);
 }
 
 template <class T, class G>
-using GetterValue = std::remove_cvref_t<decltype(Call(std::declval<const T&>(), std::declval<G>()))>;
+using GetterValue =
+    std::remove_cvref_t<decltype(Call(std::declval<const T&>(), std::declval<G>()))>;
 
 }  // namespace typinfo_detail
 
@@ -387,7 +429,8 @@ class Published {
  public:
   Published() {
     info_.name_ = T::kClassName;
-    if constexpr (!std::is_same_v<T, typename T::inherited>) info_.parent_ = &T::inherited::StaticClassInfo();
+    if constexpr (!std::is_same_v<T, typename T::inherited>)
+      info_.parent_ = &T::inherited::StaticClassInfo();
     if constexpr (std::is_base_of_v<TComponent, T> && !std::is_abstract_v<T> &&
                   requires { new T(static_cast<TComponent*>(nullptr)); })
       info_.factory_ = [](TComponent* owner) -> TComponent* { return new T(owner); };
@@ -421,7 +464,8 @@ class Published {
   // An event: the same as a property whose value is a TClosure.
   template <class G, class S>
   Published& Event(const char* name, G getter, S setter) {
-    static_assert(typinfo_detail::IsClosure<typinfo_detail::GetterValue<T, G>>::value, "an event is a TClosure");
+    static_assert(typinfo_detail::IsClosure<typinfo_detail::GetterValue<T, G>>::value,
+                  "an event is a TClosure");
     return Property(name, getter, setter);
   }
   template <class V>
@@ -437,7 +481,8 @@ class Published {
     if constexpr (std::is_enum_v<D> || std::is_same_v<D, bool> || std::is_same_v<D, char>)
       p.default_value = typinfo_detail::ToValue(value);
     else if constexpr (std::is_integral_v<D>)
-      p.default_value = p.kind == TTypeKind::Float ? TValue(static_cast<double>(value)) : TValue(static_cast<int64_t>(value));
+      p.default_value = p.kind == TTypeKind::Float ? TValue(static_cast<double>(value))
+                                                   : TValue(static_cast<int64_t>(value));
     else if constexpr (std::is_convertible_v<D, std::string>)
       p.default_value = TValue(std::string(value));
     else
@@ -446,9 +491,10 @@ class Published {
   }
   // When the last property is written (besides differing from its default).
   template <class F>
-    requires std::is_invocable_r_v<bool, F, const T&>
-  Published& Stored(F pred) {
-    Last().stored = [pred = std::move(pred)](const TObject& o) { return pred(static_cast<const T&>(o)); };
+  requires std::is_invocable_r_v<bool, F, const T&> Published& Stored(F pred) {
+    Last().stored = [pred = std::move(pred)](const TObject& o) {
+      return pred(static_cast<const T&>(o));
+    };
     return *this;
   }
   Published& Stored(bool stored) {
@@ -479,7 +525,8 @@ class Published {
 
  private:
   TPropInfo& Last() {
-    if (info_.own_props_.empty()) throw Exception("Published: Default or Stored before any property");
+    if (info_.own_props_.empty())
+      throw Exception("Published: Default or Stored before any property");
     return *info_.own_props_.back();
   }
 
@@ -495,7 +542,8 @@ class Published {
     p->names = std::move(names);
     p->value_type = typeid(V);
     if constexpr (kind == TTypeKind::Enumeration || kind == TTypeKind::Set) {
-      if (p->names.empty()) throw Exception(std::string("Published: property ") + name + " needs its identifiers");
+      if (p->names.empty())
+        throw Exception(std::string("Published: property ") + name + " needs its identifiers");
     }
     if constexpr (kind == TTypeKind::Integer) {
       p->min_value = static_cast<int64_t>(std::numeric_limits<V>::min());
@@ -504,12 +552,16 @@ class Published {
       else
         p->max_value = static_cast<int64_t>(std::numeric_limits<V>::max());
     }
-    if constexpr (kind == TTypeKind::String || kind == TTypeKind::Strings || kind == TTypeKind::Component ||
-                  kind == TTypeKind::Event) {
+    if constexpr (kind == TTypeKind::String || kind == TTypeKind::Strings ||
+                  kind == TTypeKind::Component || kind == TTypeKind::Event) {
       p->default_value = ToValue(V{});
     }
-    p->get = [getter](const TObject& o) -> TValue { return ToValue<V>(Call(static_cast<const T&>(o), getter)); };
-    p->get_any = [getter](const TObject& o) -> std::any { return V(Call(static_cast<const T&>(o), getter)); };
+    p->get = [getter](const TObject& o) -> TValue {
+      return ToValue<V>(Call(static_cast<const T&>(o), getter));
+    };
+    p->get_any = [getter](const TObject& o) -> std::any {
+      return V(Call(static_cast<const T&>(o), getter));
+    };
     p->writable = !std::is_same_v<S, std::nullptr_t> || kind == TTypeKind::Strings;
     p->set = [raw, getter, setter](TObject& o, const TValue& value) {
       T& obj = static_cast<T&>(o);

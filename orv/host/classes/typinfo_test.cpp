@@ -65,15 +65,20 @@ class TSample : public TComponent {
 const TClassInfo& TSample::StaticClassInfo() {
   static const TClassInfo info =
       Published<TSample>()
-          .Property("Count", &TSample::Count, &TSample::SetCount).Default(0)
+          .Property("Count", &TSample::Count, &TSample::SetCount)
+          .Default(0)
           .Property("Ratio", &TSample::Ratio, &TSample::SetRatio)
-          .Property("Active", &TSample::Active, &TSample::SetActive).Default(false)
+          .Property("Active", &TSample::Active, &TSample::SetActive)
+          .Default(false)
           .Property("Caption", &TSample::Caption, &TSample::SetCaption)
           .Property("Limit", &TSample::Limit, &TSample::SetLimit)
           .Stored([](const TSample& s) { return s.Count() > 0; })
-          .Property("Sep", &TSample::Sep, &TSample::SetSep).Default(',')
-          .Property("Shade", &TSample::Shade, &TSample::SetShade, {"shLight", "shDark", "shDeep"}).Default(shLight)
-          .Property("Shades", &TSample::Shades, &TSample::SetShades, {"shLight", "shDark", "shDeep"})
+          .Property("Sep", &TSample::Sep, &TSample::SetSep)
+          .Default(',')
+          .Property("Shade", &TSample::Shade, &TSample::SetShade, {"shLight", "shDark", "shDeep"})
+          .Default(shLight)
+          .Property("Shades", &TSample::Shades, &TSample::SetShades,
+                    {"shLight", "shDark", "shDeep"})
           .Property("Lines", &TSample::Lines, &TSample::SetLines)
           .Property("Peer", &TSample::Peer, &TSample::SetPeer)
           .Property("Small", &TSample::Small, &TSample::SetSmall)
@@ -99,10 +104,12 @@ class TSampleEx : public TSample {
 };
 
 const TClassInfo& TSampleEx::StaticClassInfo() {
-  static const TClassInfo info = Published<TSampleEx>()
-                                     .Property("Extra", &TSampleEx::Extra).Default(5)
-                                     .Property("Notes", &TSampleEx::Notes, nullptr)  // assigned into
-                                     .Property("Id", &TSampleEx::Id, nullptr);       // read-only
+  static const TClassInfo info =
+      Published<TSampleEx>()
+          .Property("Extra", &TSampleEx::Extra)
+          .Default(5)
+          .Property("Notes", &TSampleEx::Notes, nullptr)  // assigned into
+          .Property("Id", &TSampleEx::Id, nullptr);       // read-only
   return info;
 }
 
@@ -119,9 +126,10 @@ TEST(TypInfoTest, PropertiesComeInDeclarationOrderBaseFirst) {
   EXPECT_EQ(&info, &TSampleEx::StaticClassInfo());
   EXPECT_TRUE(info.InheritsFrom(TComponent::StaticClassInfo()));
   EXPECT_FALSE(TSample::StaticClassInfo().InheritsFrom(info));
-  EXPECT_EQ(PropNames(info), (std::vector<std::string>{"Count", "Ratio", "Active", "Caption", "Limit", "Sep", "Shade",
-                                                       "Shades", "Lines", "Peer", "Small", "OnChange", "OnPrefix",
-                                                       "Extra", "Notes", "Id"}));
+  EXPECT_EQ(PropNames(info),
+            (std::vector<std::string>{"Count", "Ratio", "Active", "Caption", "Limit", "Sep",
+                                      "Shade", "Shades", "Lines", "Peer", "Small", "OnChange",
+                                      "OnPrefix", "Extra", "Notes", "Id"}));
   EXPECT_EQ(info.FindProperty("caption")->kind, TTypeKind::String);
   EXPECT_EQ(info.FindProperty("Limit")->kind, TTypeKind::String);
   EXPECT_EQ(info.FindProperty("Shades")->kind, TTypeKind::Set);
@@ -144,12 +152,21 @@ TEST(TypInfoTest, TextAccessRoundTripsEveryKind) {
     const char* text;
     const char* back;
   } cases[] = {
-      {"Count", "-42", "-42"},        {"Count", "$10", "16"},         {"Ratio", "2.5", "2.5"},
-      {"Active", "true", "True"},     {"Caption", "a b", "a b"},      {"Sep", ";", ";"},
-      {"Shade", "SHDEEP", "shDeep"},  {"Shades", "[shDeep, shLight]", "[shLight,shDeep]"},
-      {"Shades", "[]", "[]"},         {"Lines", "x\ny", "x\ny\n"},    {"Peer", "Other", "Other"},
-      {"Peer", "", ""},               {"OnChange", "Changed", "Changed"},
-      {"OnChange", "", ""},           {"Small", "255", "255"},
+      {"Count", "-42", "-42"},
+      {"Count", "$10", "16"},
+      {"Ratio", "2.5", "2.5"},
+      {"Active", "true", "True"},
+      {"Caption", "a b", "a b"},
+      {"Sep", ";", ";"},
+      {"Shade", "SHDEEP", "shDeep"},
+      {"Shades", "[shDeep, shLight]", "[shLight,shDeep]"},
+      {"Shades", "[]", "[]"},
+      {"Lines", "x\ny", "x\ny\n"},
+      {"Peer", "Other", "Other"},
+      {"Peer", "", ""},
+      {"OnChange", "Changed", "Changed"},
+      {"OnChange", "", ""},
+      {"Small", "255", "255"},
   };
   for (const auto& c : cases) {
     SetPropText(*s, c.prop, c.text);
@@ -176,8 +193,10 @@ TEST(TypInfoTest, BadTextsRaiseNamingTheProperty) {
       {"Shade", "shPale", "Invalid value for property Shade (expected an identifier of its type)"},
       {"Shades", "[shDark, x]", "Invalid value for property Shades (expected members of its type)"},
       {"Peer", "Ghost", "Invalid value for property Peer (expected the name of a component)"},
-      {"OnChange", "Ghost", "Invalid value for property OnChange (expected the name of a published method)"},
-      {"OnChange", "Prefix", "Invalid value for property OnChange (expected a method of a fitting type)"},
+      {"OnChange", "Ghost",
+       "Invalid value for property OnChange (expected the name of a published method)"},
+      {"OnChange", "Prefix",
+       "Invalid value for property OnChange (expected a method of a fitting type)"},
       {"Missing", "1", "Property Missing does not exist"},
   };
   for (const auto& c : cases) {
@@ -226,7 +245,8 @@ TEST(TypInfoTest, StoredFollowsDefaultsAndPredicates) {
   const TClassInfo& info = ClassInfoOf(*s);
   auto stored = [&](const char* name) { return info.FindProperty(name)->IsStored(*s); };
   // Fresh: only the properties without a default (Ratio, Shades, Small) are stored.
-  for (const char* name : {"Count", "Active", "Caption", "Limit", "Sep", "Shade", "Lines", "Peer", "OnChange"})
+  for (const char* name :
+       {"Count", "Active", "Caption", "Limit", "Sep", "Shade", "Lines", "Peer", "OnChange"})
     EXPECT_FALSE(stored(name)) << name;
   for (const char* name : {"Ratio", "Shades", "Small"}) EXPECT_TRUE(stored(name)) << name;
   s->SetLimit("0001");
@@ -276,7 +296,8 @@ TEST(TypInfoTest, RegistryCreatesByName) {
     const char* message;
   } cases[] = {
       {[] { FindClass("TNothing"); }, "Class TNothing not found"},
-      {[] { TObject::StaticClassInfo().Create(nullptr); }, "Cannot create an instance of class TObject"},
+      {[] { TObject::StaticClassInfo().Create(nullptr); },
+       "Cannot create an instance of class TObject"},
   };
   for (const auto& c2 : cases) {
     try {

@@ -11,7 +11,8 @@ namespace orv {
 namespace {
 
 std::string FloatText(const std::string& name, double d) {
-  if (!std::isfinite(d)) throw Exception("Cannot write property " + name + " (not a finite number)");
+  if (!std::isfinite(d))
+    throw Exception("Cannot write property " + name + " (not a finite number)");
   char buf[64];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d);
   (void)ec;
@@ -67,7 +68,8 @@ void TWriter::WriteRootComponent(TComponent* root) {
 void TWriter::WriteComponent(TComponent* c, int depth) {
   WritingScope writing(c);
   const std::string indent(2 * depth, ' ');
-  out_ += indent + "object " + (c->Name().empty() ? std::string() : c->Name() + ": ") + c->ClassName() + "\n";
+  out_ += indent + "object " + (c->Name().empty() ? std::string() : c->Name() + ": ") +
+          c->ClassName() + "\n";
   indent_ = indent + "  ";
   const TClassInfo& info = ClassInfoOf(*c);
   for (const TPropInfo* p : info.Properties()) {
@@ -75,15 +77,24 @@ void TWriter::WriteComponent(TComponent* c, int depth) {
     const TValue v = p->get(*c);
     std::string text;
     switch (p->kind) {
-      case TTypeKind::Integer: text = IntToStr(std::get<int64_t>(v)); break;
-      case TTypeKind::Float: text = FloatText(p->name, std::get<double>(v)); break;
-      case TTypeKind::Boolean: text = std::get<bool>(v) ? "True" : "False"; break;
+      case TTypeKind::Integer:
+        text = IntToStr(std::get<int64_t>(v));
+        break;
+      case TTypeKind::Float:
+        text = FloatText(p->name, std::get<double>(v));
+        break;
+      case TTypeKind::Boolean:
+        text = std::get<bool>(v) ? "True" : "False";
+        break;
       case TTypeKind::String:
-      case TTypeKind::Char: text = QuoteString(std::get<std::string>(v), indent_.size() + 2); break;
+      case TTypeKind::Char:
+        text = QuoteString(std::get<std::string>(v), indent_.size() + 2);
+        break;
       case TTypeKind::Enumeration: {
         const int64_t i = std::get<int64_t>(v);
         if (i < 0 || i >= static_cast<int64_t>(p->names.size()))
-          throw Exception("Cannot write property " + p->name + " (ordinal " + IntToStr(i) + " has no name)");
+          throw Exception("Cannot write property " + p->name + " (ordinal " + IntToStr(i) +
+                          " has no name)");
         text = p->names[i];
         break;
       }
@@ -98,7 +109,8 @@ void TWriter::WriteComponent(TComponent* c, int depth) {
       case TTypeKind::Strings: {
         const auto& items = std::get<std::vector<std::string>>(v);
         text = "(";
-        for (const std::string& s : items) text += "\n" + indent_ + "  " + QuoteString(s, indent_.size() + 4);
+        for (const std::string& s : items)
+          text += "\n" + indent_ + "  " + QuoteString(s, indent_.size() + 4);
         text += ")";
         break;
       }
@@ -139,7 +151,9 @@ void TWriter::WriteEntry(const std::string& value) {
   out_ += indent_ + entry_name_ + " = " + value + "\n";
 }
 
-void TWriter::WriteString(const std::string& value) { WriteEntry(QuoteString(value, indent_.size() + 2)); }
+void TWriter::WriteString(const std::string& value) {
+  WriteEntry(QuoteString(value, indent_.size() + 2));
+}
 void TWriter::WriteInteger(int64_t value) { WriteEntry(IntToStr(value)); }
 void TWriter::WriteFloat(double value) { WriteEntry(FloatText(entry_name_, value)); }
 void TWriter::WriteBoolean(bool value) { WriteEntry(value ? "True" : "False"); }

@@ -51,8 +51,8 @@ class TWriter : public TFiler {
   void WriteEntry(const std::string& value);
 
   std::string out_;
-  std::string indent_;        // of the current component's properties
-  std::string entry_name_;    // the defined entry being written, if any
+  std::string indent_;      // of the current component's properties
+  std::string entry_name_;  // the defined entry being written, if any
   bool entry_written_ = false;
 };
 

@@ -21,8 +21,10 @@ std::vector<std::string> SplitFieldNames(const std::string& names) {
     cur.clear();
   };
   for (char c : names) {
-    if (c == ';') flush();
-    else cur += c;
+    if (c == ';')
+      flush();
+    else
+      cur += c;
   }
   flush();
   return out;
@@ -61,11 +63,13 @@ bool Matches(const TVariant& stored, const TVariant& sought, TLocateOptions opti
 }  // namespace
 
 const TClassInfo& TDataSet::StaticClassInfo() {
-  static const TClassInfo info = Published<TDataSet>()
-      .Property("Active", &TDataSet::Active, &TDataSet::SetActive).Default(false)
-      .Event("BeforePost", &TDataSet::BeforePost, &TDataSet::SetBeforePost)
-      .Event("AfterPost", &TDataSet::AfterPost, &TDataSet::SetAfterPost)
-      .Event("OnNewRecord", &TDataSet::OnNewRecord, &TDataSet::SetOnNewRecord);
+  static const TClassInfo info =
+      Published<TDataSet>()
+          .Property("Active", &TDataSet::Active, &TDataSet::SetActive)
+          .Default(false)
+          .Event("BeforePost", &TDataSet::BeforePost, &TDataSet::SetBeforePost)
+          .Event("AfterPost", &TDataSet::AfterPost, &TDataSet::SetAfterPost)
+          .Event("OnNewRecord", &TDataSet::OnNewRecord, &TDataSet::SetOnNewRecord);
   return info;
 }
 
@@ -76,8 +80,10 @@ void TDataSet::SetActive(bool active) {
     open_when_loaded_ = active;
     return;
   }
-  if (active) Open();
-  else Close();
+  if (active)
+    Open();
+  else
+    Close();
 }
 
 void TDataSet::Loaded() {
@@ -109,8 +115,8 @@ void TDataSet::Open() {
   std::vector<std::unique_ptr<TField>> fields;
   const auto& columns = cursor->Columns();
   for (std::size_t i = 0; i < columns.size(); ++i)
-    fields.push_back(std::make_unique<TField>(this, static_cast<int>(i), columns[i].name, columns[i].type,
-                                              columns[i].size, false));
+    fields.push_back(std::make_unique<TField>(this, static_cast<int>(i), columns[i].name,
+                                              columns[i].type, columns[i].size, false));
   const std::optional<db::Row> first = cursor->First();
   cursor_ = std::move(cursor);
   fields_ = std::move(fields);
@@ -133,7 +139,8 @@ void TDataSet::Close() {
 }
 
 TField* TDataSet::Fields(int i) const {
-  if (i < 0 || i >= FieldCount()) throw EDatabaseError("Field index out of range (" + IntToStr(i) + ")");
+  if (i < 0 || i >= FieldCount())
+    throw EDatabaseError("Field index out of range (" + IntToStr(i) + ")");
   return fields_[i].get();
 }
 
@@ -166,8 +173,10 @@ void TDataSet::Next() {
     return;
   }
   const std::optional<db::Row> row = cursor_->After(current_->id);
-  if (row) Load(row);
-  else eof_ = true;
+  if (row)
+    Load(row);
+  else
+    eof_ = true;
 }
 
 TVariant TDataSet::Highest(const std::string& field_name) {
@@ -196,7 +205,8 @@ int TDataSet::RecordCount() {
   return static_cast<int>(cursor_->Count());
 }
 
-bool TDataSet::Locate(const std::string& key_fields, const std::vector<TVariant>& values, TLocateOptions options) {
+bool TDataSet::Locate(const std::string& key_fields, const std::vector<TVariant>& values,
+                      TLocateOptions options) {
   CheckActive();
   CheckBrowseMode();
   const std::vector<std::string> names = SplitFieldNames(key_fields);
@@ -205,7 +215,8 @@ bool TDataSet::Locate(const std::string& key_fields, const std::vector<TVariant>
   for (const auto& n : names) fields.push_back(FieldByName(n));
   if (values.size() != fields.size())
     throw EDatabaseError("Locate was given " + IntToStr(static_cast<long long>(values.size())) +
-                         " values for " + IntToStr(static_cast<long long>(fields.size())) + " key fields");
+                         " values for " + IntToStr(static_cast<long long>(fields.size())) +
+                         " key fields");
   std::optional<db::Row> found;
   if (options == 0) {
     std::vector<int> columns;
@@ -218,7 +229,8 @@ bool TDataSet::Locate(const std::string& key_fields, const std::vector<TVariant>
     }
     found = cursor_->Find(columns, keys);
   } else {
-    for (std::optional<db::Row> row = cursor_->First(); row && !found; row = cursor_->After(row->id)) {
+    for (std::optional<db::Row> row = cursor_->First(); row && !found;
+         row = cursor_->After(row->id)) {
       bool all = true;
       for (std::size_t i = 0; i < fields.size() && all; ++i)
         all = Matches(row->values[fields[i]->Index()], values[i], options);
@@ -267,7 +279,8 @@ void TDataSet::BeginInsert() {
 }
 
 void TDataSet::Post() {
-  if (state_ != dsEdit && state_ != dsInsert) throw EDatabaseError("Dataset not in edit or insert mode");
+  if (state_ != dsEdit && state_ != dsInsert)
+    throw EDatabaseError("Dataset not in edit or insert mode");
   if (before_post_) before_post_(this);
   std::vector<db::Assignment> values;
   for (const auto& f : fields_)
@@ -311,7 +324,8 @@ bool TDataSet::UpdateIf(const std::string& match_fields, const std::vector<TVari
     const std::vector<std::string> split = SplitFieldNames(names);
     if (split.size() != given.size())
       throw EDatabaseError("UpdateIf was given " + IntToStr(static_cast<long long>(given.size())) +
-                           " values for " + IntToStr(static_cast<long long>(split.size())) + " fields");
+                           " values for " + IntToStr(static_cast<long long>(split.size())) +
+                           " fields");
     std::vector<db::Assignment> out;
     for (std::size_t i = 0; i < split.size(); ++i) {
       const TField* field = FieldByName(split[i]);
@@ -354,15 +368,18 @@ void TDataSet::ReturnToBrowse(bool reread) {
 void TDataSet::CheckBrowseMode() {
   CheckActive();
   if (state_ == dsEdit || state_ == dsInsert) {
-    if (modified_) Post();
-    else Cancel();
+    if (modified_)
+      Post();
+    else
+      Cancel();
   }
 }
 
 void TDataSet::FieldChanged(TField*) { modified_ = true; }
 
 void TDataSet::AddDataSource(TDataSource* source) {
-  if (std::find(sources_.begin(), sources_.end(), source) == sources_.end()) sources_.push_back(source);
+  if (std::find(sources_.begin(), sources_.end(), source) == sources_.end())
+    sources_.push_back(source);
 }
 
 void TDataSet::RemoveDataSource(TDataSource* source) {
@@ -376,7 +393,8 @@ void TDataSet::SetState(TDataSetState state) {
 }
 
 void TDataSet::Notify(Event event) {
-  for (TDataSource* s : std::vector<TDataSource*>(sources_)) s->DataSetChanged(event == Event::State, event == Event::Row);
+  for (TDataSource* s : std::vector<TDataSource*>(sources_))
+    s->DataSetChanged(event == Event::State, event == Event::Row);
 }
 
 void TDataSet::Load(const std::optional<db::Row>& row) {

@@ -195,8 +195,8 @@ class TDataSet : public TComponent {
   std::unique_ptr<db::Row> current_;
   bool eof_ = true;
   bool modified_ = false;
-  bool locked_ = false;                    // the cursor holds the row lock of an Edit
-  bool open_when_loaded_ = false;          // Active was read as true from a form file
+  bool locked_ = false;            // the cursor holds the row lock of an Edit
+  bool open_when_loaded_ = false;  // Active was read as true from a form file
   std::vector<TDataSource*> sources_;
   TDataSetNotifyEvent on_new_record_;
   TDataSetNotifyEvent before_post_;

@@ -8,10 +8,12 @@
 namespace orv {
 
 const TClassInfo& TDataSource::StaticClassInfo() {
-  static const TClassInfo info = Published<TDataSource>()
-      .Property("DataSet", &TDataSource::DataSet, &TDataSource::SetDataSet)
-      .Property("Enabled", &TDataSource::Enabled, &TDataSource::SetEnabled).Default(true)
-      .Event("OnStateChange", &TDataSource::OnStateChange, &TDataSource::SetOnStateChange);
+  static const TClassInfo info =
+      Published<TDataSource>()
+          .Property("DataSet", &TDataSource::DataSet, &TDataSource::SetDataSet)
+          .Property("Enabled", &TDataSource::Enabled, &TDataSource::SetEnabled)
+          .Default(true)
+          .Event("OnStateChange", &TDataSource::OnStateChange, &TDataSource::SetOnStateChange);
   return info;
 }
 

@@ -24,8 +24,8 @@
 #include <orv/host/db/dbregister.h>
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
-#include <orv/host/db/testing/spawned_child.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/spawned_child.h>
 #include <orv/host/db/testing/tables.h>
 
 namespace orv {
@@ -33,14 +33,15 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 using testing::SpawnedChild;
+using ::testing::StartsWith;
 using testing::TestDatabase;
 
 // The generator's table layout, keyed on (GenID, Prefix), plus a spare column.
-const std::vector<TFieldDef> kGenFields = {
-    {"GenID", ftFloat, 0},   {"Prefix", ftString, 20}, {"Suffix", ftString, 20}, {"Time", ftString, 17},
-    {"Try", ftFloat, 0},     {"State", ftFloat, 0},    {"Who", ftString, 17},    {"Extra", ftInteger, 0}};
+const std::vector<TFieldDef> kGenFields = {{"GenID", ftFloat, 0},    {"Prefix", ftString, 20},
+                                           {"Suffix", ftString, 20}, {"Time", ftString, 17},
+                                           {"Try", ftFloat, 0},      {"State", ftFloat, 0},
+                                           {"Who", ftString, 17},    {"Extra", ftInteger, 0}};
 
 std::string MessageOf(const std::function<void()>& f) {
   try {
@@ -63,7 +64,8 @@ class DataLayer : public ::testing::TestWithParam<std::string> {
     return t;
   }
   // The generator's table with rows (GenID, Prefix, Suffix).
-  TComponentPtr<TTable> GenTable(const std::vector<std::tuple<double, std::string, std::string>>& rows) {
+  TComponentPtr<TTable> GenTable(
+      const std::vector<std::tuple<double, std::string, std::string>>& rows) {
     auto t = NewTable();
     t->CreateTable(kGenFields, {"GenID", "Prefix"});
     t->Open();
@@ -85,9 +87,9 @@ TEST_P(DataLayer, FieldTypesAndSizesComeFromTheTable) {
   auto t = GenTable({});
   // name, type, Size, DataSize
   const std::vector<std::tuple<std::string, TFieldType, int, int>> want = {
-      {"GenID", ftFloat, 0, 8},    {"Prefix", ftString, 20, 21}, {"Suffix", ftString, 20, 21},
-      {"Time", ftString, 17, 18},  {"Try", ftFloat, 0, 8},       {"State", ftFloat, 0, 8},
-      {"Who", ftString, 17, 18},   {"Extra", ftInteger, 0, 4}};
+      {"GenID", ftFloat, 0, 8},   {"Prefix", ftString, 20, 21}, {"Suffix", ftString, 20, 21},
+      {"Time", ftString, 17, 18}, {"Try", ftFloat, 0, 8},       {"State", ftFloat, 0, 8},
+      {"Who", ftString, 17, 18},  {"Extra", ftInteger, 0, 4}};
   ASSERT_EQ(t->FieldCount(), static_cast<int>(want.size()));
   for (const auto& [name, type, size, dataSize] : want) {
     SCOPED_TRACE(name);
@@ -127,23 +129,26 @@ TEST_P(DataLayer, StringsLongerThanTheCapacityAreCutOnWrite) {
 }
 
 TEST_P(DataLayer, LocateMatchesExactly) {
-  auto t = GenTable({{1, "AB", "first"}, {1, "ab", "lower"}, {2, "AB", "second"}, {1, "5", "five"},
+  auto t = GenTable({{1, "AB", "first"},
+                     {1, "ab", "lower"},
+                     {2, "AB", "second"},
+                     {1, "5", "five"},
                      {3, std::string(20, 'x'), "long"}});
   // key values, the Suffix of the row found ("" for none)
   const std::vector<std::pair<std::vector<TVariant>, std::string>> cases = {
       {{1, "AB"}, "first"},
-      {{1.0, "AB"}, "first"},                         // 1 and 1.0 are the same number
-      {{1, "ab"}, "lower"},                           // case-sensitive both ways
+      {{1.0, "AB"}, "first"},  // 1 and 1.0 are the same number
+      {{1, "ab"}, "lower"},    // case-sensitive both ways
       {{1, "Ab"}, ""},
       {{2, "AB"}, "second"},
       {{1.5, "AB"}, ""},
-      {{"1", "AB"}, ""},                              // a text never equals a number
-      {{1, 5}, ""},                                   // nor a number a text
+      {{"1", "AB"}, ""},  // a text never equals a number
+      {{1, 5}, ""},       // nor a number a text
       {{1, "5"}, "five"},
-      {{1, "A"}, ""},                                 // whole values only
+      {{1, "A"}, ""},  // whole values only
       {{1, "AB "}, ""},
       {{3, std::string(20, 'x')}, "long"},
-      {{3, std::string(21, 'x')}, ""},                // longer than the column can hold
+      {{3, std::string(21, 'x')}, ""},  // longer than the column can hold
       {{4, "AB"}, ""},
   };
   for (const auto& [values, suffix] : cases) {
@@ -159,7 +164,8 @@ TEST_P(DataLayer, LocateMatchesExactly) {
     }
   }
   EXPECT_TRUE(t->Locate("Prefix", {"ab"}, loCaseInsensitive | loPartialKey));
-  EXPECT_EQ(MessageOf([&] { t->Locate("GenID;Prefix", {1}); }), "Locate was given 1 values for 2 key fields");
+  EXPECT_EQ(MessageOf([&] { t->Locate("GenID;Prefix", {1}); }),
+            "Locate was given 1 values for 2 key fields");
   EXPECT_EQ(MessageOf([&] { t->Locate("GenID;Nope", {1, "AB"}); }), "Field 'Nope' not found");
 }
 
@@ -240,10 +246,13 @@ TEST_P(DataLayer, PendingEditsArePostedOrDroppedWhenMovingOn) {
 
 TEST_P(DataLayer, WritingNeedsEditOrInsertAndAnOpenTableKeepsItsNames) {
   auto t = GenTable({{1, "A", "a"}});
-  EXPECT_EQ(MessageOf([&] { t->FieldByName("Suffix")->SetAsString("x"); }), "Dataset not in edit or insert mode");
+  EXPECT_EQ(MessageOf([&] { t->FieldByName("Suffix")->SetAsString("x"); }),
+            "Dataset not in edit or insert mode");
   EXPECT_EQ(MessageOf([&] { t->Post(); }), "Dataset not in edit or insert mode");
-  EXPECT_EQ(MessageOf([&] { t->SetTableName("OTHER"); }), "Cannot perform this operation on an open dataset");
-  EXPECT_EQ(MessageOf([&] { t->SetDatabaseName("x"); }), "Cannot perform this operation on an open dataset");
+  EXPECT_EQ(MessageOf([&] { t->SetTableName("OTHER"); }),
+            "Cannot perform this operation on an open dataset");
+  EXPECT_EQ(MessageOf([&] { t->SetDatabaseName("x"); }),
+            "Cannot perform this operation on an open dataset");
   EXPECT_EQ(t->TableName(), "GENTBL.DB");
   t->Close();
   EXPECT_EQ(MessageOf([&] { t->Edit(); }), "Cannot perform this operation on a closed dataset");
@@ -268,17 +277,22 @@ TEST_P(DataLayer, NumbersAreWrittenAsIntegersAndComparedAsVariants) {
   EXPECT_NE(other->FieldByName("Extra")->AsVariant(), TVariant("42"));
   EXPECT_TRUE(other->FieldByName("Who")->IsNull()) << "columns not written stay empty";
   t->Edit();
-  EXPECT_EQ(MessageOf([&] { t->FieldByName("Extra")->SetAsString("4x"); }), "'4x' is not a valid integer value");
+  EXPECT_EQ(MessageOf([&] { t->FieldByName("Extra")->SetAsString("4x"); }),
+            "'4x' is not a valid integer value");
   t->Cancel();
 }
 
 // Each event as "who:state-of-dataset/state-of-source".
 std::string StateName(TDataSetState s) {
   switch (s) {
-    case dsInactive: return "inactive";
-    case dsBrowse: return "browse";
-    case dsEdit: return "edit";
-    case dsInsert: return "insert";
+    case dsInactive:
+      return "inactive";
+    case dsBrowse:
+      return "browse";
+    case dsEdit:
+      return "edit";
+    case dsInsert:
+      return "insert";
   }
   return "?";
 }
@@ -290,7 +304,8 @@ TEST_P(DataLayer, NewRecordComesAfterTheInsertStateReachedTheDataSources) {
   std::vector<std::string> log;
   source->SetOnStateChange(TNotifyEvent::FromCallable([&](TObject*) {
     TDataSet* ds = source->DataSet();
-    log.push_back("state:" + (ds ? StateName(ds->State()) : "none") + "/" + StateName(source->State()));
+    log.push_back("state:" + (ds ? StateName(ds->State()) : "none") + "/" +
+                  StateName(source->State()));
   }));
   t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([&](TDataSet* ds) {
     log.push_back("new:" + StateName(ds->State()) + "/" + StateName(source->State()));
@@ -313,11 +328,13 @@ TEST_P(DataLayer, NewRecordComesAfterTheInsertStateReachedTheDataSources) {
                                "state:inactive/inactive"));
   t->Open();
   ASSERT_TRUE(t->Locate("GenID;Prefix", {2, "B"}));
-  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "from event") << "what OnNewRecord wrote is posted";
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "from event")
+      << "what OnNewRecord wrote is posted";
   EXPECT_EQ(t->RecordCount(), 2) << "the cancelled append left nothing";
 
   // An exception from OnNewRecord cancels the insert and reaches the caller.
-  t->SetOnNewRecord(TDataSetNotifyEvent::FromCallable([](TDataSet*) { throw EDatabaseError("no new rows"); }));
+  t->SetOnNewRecord(
+      TDataSetNotifyEvent::FromCallable([](TDataSet*) { throw EDatabaseError("no new rows"); }));
   EXPECT_EQ(MessageOf([&] { t->Insert(); }), "no new rows");
   EXPECT_EQ(t->State(), dsBrowse);
 
@@ -436,7 +453,8 @@ TEST_P(DataLayer, GetTableNamesListsTheDatabasesTables) {
 
 TEST_P(DataLayer, MissingThingsGiveClearErrors) {
   auto t = NewTable("NOPE.DB");
-  EXPECT_EQ(MessageOf([&] { t->Open(); }), "Table does not exist: NOPE.DB (database " + db_->Alias() + ")");
+  EXPECT_EQ(MessageOf([&] { t->Open(); }),
+            "Table does not exist: NOPE.DB (database " + db_->Alias() + ")");
   EXPECT_FALSE(t->Active());
   EXPECT_FALSE(t->Exists());
   t->SetDatabaseName("no_such_alias");
@@ -481,7 +499,8 @@ TEST_P(DataLayer, FailuresComeInClassesThatTellWhetherTryingAgainHelps) {
     t->Locate("GenID;Prefix", {TVariant(1), TVariant("A")});
     ADD_FAILURE() << "the lost session went unnoticed";
   } catch (const EConnectionLost& e) {
-    EXPECT_THAT(e.Message(), StartsWith("Lost the connection to database \"" + db_->Alias() + "\": "));
+    EXPECT_THAT(e.Message(),
+                StartsWith("Lost the connection to database \"" + db_->Alias() + "\": "));
   }
   EXPECT_TRUE(t->Locate("GenID;Prefix", {TVariant(1), TVariant("A")}));
 }
@@ -525,7 +544,8 @@ TEST_P(DataLayer, UpdateIfWritesOnlyARowThatStillMatches) {
     other->Open();
     ASSERT_TRUE(other->Locate("GenID;Prefix", {1, "A"}));
     c.before(*other);
-    EXPECT_EQ(t->UpdateIf("State;Suffix;Who", c.expected, "Suffix;Time;Extra", {"b", "20270101000000000", 7}),
+    EXPECT_EQ(t->UpdateIf("State;Suffix;Who", c.expected, "Suffix;Time;Extra",
+                          {"b", "20270101000000000", 7}),
               c.written)
         << c.name;
     EXPECT_EQ(t->State(), dsBrowse) << c.name;
@@ -537,7 +557,8 @@ TEST_P(DataLayer, UpdateIfWritesOnlyARowThatStillMatches) {
     }
     auto reader = NewTable();
     reader->Open();
-    EXPECT_EQ(reader->Locate("GenID;Prefix", {1, "A"}) ? reader->FieldByName("Suffix")->AsString() : "(no row)",
+    EXPECT_EQ(reader->Locate("GenID;Prefix", {1, "A"}) ? reader->FieldByName("Suffix")->AsString()
+                                                       : "(no row)",
               c.stored)
         << c.name;
   }
@@ -564,7 +585,8 @@ TEST_P(DataLayer, UpdateIfMeetsAnotherWritersLockAsALockConflict) {
   EXPECT_EQ(t->FieldByName("Suffix")->AsString(), std::string(20, 'x'));
   EXPECT_EQ(MessageOf([&] { t->UpdateIf("Suffix;State", {"a"}, "Suffix", {"b"}); }),
             "UpdateIf was given 1 values for 2 fields");
-  EXPECT_EQ(MessageOf([&] { t->UpdateIf("Nope", {"a"}, "Suffix", {"b"}); }), "Field 'Nope' not found");
+  EXPECT_EQ(MessageOf([&] { t->UpdateIf("Nope", {"a"}, "Suffix", {"b"}); }),
+            "Field 'Nope' not found");
 }
 
 // PostgreSQL cuts longer names silently, so that two of them could meet in
@@ -576,10 +598,14 @@ TEST_P(DataLayer, NamesPostgreSQLWouldCutAreRefused) {
   // table name, fields -> the message, or "" when the table is made
   const std::vector<std::tuple<std::string, std::vector<TFieldDef>, std::string>> cases = {
       {longest + ".DB", {{"N", ftInteger, 0}}, ""},
-      {longest + "U", {{"N", ftInteger, 0}},
+      {longest + "U",
+       {{"N", ftInteger, 0}},
        "Name too long for PostgreSQL: " + longest + "U (64 bytes, at most 63)"},
-      {cyrillic, {{"N", ftInteger, 0}}, "Name too long for PostgreSQL: " + cyrillic + " (64 bytes, at most 63)"},
-      {"Short", {{std::string(64, 'F'), ftInteger, 0}},
+      {cyrillic,
+       {{"N", ftInteger, 0}},
+       "Name too long for PostgreSQL: " + cyrillic + " (64 bytes, at most 63)"},
+      {"Short",
+       {{std::string(64, 'F'), ftInteger, 0}},
        "Name too long for PostgreSQL: " + std::string(64, 'F') + " (64 bytes, at most 63)"},
   };
   for (const auto& [name, fields, message] : cases) {
@@ -605,24 +631,29 @@ TEST(DataLayerErrors, MissingDatabasesAndServersAreNamed) {
     // Another program's SQLite file, in its own journal mode.
     sqlite3* h = nullptr;
     ASSERT_EQ(sqlite3_open((dir + "/FOREIGN.DB").c_str(), &h), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(h, "CREATE TABLE notes (n INTEGER)", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h, "CREATE TABLE notes (n INTEGER)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
     sqlite3_close(h);
   }
   const std::string dead = "orvtest_dead_server";
   const std::string gone = "orvtest_gone_directory";
-  Session()->AddAlias(dead, "postgresql", {{"conninfo", "host=127.0.0.1 port=1 dbname=x connect_timeout=5"}});
+  Session()->AddAlias(dead, "postgresql",
+                      {{"conninfo", "host=127.0.0.1 port=1 dbname=x connect_timeout=5"}});
   Session()->AddAlias(gone, "sqlite", {{"path", dir + "/gone"}});
   // database, table, the message's start, a part of the rest ("" when the start is all)
   const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
-      {"no_such_alias", "T.DB", "Unknown database \"no_such_alias\": no alias of that name and no such directory", ""},
+      {"no_such_alias", "T.DB",
+       "Unknown database \"no_such_alias\": no alias of that name and no such directory", ""},
       {gone, "T.DB", "Directory of database \"" + gone + "\" does not exist: " + dir + "/gone", ""},
       {db.Alias(), "NONE.DB", "Table does not exist: NONE.DB (database " + db.Alias() + ")", ""},
       {dir, "NONE", "Table does not exist: NONE (database " + dir + ")", ""},
-      {db.Alias(), "NOTSQL.DB", "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
+      {db.Alias(), "NOTSQL.DB",
+       "Cannot open table NOTSQL.DB: " + dir + "/NOTSQL.DB is not a SQLite table", ""},
       {db.Alias(), "EMPTY.DB", "Table does not exist: EMPTY.DB (database " + db.Alias() + ")", ""},
-      {db.Alias(), "Wrong.DB", "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
-      {db.Alias(), "FOREIGN.DB", "Cannot open table FOREIGN.DB: " + dir + "/FOREIGN.DB holds no table named FOREIGN",
-       ""},
+      {db.Alias(), "Wrong.DB",
+       "Cannot open table Wrong.DB: " + dir + "/Wrong.DB holds no table named Wrong", ""},
+      {db.Alias(), "FOREIGN.DB",
+       "Cannot open table FOREIGN.DB: " + dir + "/FOREIGN.DB holds no table named FOREIGN", ""},
       {dead, "GENTBL.DB", "Cannot connect to database \"" + dead + "\": ", "Connection refused"},
   };
   for (const auto& [database, table, start, part] : cases) {
@@ -670,17 +701,21 @@ TEST(DataLayerErrors, CreateMeetingAnotherCreateSaysTheTableExists) {
       watcher(PQconnectdb(db.Location().c_str()), PQfinish);
   auto rows = [](PGconn* c, const char* sql) {  // -1: it failed
     PGresult* r = PQexec(c, sql);
-    const int n = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK ? PQntuples(r) : -1;
+    const int n = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK
+                      ? PQntuples(r)
+                      : -1;
     PQclear(r);
     return n;
   };
-  ASSERT_EQ(rows(other.get(), "BEGIN; CREATE TABLE \"T\" (\"N\" integer)"), 0) << PQerrorMessage(other.get());
+  ASSERT_EQ(rows(other.get(), "BEGIN; CREATE TABLE \"T\" (\"N\" integer)"), 0)
+      << PQerrorMessage(other.get());
   std::thread committer([&] {
     // The other session commits once the create below waits for it.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < give_up &&
-           rows(watcher.get(), "SELECT 1 FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
-                               "application_name = current_setting('application_name')") == 0)
+           rows(watcher.get(),
+                "SELECT 1 FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
+                "application_name = current_setting('application_name')") == 0)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     rows(other.get(), "COMMIT");
   });
@@ -700,7 +735,9 @@ TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
       "object Data: TDataModule\n"
       "  object Gen: TTable\n"
       "    Active = True\n"
-      "    DatabaseName = '" + db_->Alias() + "'\n"
+      "    DatabaseName = '" +
+      db_->Alias() +
+      "'\n"
       "    TableName = 'GENTBL.DB'\n"
       "  end\n"
       "  object Source: TDataSource\n"
@@ -727,7 +764,8 @@ TEST_P(DataLayer, TablesAndDataSourcesLiveInFormFiles) {
 class Peer : public SpawnedChild {
  public:
   explicit Peer(const testing::TestDatabase& db)
-      : SpawnedChild(ORV_DB_TEST_PEER, {db.AliasFile(), db.Alias(), "GENTBL.DB"}, "", "", /*interactive=*/true) {}
+      : SpawnedChild(ORV_DB_TEST_PEER, {db.AliasFile(), db.Alias(), "GENTBL.DB"}, "", "",
+                     /*interactive=*/true) {}
   // Sends command; the peer's answer.
   std::string Ask(const std::string& command) {
     Send(command);
@@ -755,7 +793,8 @@ TEST_P(DataLayer, AnEditLockHoldsAgainstAnotherProcess) {
   t->Insert();
   t->FieldByName("GenID")->SetAsInteger(9);
   t->FieldByName("Prefix")->SetAsString("N");
-  EXPECT_EQ(MessageOf([&] { t->Post(); }), testing::Caps(GetParam()).row_locks ? "(no error)" : "Table locked by another user");
+  EXPECT_EQ(MessageOf([&] { t->Post(); }),
+            testing::Caps(GetParam()).row_locks ? "(no error)" : "Table locked by another user");
   EXPECT_EQ(t->State(), dsBrowse);
   ASSERT_TRUE(t->Locate("GenID;Prefix", {1, "P"}));
 
@@ -793,7 +832,8 @@ TEST_P(DataLayer, ALockDiesWithItsProcess) {
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
   EXPECT_EQ(message, "(no error)");
-  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "kept") << "the dead program's write never happened";
+  EXPECT_EQ(t->FieldByName("Suffix")->AsString(), "kept")
+      << "the dead program's write never happened";
   t->Cancel();
 }
 

@@ -24,7 +24,7 @@ namespace orv::db {
 struct Column {
   std::string name;
   TFieldType type = ftUnknown;
-  int size = 0;            // string capacity; 0: numbers, or no limit
+  int size = 0;  // string capacity; 0: numbers, or no limit
 };
 
 // One row: its identity (primary key values, or the engine's row number) and
@@ -42,9 +42,9 @@ struct Assignment {
 
 // The names of the columns that values assign, in order, each through quote
 // (the driver's: 1251 in, quoted UTF-8 out); for sqltext's SetList.
-inline std::vector<std::string> AssignedColumns(const std::vector<Column>& columns,
-                                                const std::vector<Assignment>& values,
-                                                const std::function<std::string(const std::string&)>& quote) {
+inline std::vector<std::string> AssignedColumns(
+    const std::vector<Column>& columns, const std::vector<Assignment>& values,
+    const std::function<std::string(const std::string&)>& quote) {
   std::vector<std::string> names;
   for (const auto& a : values) names.push_back(quote(columns[a.column].name));
   return names;
@@ -76,7 +76,8 @@ class Cursor {
   virtual std::optional<Row> Fetch(const std::vector<TVariant>& id) = 0;
   // The first row (identity order) whose columns equal the values exactly
   // (null matches null); values are already of the columns' types.
-  virtual std::optional<Row> Find(const std::vector<int>& columns, const std::vector<TVariant>& values) = 0;
+  virtual std::optional<Row> Find(const std::vector<int>& columns,
+                                  const std::vector<TVariant>& values) = 0;
   virtual long long Count() = 0;
   // The highest value of column as stored now (null when there is none).
   virtual TVariant Highest(int column) = 0;
@@ -88,7 +89,8 @@ class Cursor {
   virtual std::optional<Row> Lock(const std::vector<TVariant>& id) = 0;
   // Inside Lock: writes the assignments to the row and commits; returns the
   // row's identity afterwards. On failure the transaction is rolled back.
-  virtual std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) = 0;
+  virtual std::vector<TVariant> Update(const std::vector<TVariant>& id,
+                                       const std::vector<Assignment>& values) = 0;
   // Ends Lock's transaction without writing. Never raises.
   virtual void Unlock() noexcept = 0;
   // Compare-and-set, in a transaction of its own: writes the assignments to
@@ -100,7 +102,8 @@ class Cursor {
   // and no row when it is gone. Raises ELockConflict when another session keeps the
   // lock longer than the engine's lock wait (nothing written). Its
   // statements are prepared once per open table.
-  virtual ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,
+  virtual ChangeResult UpdateIf(const std::vector<TVariant>& id,
+                                const std::vector<Assignment>& expected,
                                 const std::vector<Assignment>& values) = 0;
   // Inserts a row in a transaction of its own; returns its identity.
   virtual std::vector<TVariant> Insert(const std::vector<Assignment>& values) = 0;
@@ -112,7 +115,8 @@ class Cursor {
 // that begin a transaction and must not leave it open on failure.
 class UnlockOnThrow {
  public:
-  explicit UnlockOnThrow(Cursor& cursor) : cursor_(cursor), exceptions_(std::uncaught_exceptions()) {}
+  explicit UnlockOnThrow(Cursor& cursor)
+      : cursor_(cursor), exceptions_(std::uncaught_exceptions()) {}
   ~UnlockOnThrow() {
     if (std::uncaught_exceptions() > exceptions_) cursor_.Unlock();
   }
@@ -128,17 +132,20 @@ class Driver {
  public:
   virtual ~Driver() = default;
   // Opens table of db; raises "Table does not exist: ..." and the like.
-  virtual std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) = 0;
+  virtual std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table,
+                                       bool read_only) = 0;
   virtual bool Exists(const TDatabaseInfo& db, const std::string& table) = 0;
   // Creates the table; false, and nothing changed, when another program made
   // it meanwhile. Safe when programs create the same table at once: one
   // creates it, the others get false. Never removes what another program made.
   // key: the primary key's columns; unique: columns each unique on its own.
-  virtual bool Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
-                      const std::vector<std::string>& key, const std::vector<std::string>& unique) = 0;
+  virtual bool Create(const TDatabaseInfo& db, const std::string& table,
+                      const std::vector<TFieldDef>& fields, const std::vector<std::string>& key,
+                      const std::vector<std::string>& unique) = 0;
   virtual void Drop(const TDatabaseInfo& db, const std::string& table) = 0;
   // The database's table names (unsorted, unfiltered by pattern).
-  virtual std::vector<std::string> TableNames(const TDatabaseInfo& db, bool extensions, bool system_tables) = 0;
+  virtual std::vector<std::string> TableNames(const TDatabaseInfo& db, bool extensions,
+                                              bool system_tables) = 0;
 };
 
 // The driver of an engine ("sqlite", "postgresql"), or null.

@@ -7,25 +7,38 @@
 
 namespace orv {
 
-TField::TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size, bool read_only)
-    : dataset_(dataset), index_(index), name_(std::move(name)), type_(type), size_(size),
+TField::TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size,
+               bool read_only)
+    : dataset_(dataset),
+      index_(index),
+      name_(std::move(name)),
+      type_(type),
+      size_(size),
       read_only_(read_only || type == ftUnknown) {}
 
 const char* TField::ClassName() const {
   switch (type_) {
-    case ftString: return "TStringField";
-    case ftInteger: return "TIntegerField";
-    case ftFloat: return "TFloatField";
-    default: return "TField";
+    case ftString:
+      return "TStringField";
+    case ftInteger:
+      return "TIntegerField";
+    case ftFloat:
+      return "TFloatField";
+    default:
+      return "TField";
   }
 }
 
 int TField::DataSize() const {
   switch (type_) {
-    case ftString: return size_ > 0 ? size_ + 1 : 0;
-    case ftInteger: return 4;
-    case ftFloat: return 8;
-    default: return 0;
+    case ftString:
+      return size_ > 0 ? size_ + 1 : 0;
+    case ftInteger:
+      return 4;
+    case ftFloat:
+      return 8;
+    default:
+      return 0;
   }
 }
 
@@ -63,9 +76,12 @@ TVariant TField::Converted(const TVariant& value, bool cut) const {
       if (cut && size_ > 0 && static_cast<int>(text.size()) > size_) text.resize(size_);
       return TVariant(std::move(text));
     }
-    case ftInteger: return TVariant(value.AsInteger());
-    case ftFloat: return TVariant(value.AsFloat());
-    default: return value;
+    case ftInteger:
+      return TVariant(value.AsInteger());
+    case ftFloat:
+      return TVariant(value.AsFloat());
+    default:
+      return value;
   }
 }
 

@@ -78,7 +78,10 @@ class TField : public TObject {
   bool CanModify() const;
 
   // For TDataSet: loads a value read from the table, without any check.
-  void LoadValue(TVariant value) { value_ = std::move(value); assigned_ = false; }
+  void LoadValue(TVariant value) {
+    value_ = std::move(value);
+    assigned_ = false;
+  }
   // For TDataSet: the value was written by the program since the row was loaded.
   bool Assigned() const { return assigned_; }
 

@@ -28,13 +28,15 @@ int ReconnectSetting(const std::map<std::string, std::string>& params) {
   const auto it = params.find("reconnect_seconds");
   if (it == params.end()) return kDefaultReconnectSeconds;
   const std::string v = Trim(it->second);
-  if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789") != std::string::npos) return -1;
+  if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789") != std::string::npos)
+    return -1;
   const int n = std::stoi(v);
   return n <= kMaxReconnectSeconds ? n : -1;
 }
 
 // The alias's settings beyond the driver's own.
-std::string SettingProblem(const std::string& name, const std::map<std::string, std::string>& params) {
+std::string SettingProblem(const std::string& name,
+                           const std::map<std::string, std::string>& params) {
   if (ReconnectSetting(params) < 0)
     return "Alias " + name + ": reconnect_seconds must be a whole number from 0 to " +
            IntToStr(kMaxReconnectSeconds);
@@ -151,7 +153,8 @@ void TSession::LoadAliasFile(const std::string& path) {
     const std::string t = Trim(*text);
     if (t.empty() || t[0] == '#' || t[0] == ';') continue;
     if (t[0] == '[') {
-      if (t.back() != ']' || Trim(t.substr(1, t.size() - 2)).empty()) fail(number, "a section is written [NAME]");
+      if (t.back() != ']' || Trim(t.substr(1, t.size() - 2)).empty())
+        fail(number, "a section is written [NAME]");
       found.push_back({Trim(t.substr(1, t.size() - 2)), "", {}, false});
       lines.push_back(number);
       continue;
@@ -166,15 +169,17 @@ void TSession::LoadAliasFile(const std::string& path) {
     } else {
       if (key == "path" && !value.empty()) {
         const fs::path p(Cp1251ToUtf8(value));
-        if (p.is_relative()) value = Utf8ToCp1251(file.parent_path().empty()
-                                                      ? p.string()
-                                                      : (file.parent_path() / p).lexically_normal().string())
-                                          .value_or(value);
+        if (p.is_relative())
+          value = Utf8ToCp1251(file.parent_path().empty()
+                                   ? p.string()
+                                   : (file.parent_path() / p).lexically_normal().string())
+                      .value_or(value);
       }
       found.back().params[key] = value;
     }
   }
-  if (in.bad()) throw EDatabaseError("Cannot read alias file " + path + ": " + FromUtf8Message(errno));
+  if (in.bad())
+    throw EDatabaseError("Cannot read alias file " + path + ": " + FromUtf8Message(errno));
   bool password = false;
   for (std::size_t i = 0; i < found.size(); ++i) {
     const std::string problem = Problem(found[i].name, found[i].driver, found[i].params);
@@ -232,7 +237,9 @@ std::string HidePassword(const std::string& conninfo) {
   }
   // key = value pairs as libpq reads them: blanks around '=', a value quoted
   // or bare, a backslash escaping the next character in either.
-  auto blank = [&](std::size_t i) { return i < out.size() && std::isspace(static_cast<unsigned char>(out[i])); };
+  auto blank = [&](std::size_t i) {
+    return i < out.size() && std::isspace(static_cast<unsigned char>(out[i]));
+  };
   for (std::size_t i = 0; i < out.size();) {
     while (blank(i)) ++i;
     const std::size_t key = i;
@@ -280,7 +287,8 @@ void TSession::GetAliasNames(TStrings& list) {
   EnsureLoaded();
   std::vector<std::string> names;
   for (const auto& a : aliases_) names.push_back(a.name);
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
   list.Clear();
   for (const auto& n : names) list.Add(n);
 }
@@ -293,7 +301,9 @@ bool TSession::IsAlias(const std::string& name) {
 TDatabaseInfo TSession::AliasInfo(const std::string& name) {
   EnsureLoaded();
   const Alias* a = Find(name);
-  if (!a) throw EDatabaseError("Unknown database \"" + name + "\": no alias of that name and no such directory");
+  if (!a)
+    throw EDatabaseError("Unknown database \"" + name +
+                         "\": no alias of that name and no such directory");
   return {name, a->driver, a->params};
 }
 
@@ -302,20 +312,24 @@ TDatabaseInfo TSession::ResolveDatabase(const std::string& name) {
   if (IsAlias(name)) return AliasInfo(name);
   std::error_code ec;
   if (fs::is_directory(fs::path(Cp1251ToUtf8(name)), ec)) return {name, "sqlite", {{"path", name}}};
-  throw EDatabaseError("Unknown database \"" + name + "\": no alias of that name and no such directory");
+  throw EDatabaseError("Unknown database \"" + name +
+                       "\": no alias of that name and no such directory");
 }
 
-void TSession::GetTableNames(const std::string& database_name, const std::string& pattern, bool extensions,
-                             bool system_tables, TStrings& list) {
+void TSession::GetTableNames(const std::string& database_name, const std::string& pattern,
+                             bool extensions, bool system_tables, TStrings& list) {
   const TDatabaseInfo info = ResolveDatabase(database_name);
   db::Driver* d = db::FindDriver(info.driver);
-  if (!d) throw EDatabaseError("Unknown database driver '" + info.driver + "' (sqlite or postgresql)");
+  if (!d)
+    throw EDatabaseError("Unknown database driver '" + info.driver + "' (sqlite or postgresql)");
   std::vector<std::string> names = d->TableNames(info, extensions, system_tables);
   const std::string p = Trim(pattern);
   if (!p.empty() && p != "*")
-    names.erase(std::remove_if(names.begin(), names.end(), [&](const std::string& n) { return !Like(n, p); }),
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [&](const std::string& n) { return !Like(n, p); }),
                 names.end());
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
   list.Clear();
   for (const auto& n : names) list.Add(n);
 }

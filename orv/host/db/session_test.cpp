@@ -34,8 +34,10 @@ class SessionTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
   static void Restore(const char* name, const std::string& value) {
-    if (value.empty()) unsetenv(name);
-    else setenv(name, value.c_str(), 1);
+    if (value.empty())
+      unsetenv(name);
+    else
+      setenv(name, value.c_str(), 1);
   }
   std::string Write(const std::string& name, const std::string& text) {
     const std::string path = dir_ + "/" + name;
@@ -75,7 +77,8 @@ TEST_F(SessionTest, AliasFileDefinesDatabases) {
   const TDatabaseInfo gen = s.AliasInfo("tgenalias");
   EXPECT_EQ(gen.driver, "postgresql");
   EXPECT_EQ(gen.params.at("conninfo"), "host=db.example port=5432 dbname=orv");
-  EXPECT_EQ(s.AliasInfo("Local").params.at("path"), dir_ + "/tables") << "relative to the alias file";
+  EXPECT_EQ(s.AliasInfo("Local").params.at("path"), dir_ + "/tables")
+      << "relative to the alias file";
 }
 
 TEST_F(SessionTest, MalformedAliasFilesAreRefusedWhole) {
@@ -101,19 +104,22 @@ TEST_F(SessionTest, MalformedAliasFilesAreRefusedWhole) {
     EXPECT_FALSE(s.IsAlias("A")) << "nothing of a bad file is kept";
   }
   TSession s;
-  EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(dir_ + "/none.ini"); }), "Alias file not found: " + dir_ + "/none.ini");
+  EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(dir_ + "/none.ini"); }),
+            "Alias file not found: " + dir_ + "/none.ini");
   EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(dir_); }), "Alias file is a directory: " + dir_);
   if (::geteuid() != 0) {  // root reads every file
     const std::string locked = Write("locked.ini", "[A]\ndriver = sqlite\npath = /x\n");
     fs::permissions(locked, fs::perms::none);
-    EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(locked); }), "Cannot read alias file " + locked + ": Permission denied");
+    EXPECT_EQ(MessageOf([&] { s.LoadAliasFile(locked); }),
+              "Cannot read alias file " + locked + ": Permission denied");
   }
 }
 
 TEST_F(SessionTest, LaterSectionsReplaceEarlierOnesAndManyLoadAtOnce) {
   std::string text = "[Dup]\ndriver = sqlite\npath = /first\nreconnect_seconds = 9\n";
   constexpr int kMany = 20000;
-  for (int i = 0; i < kMany; ++i) text += "[A" + std::to_string(i) + "]\ndriver = sqlite\npath = /a\n";
+  for (int i = 0; i < kMany; ++i)
+    text += "[A" + std::to_string(i) + "]\ndriver = sqlite\npath = /a\n";
   text += "[dup]\ndriver = sqlite\npath = /second\n";
   TSession s;
   s.LoadAliasFile(Write("many.ini", text));
@@ -126,8 +132,10 @@ TEST_F(SessionTest, LaterSectionsReplaceEarlierOnesAndManyLoadAtOnce) {
   EXPECT_TRUE(s.IsAlias("A19999"));
   // A file read later replaces its aliases too, but never one from code.
   s.AddAlias("A7", "sqlite", {{"path", "/code"}});
-  s.LoadAliasFile(Write("later.ini", "[a7]\ndriver = sqlite\npath = /later\n[A8]\ndriver = sqlite\npath = /later\n"
-                                     "reconnect_seconds = 0\n"));
+  s.LoadAliasFile(
+      Write("later.ini",
+            "[a7]\ndriver = sqlite\npath = /later\n[A8]\ndriver = sqlite\npath = /later\n"
+            "reconnect_seconds = 0\n"));
   EXPECT_EQ(s.AliasInfo("A7").params.at("path"), "/code");
   EXPECT_EQ(s.AliasInfo("A8").params.at("path"), "/later");
   EXPECT_EQ(ReconnectSeconds(s.AliasInfo("A8")), 0);
@@ -141,7 +149,8 @@ TEST_F(SessionTest, PasswordsAreHiddenInEveryConninfoForm) {
       {"password = 'se cr\\'et' host=h", "password = *** host=h"},
       {"postgresql://u:secret@h:5432/d", "postgresql://u:***@h:5432/d"},
       {"postgres://u:secret@h", "postgres://u:***@h"},
-      {"postgresql://u@h/d?password=secret&sslmode=require", "postgresql://u@h/d?password=***&sslmode=require"},
+      {"postgresql://u@h/d?password=secret&sslmode=require",
+       "postgresql://u@h/d?password=***&sslmode=require"},
       {"postgresql://h/d?sslmode=require", "postgresql://h/d?sslmode=require"},
       // Blanks of any kind around '=', and a bare value with an escaped blank.
       {"password\t=\tsecret host=h", "password\t=\t*** host=h"},
@@ -169,19 +178,21 @@ TEST(ConninfoServersTest, EveryHostWithItsPortInTheOrderTried) {
       {"dbname=d", {"(default host)"}},
       {"host='unterminated", {}},
   };
-  for (const auto& [conninfo, servers] : cases) EXPECT_EQ(db::ConninfoServers(conninfo), servers) << conninfo;
+  for (const auto& [conninfo, servers] : cases)
+    EXPECT_EQ(db::ConninfoServers(conninfo), servers) << conninfo;
 }
 
 TEST_F(SessionTest, AnAliasFileWithAPasswordThatOthersMayReadDrawsAWarning) {
   // file text, permissions -> warned
   const std::vector<std::tuple<std::string, fs::perms, bool>> cases = {
-      {"[P]\ndriver = postgresql\nconninfo = host=h password=x\n", fs::perms::owner_read | fs::perms::group_read,
-       true},
-      {"[P]\ndriver = postgresql\nconninfo = postgresql://u:x@h/d\n", fs::perms::owner_read | fs::perms::others_read,
-       true},
-      {"[P]\ndriver = postgresql\nconninfo = host=h password=x\n", fs::perms::owner_read | fs::perms::owner_write,
-       false},
-      {"[P]\ndriver = postgresql\nconninfo = host=h\n", fs::perms::owner_read | fs::perms::others_read, false},
+      {"[P]\ndriver = postgresql\nconninfo = host=h password=x\n",
+       fs::perms::owner_read | fs::perms::group_read, true},
+      {"[P]\ndriver = postgresql\nconninfo = postgresql://u:x@h/d\n",
+       fs::perms::owner_read | fs::perms::others_read, true},
+      {"[P]\ndriver = postgresql\nconninfo = host=h password=x\n",
+       fs::perms::owner_read | fs::perms::owner_write, false},
+      {"[P]\ndriver = postgresql\nconninfo = host=h\n",
+       fs::perms::owner_read | fs::perms::others_read, false},
   };
   for (const auto& [text, perms, warned] : cases) {
     SCOPED_TRACE(text);
@@ -192,7 +203,8 @@ TEST_F(SessionTest, AnAliasFileWithAPasswordThatOthersMayReadDrawsAWarning) {
     s.LoadAliasFile(file);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, warned ? "warning: alias file " + file +
-                                " holds a password and can be read by group or others; permissions should be u=rw "
+                                " holds a password and can be read by group or others; permissions "
+                                "should be u=rw "
                                 "(0600) or less\n"
                           : "");
     fs::permissions(file, fs::perms::owner_all);
@@ -216,7 +228,8 @@ TEST_F(SessionTest, DefaultAliasFileIsReadOnFirstUse) {
   setenv("ORV_ALIASES", (dir_ + "/missing.ini").c_str(), 1);
   {
     TSession s;
-    EXPECT_EQ(MessageOf([&] { s.IsAlias("Env"); }), "Alias file not found: " + dir_ + "/missing.ini");
+    EXPECT_EQ(MessageOf([&] { s.IsAlias("Env"); }),
+              "Alias file not found: " + dir_ + "/missing.ini");
   }
   unsetenv("ORV_ALIASES");
   fs::remove_all(dir_ + "/config");
@@ -234,7 +247,8 @@ TEST_F(SessionTest, CodeAliasesWinAndDirectoriesAreDatabases) {
   s.AddAlias("GEN", "sqlite", {{"path", "/from/code"}});
   s.LoadAliasFile(file);
   EXPECT_EQ(s.AliasInfo("gen").params.at("path"), "/from/code");
-  EXPECT_EQ(MessageOf([&] { s.AddAlias("X", "dbase", {}); }), "Unknown database driver 'dbase' (sqlite or postgresql)");
+  EXPECT_EQ(MessageOf([&] { s.AddAlias("X", "dbase", {}); }),
+            "Unknown database driver 'dbase' (sqlite or postgresql)");
   EXPECT_EQ(MessageOf([&] { s.AddAlias("X", "sqlite", {}); }), "Alias X needs a path");
 
   const TDatabaseInfo dir = s.ResolveDatabase(dir_);

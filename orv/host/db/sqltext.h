@@ -30,22 +30,26 @@ std::string PostgresPlaceholder(std::size_t n);  // $n
 
 // "name TYPE" for a field: VARCHAR(n) or TEXT, INTEGER, or float_type.
 // Raises EDatabaseError for a type no table can hold.
-std::string ColumnDefinition(const std::string& quoted_name, const TFieldDef& field, const char* float_type);
+std::string ColumnDefinition(const std::string& quoted_name, const TFieldDef& field,
+                             const char* float_type);
 
 // CREATE TABLE quoted_table (columns, PRIMARY KEY (key), UNIQUE (u) for each
 // of unique); names are quoted with quote (1251 in, quoted UTF-8 out), which
 // may raise for a name the engine cannot hold.
 std::string CreateTableSql(const std::string& quoted_table, const std::vector<TFieldDef>& fields,
-                           const std::vector<std::string>& key, const std::vector<std::string>& unique,
-                           const std::function<std::string(const std::string&)>& quote, const char* float_type);
+                           const std::vector<std::string>& key,
+                           const std::vector<std::string>& unique,
+                           const std::function<std::string(const std::string&)>& quote,
+                           const char* float_type);
 
 // "a = P(first), b = P(first + 1)" for the quoted column names.
-std::string SetList(const std::vector<std::string>& quoted_columns, std::size_t first, const Placeholder& p);
+std::string SetList(const std::vector<std::string>& quoted_columns, std::size_t first,
+                    const Placeholder& p);
 
 // " AND a <op> P(first) AND b <op> P(first + 1)" where op is the engine's
 // null-safe equality (SQLite "IS", PostgreSQL "IS NOT DISTINCT FROM"), so
 // that null matches null.
-std::string NullSafeMatches(const std::vector<std::string>& quoted_columns, std::size_t first, const Placeholder& p,
-                            const char* equals);
+std::string NullSafeMatches(const std::vector<std::string>& quoted_columns, std::size_t first,
+                            const Placeholder& p, const char* equals);
 
 }  // namespace orv::db

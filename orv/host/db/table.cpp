@@ -10,17 +10,20 @@ namespace {
 
 db::Driver* DriverOf(const TDatabaseInfo& info) {
   db::Driver* d = db::FindDriver(info.driver);
-  if (!d) throw EDatabaseError("Unknown database driver '" + info.driver + "' (sqlite or postgresql)");
+  if (!d)
+    throw EDatabaseError("Unknown database driver '" + info.driver + "' (sqlite or postgresql)");
   return d;
 }
 
 }  // namespace
 
 const TClassInfo& TTable::StaticClassInfo() {
-  static const TClassInfo info = Published<TTable>()
-      .Property("DatabaseName", &TTable::DatabaseName, &TTable::SetDatabaseName)
-      .Property("TableName", &TTable::TableName, &TTable::SetTableName)
-      .Property("ReadOnly", &TTable::ReadOnly, &TTable::SetReadOnly).Default(false);
+  static const TClassInfo info =
+      Published<TTable>()
+          .Property("DatabaseName", &TTable::DatabaseName, &TTable::SetDatabaseName)
+          .Property("TableName", &TTable::TableName, &TTable::SetTableName)
+          .Property("ReadOnly", &TTable::ReadOnly, &TTable::SetReadOnly)
+          .Default(false);
   return info;
 }
 
@@ -55,7 +58,8 @@ bool TTable::Exists() const {
   return DriverOf(info)->Exists(info, table_name_);
 }
 
-void TTable::CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key,
+void TTable::CreateTable(const std::vector<TFieldDef>& fields,
+                         const std::vector<std::string>& unique_key,
                          const std::vector<std::string>& unique_fields) {
   CheckInactive();
   if (table_name_.empty()) throw EDatabaseError("No table name given");

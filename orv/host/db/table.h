@@ -38,7 +38,8 @@ class TTable : public TDataSet {
   // differ from row to row as well (a post that would repeat one raises
   // EKeyViolation). Raises "Table already exists: NAME", also when another
   // program creates it at the same time; refused while open.
-  void CreateTable(const std::vector<TFieldDef>& fields, const std::vector<std::string>& unique_key = {},
+  void CreateTable(const std::vector<TFieldDef>& fields,
+                   const std::vector<std::string>& unique_key = {},
                    const std::vector<std::string>& unique_fields = {});
   // Deletes the table and its rows. Refused while open; raises when missing.
   void DeleteTable();

@@ -33,18 +33,24 @@ bool EqualIntFloat(long long i, double d) {
 
 std::string TVariant::AsString() const {
   switch (VarType()) {
-    case varNull: return "";
-    case varInteger: return std::to_string(std::get<long long>(value_));
-    case varFloat: return FloatText(std::get<double>(value_));
-    case varString: return std::get<std::string>(value_);
+    case varNull:
+      return "";
+    case varInteger:
+      return std::to_string(std::get<long long>(value_));
+    case varFloat:
+      return FloatText(std::get<double>(value_));
+    case varString:
+      return std::get<std::string>(value_);
   }
   return "";
 }
 
 long long TVariant::AsInteger() const {
   switch (VarType()) {
-    case varNull: return 0;
-    case varInteger: return std::get<long long>(value_);
+    case varNull:
+      return 0;
+    case varInteger:
+      return std::get<long long>(value_);
     case varFloat: {
       const double d = std::get<double>(value_);
       if (!std::isfinite(d) || std::fabs(d) >= 9.2e18)
@@ -66,9 +72,12 @@ long long TVariant::AsInteger() const {
 
 double TVariant::AsFloat() const {
   switch (VarType()) {
-    case varNull: return 0;
-    case varInteger: return static_cast<double>(std::get<long long>(value_));
-    case varFloat: return std::get<double>(value_);
+    case varNull:
+      return 0;
+    case varInteger:
+      return static_cast<double>(std::get<long long>(value_));
+    case varFloat:
+      return std::get<double>(value_);
     case varString: {
       const std::string& s = std::get<std::string>(value_);
       const std::string t = Trim(s);
@@ -87,10 +96,14 @@ bool operator==(const TVariant& a, const TVariant& b) {
   const TVarType ta = a.VarType(), tb = b.VarType();
   if (ta == varInteger && tb == varInteger)
     return std::get<long long>(a.value_) == std::get<long long>(b.value_);
-  if (ta == varFloat && tb == varFloat) return std::get<double>(a.value_) == std::get<double>(b.value_);
-  if (ta == varInteger && tb == varFloat) return EqualIntFloat(std::get<long long>(a.value_), std::get<double>(b.value_));
-  if (ta == varFloat && tb == varInteger) return EqualIntFloat(std::get<long long>(b.value_), std::get<double>(a.value_));
-  if (ta == varString && tb == varString) return std::get<std::string>(a.value_) == std::get<std::string>(b.value_);
+  if (ta == varFloat && tb == varFloat)
+    return std::get<double>(a.value_) == std::get<double>(b.value_);
+  if (ta == varInteger && tb == varFloat)
+    return EqualIntFloat(std::get<long long>(a.value_), std::get<double>(b.value_));
+  if (ta == varFloat && tb == varInteger)
+    return EqualIntFloat(std::get<long long>(b.value_), std::get<double>(a.value_));
+  if (ta == varString && tb == varString)
+    return std::get<std::string>(a.value_) == std::get<std::string>(b.value_);
   return ta == varNull && tb == varNull;
 }
 

@@ -17,12 +17,13 @@ enum TVarType { varNull, varInteger, varFloat, varString };
 class TVariant {
  public:
   TVariant() = default;
-  TVariant(int v) : value_(static_cast<long long>(v)) {}  // NOLINT: implicit like the classic Variant
-  TVariant(long long v) : value_(v) {}                    // NOLINT
-  TVariant(double v) : value_(v) {}                       // NOLINT
-  TVariant(const std::string& v) : value_(v) {}           // NOLINT
-  TVariant(std::string&& v) : value_(std::move(v)) {}     // NOLINT
-  TVariant(const char* v) : value_(std::string(v)) {}     // NOLINT
+  TVariant(int v)
+      : value_(static_cast<long long>(v)) {}           // NOLINT: implicit like the classic Variant
+  TVariant(long long v) : value_(v) {}                 // NOLINT
+  TVariant(double v) : value_(v) {}                    // NOLINT
+  TVariant(const std::string& v) : value_(v) {}        // NOLINT
+  TVariant(std::string&& v) : value_(std::move(v)) {}  // NOLINT
+  TVariant(const char* v) : value_(std::string(v)) {}  // NOLINT
 
   TVarType VarType() const { return static_cast<TVarType>(value_.index()); }
   bool IsNull() const { return VarType() == varNull; }

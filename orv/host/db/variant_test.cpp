@@ -38,14 +38,9 @@ TEST(Variant, Equality) {
 TEST(Variant, Conversions) {
   // value, AsString, AsInteger, AsFloat
   const std::vector<std::tuple<TVariant, std::string, long long, double>> cases = {
-      {TVariant(), "", 0, 0},
-      {42, "42", 42, 42},
-      {-7LL, "-7", -7, -7},
-      {2.5, "2.5", 3, 2.5},
-      {0.1, "0.1", 0, 0.1},
-      {5.0, "5", 5, 5},
-      {" 12 ", " 12 ", 12, 12},
-      {"3.25", "3.25", -1, 3.25},
+      {TVariant(), "", 0, 0},   {42, "42", 42, 42},         {-7LL, "-7", -7, -7},
+      {2.5, "2.5", 3, 2.5},     {0.1, "0.1", 0, 0.1},       {5.0, "5", 5, 5},
+      {" 12 ", " 12 ", 12, 12}, {"3.25", "3.25", -1, 3.25},
   };
   for (const auto& [v, text, integer, real] : cases) {
     SCOPED_TRACE(text);

@@ -98,7 +98,8 @@ void RegisterComponents(const std::string& page, const std::vector<TComponentCla
 std::vector<std::string> PalettePages() {
   std::vector<std::string> pages;
   for (const PaletteEntry& e : Palette())
-    if (std::none_of(pages.begin(), pages.end(), [&](const std::string& p) { return CompareText(p, e.page) == 0; }))
+    if (std::none_of(pages.begin(), pages.end(),
+                     [&](const std::string& p) { return CompareText(p, e.page) == 0; }))
       pages.push_back(e.page);
   return pages;
 }
@@ -117,7 +118,8 @@ void TComponentEditor::Edit() {
 }
 
 void RegisterComponentEditor(TComponentClass component_class, TComponentEditorClass editor_class) {
-  if (!component_class || !editor_class) throw Exception("RegisterComponentEditor needs a class and an editor");
+  if (!component_class || !editor_class)
+    throw Exception("RegisterComponentEditor needs a class and an editor");
   ComponentEditors().push_back({component_class, std::move(editor_class), g_package});
 }
 
@@ -130,7 +132,8 @@ std::unique_ptr<TComponentEditor> GetComponentEditor(TComponent* component, IDes
 // ---- property editors ------------------------------------------------------------
 
 TComponent* TPropertyEditor::GetComponent(int index) const {
-  if (index < 0 || index >= PropCount()) throw Exception("List index out of bounds (" + IntToStr(index) + ")");
+  if (index < 0 || index >= PropCount())
+    throw Exception("List index out of bounds (" + IntToStr(index) + ")");
   return components_[static_cast<size_t>(index)];
 }
 
@@ -151,7 +154,8 @@ void TPropertyEditor::Edit() {
   GetValues([&](const std::string& s) { values.push_back(s); });
   if (values.empty()) return;
   const std::string now = GetValue();
-  auto it = std::find_if(values.begin(), values.end(), [&](const std::string& v) { return CompareText(v, now) == 0; });
+  auto it = std::find_if(values.begin(), values.end(),
+                         [&](const std::string& v) { return CompareText(v, now) == 0; });
   SetValue(it == values.end() || it + 1 == values.end() ? values.front() : *(it + 1));
 }
 
@@ -167,11 +171,13 @@ void TEnumProperty::GetValues(const TGetStrProc& proc) {
 void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_class,
                             const std::string& property_name, TPropertyEditorClass editor_class) {
   if (!editor_class) throw Exception("RegisterPropertyEditor needs an editor");
-  PropertyEditors().push_back({property_type, component_class, property_name, std::move(editor_class), g_package});
+  PropertyEditors().push_back(
+      {property_type, component_class, property_name, std::move(editor_class), g_package});
 }
 
 std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*>& components,
-                                                   const std::string& property_name, IDesigner* designer) {
+                                                   const std::string& property_name,
+                                                   IDesigner* designer) {
   if (components.empty() || !components[0]) throw Exception("No component selected");
   const TPropInfo& prop = GetPropInfo(*components[0], property_name);
   const TClassInfo& cls = ClassInfoOf(*components[0]);
@@ -186,7 +192,8 @@ std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*
       if (distance < 0) continue;
     }
     if (!e.name.empty() && CompareText(e.name, prop.name) != 0) continue;
-    const std::tuple<int, int, int> rank{e.cls ? 1 : 0, e.cls ? -distance : 0, e.name.empty() ? 0 : 1};
+    const std::tuple<int, int, int> rank{e.cls ? 1 : 0, e.cls ? -distance : 0,
+                                         e.name.empty() ? 0 : 1};
     if (!best || rank >= best_rank) {
       best = &e;
       best_rank = rank;
@@ -194,17 +201,22 @@ std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*
   }
   if (best) return best->make(designer, components, &prop);
   switch (prop.kind) {
-    case TTypeKind::String: return std::make_unique<TStringProperty>(designer, components, &prop);
+    case TTypeKind::String:
+      return std::make_unique<TStringProperty>(designer, components, &prop);
     case TTypeKind::Enumeration:
-    case TTypeKind::Boolean: return std::make_unique<TEnumProperty>(designer, components, &prop);
-    default: return std::make_unique<TPropertyEditor>(designer, components, &prop);
+    case TTypeKind::Boolean:
+      return std::make_unique<TEnumProperty>(designer, components, &prop);
+    default:
+      return std::make_unique<TPropertyEditor>(designer, components, &prop);
   }
 }
 
 // ---- previews ----------------------------------------------------------------------
 
-void RegisterPreviewProvider(TComponentClass component_class, TPreviewProviderClass provider_class) {
-  if (!component_class || !provider_class) throw Exception("RegisterPreviewProvider needs a class and a provider");
+void RegisterPreviewProvider(TComponentClass component_class,
+                             TPreviewProviderClass provider_class) {
+  if (!component_class || !provider_class)
+    throw Exception("RegisterPreviewProvider needs a class and a provider");
   PreviewProviders().push_back({component_class, std::move(provider_class), g_package});
 }
 
@@ -219,7 +231,9 @@ void SetRegisteringPackage(int package) { g_package = package; }
 
 void UnregisterPackage(int package) {
   auto drop = [package](auto& v) {
-    v.erase(std::remove_if(v.begin(), v.end(), [package](const auto& e) { return e.package == package; }), v.end());
+    v.erase(std::remove_if(v.begin(), v.end(),
+                           [package](const auto& e) { return e.package == package; }),
+            v.end());
   };
   drop(Palette());
   drop(ComponentEditors());

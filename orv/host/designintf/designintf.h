@@ -60,7 +60,8 @@ std::vector<TComponentClass> PaletteClasses(const std::string& page);
 
 class TComponentEditor : public TObject {
  public:
-  TComponentEditor(TComponent* component, IDesigner* designer) : component_(component), designer_(designer) {}
+  TComponentEditor(TComponent* component, IDesigner* designer)
+      : component_(component), designer_(designer) {}
   const char* ClassName() const override { return "TComponentEditor"; }
 
   // The default action (a double click): the first verb, when there is one.
@@ -68,7 +69,10 @@ class TComponentEditor : public TObject {
   // Runs verb index (0 <= index < GetVerbCount()).
   virtual void ExecuteVerb(int index) { (void)index; }
   // The menu text of verb index ("&" marks the accelerator).
-  virtual std::string GetVerb(int index) { (void)index; return ""; }
+  virtual std::string GetVerb(int index) {
+    (void)index;
+    return "";
+  }
   virtual int GetVerbCount() { return 0; }
 
   TComponent* Component() const { return component_; }
@@ -80,10 +84,13 @@ class TComponentEditor : public TObject {
 };
 
 // Makes an editor for a component: what RegisterComponentEditor takes.
-using TComponentEditorClass = std::function<std::unique_ptr<TComponentEditor>(TComponent*, IDesigner*)>;
+using TComponentEditorClass =
+    std::function<std::unique_ptr<TComponentEditor>(TComponent*, IDesigner*)>;
 template <class E>
 TComponentEditorClass ComponentEditorClass() {
-  return [](TComponent* c, IDesigner* d) -> std::unique_ptr<TComponentEditor> { return std::make_unique<E>(c, d); };
+  return [](TComponent* c, IDesigner* d) -> std::unique_ptr<TComponentEditor> {
+    return std::make_unique<E>(c, d);
+  };
 }
 
 void RegisterComponentEditor(TComponentClass component_class, TComponentEditorClass editor_class);
@@ -93,8 +100,16 @@ std::unique_ptr<TComponentEditor> GetComponentEditor(TComponent* component, IDes
 
 // ---- property editors ------------------------------------------------------------
 
-enum TPropertyAttribute { paValueList, paSubProperties, paDialog, paMultiSelect, paAutoUpdate, paSortList,
-                          paReadOnly, paRevertable };
+enum TPropertyAttribute {
+  paValueList,
+  paSubProperties,
+  paDialog,
+  paMultiSelect,
+  paAutoUpdate,
+  paSortList,
+  paReadOnly,
+  paRevertable
+};
 using TPropertyAttributes = TSet<TPropertyAttribute>;
 using TGetStrProc = std::function<void(const std::string&)>;
 
@@ -157,15 +172,18 @@ class TEnumProperty : public TPropertyEditor {
  public:
   using TPropertyEditor::TPropertyEditor;
   const char* ClassName() const override { return "TEnumProperty"; }
-  TPropertyAttributes GetAttributes() override { return {paMultiSelect, paValueList, paSortList, paRevertable}; }
+  TPropertyAttributes GetAttributes() override {
+    return {paMultiSelect, paValueList, paSortList, paRevertable};
+  }
   void GetValues(const TGetStrProc& proc) override;
 };
 
-using TPropertyEditorClass =
-    std::function<std::unique_ptr<TPropertyEditor>(IDesigner*, std::vector<TComponent*>, const TPropInfo*)>;
+using TPropertyEditorClass = std::function<std::unique_ptr<TPropertyEditor>(
+    IDesigner*, std::vector<TComponent*>, const TPropInfo*)>;
 template <class E>
 TPropertyEditorClass PropertyEditorClass() {
-  return [](IDesigner* d, std::vector<TComponent*> cs, const TPropInfo* p) -> std::unique_ptr<TPropertyEditor> {
+  return [](IDesigner* d, std::vector<TComponent*> cs,
+            const TPropInfo* p) -> std::unique_ptr<TPropertyEditor> {
     return std::make_unique<E>(d, std::move(cs), p);
   };
 }
@@ -177,7 +195,8 @@ void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_c
 // first one's property). Raises EPropertyError "Property X does not exist".
 // REQUIRES: components holds at least one component.
 std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*>& components,
-                                                   const std::string& property_name, IDesigner* designer);
+                                                   const std::string& property_name,
+                                                   IDesigner* designer);
 
 // ---- previews ----------------------------------------------------------------------
 

@@ -122,13 +122,19 @@ TEST_F(DesignTest, MostSpecificComponentEditorWinsAndLaterOverEarlier) {
 
 TEST_F(DesignTest, PropertyEditorLookupRanksClassThenNameThenOrder) {
   const PTypeInfo text = TypeInfo<std::string>();
-  RegisterPropertyEditor(text, nullptr, "", PropertyEditorClass<TNamedProperty<1>>());        // any text
-  RegisterPropertyEditor(text, nullptr, "Note", PropertyEditorClass<TNamedProperty<2>>());    // any Note
-  RegisterPropertyEditor(text, &TPart::StaticClassInfo(), "Mask", PropertyEditorClass<TNamedProperty<3>>());
-  RegisterPropertyEditor(text, &TSubPart::StaticClassInfo(), "", PropertyEditorClass<TNamedProperty<4>>());
-  RegisterPropertyEditor(text, &TPart::StaticClassInfo(), "Alias", PropertyEditorClass<TNamedProperty<5>>());
-  RegisterPropertyEditor(text, &TPart::StaticClassInfo(), "Alias", PropertyEditorClass<TNamedProperty<6>>());
-  RegisterPropertyEditor(TypeInfo<int>(), nullptr, "Mask", PropertyEditorClass<TNamedProperty<7>>());
+  RegisterPropertyEditor(text, nullptr, "", PropertyEditorClass<TNamedProperty<1>>());  // any text
+  RegisterPropertyEditor(text, nullptr, "Note",
+                         PropertyEditorClass<TNamedProperty<2>>());  // any Note
+  RegisterPropertyEditor(text, &TPart::StaticClassInfo(), "Mask",
+                         PropertyEditorClass<TNamedProperty<3>>());
+  RegisterPropertyEditor(text, &TSubPart::StaticClassInfo(), "",
+                         PropertyEditorClass<TNamedProperty<4>>());
+  RegisterPropertyEditor(text, &TPart::StaticClassInfo(), "Alias",
+                         PropertyEditorClass<TNamedProperty<5>>());
+  RegisterPropertyEditor(text, &TPart::StaticClassInfo(), "Alias",
+                         PropertyEditorClass<TNamedProperty<6>>());
+  RegisterPropertyEditor(TypeInfo<int>(), nullptr, "Mask",
+                         PropertyEditorClass<TNamedProperty<7>>());
   // Legend: component, property -> the editor that applies.
   struct Row {
     TComponent* component;
@@ -148,7 +154,7 @@ TEST_F(DesignTest, PropertyEditorLookupRanksClassThenNameThenOrder) {
       {label, "Caption", "property editor 1"},  // the type alone
       {part, "Kind", "TEnumProperty"},          // built-in: enumerations
       {part, "Active", "TEnumProperty"},        // built-in: booleans
-      {label, "Left", "TPropertyEditor"},       // built-in: the rest (the int registration names Mask)
+      {label, "Left", "TPropertyEditor"},  // built-in: the rest (the int registration names Mask)
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(std::string(r.component->ClassName()) + "." + r.property);
@@ -225,8 +231,8 @@ TEST_F(DesignTest, PaletteKeepsPagesAndClassesInOrder) {
   RegisterComponents("orv", {&TPart::StaticClassInfo()});  // already there (pages ignore case)
   const auto pages = PalettePages();
   ASSERT_GE(pages.size(), 2u);
-  EXPECT_EQ(PaletteClasses("Orv"),
-            (std::vector<TComponentClass>{&TPart::StaticClassInfo(), &TSubPart::StaticClassInfo()}));
+  EXPECT_EQ(PaletteClasses("Orv"), (std::vector<TComponentClass>{&TPart::StaticClassInfo(),
+                                                                 &TSubPart::StaticClassInfo()}));
   EXPECT_EQ(PaletteClasses("Extra"), std::vector<TComponentClass>{&TSubSubPart::StaticClassInfo()});
   // On the palette means known to form files.
   TComponent* made = CreateComponent("TSubSubPart", owner_.get());

@@ -19,7 +19,8 @@
 
 // In a package: defines the registration entry.
 //   ORV_PACKAGE_ENTRY { Gensrc::Register(); Gendsgn::Register(); }
-#define ORV_PACKAGE_ENTRY extern "C" __attribute__((visibility("default"))) void OrvRegisterPackage()
+#define ORV_PACKAGE_ENTRY \
+  extern "C" __attribute__((visibility("default"))) void OrvRegisterPackage()
 
 namespace orv {
 
@@ -41,7 +42,8 @@ class TPackage {
 
  private:
   friend std::unique_ptr<TPackage> LoadPackage(const std::string& path);
-  TPackage(std::string path, void* handle, int id) : path_(std::move(path)), handle_(handle), id_(id) {}
+  TPackage(std::string path, void* handle, int id)
+      : path_(std::move(path)), handle_(handle), id_(id) {}
   std::string path_;
   void* handle_;
   int id_;

@@ -78,9 +78,11 @@ void TBitBtn::ApplyGlyph() {
 // designer read and write.
 
 const TClassInfo& TBitBtn::StaticClassInfo() {
-  static const TClassInfo info = Published<TBitBtn>()
-                                     .Property("Glyph.ResourceName", &TBitBtn::GlyphName, &TBitBtn::SetGlyphName)
-                                     .Property("NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs).Default(1);
+  static const TClassInfo info =
+      Published<TBitBtn>()
+          .Property("Glyph.ResourceName", &TBitBtn::GlyphName, &TBitBtn::SetGlyphName)
+          .Property("NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs)
+          .Default(1);
   return info;
 }
 

@@ -13,9 +13,9 @@ namespace orv {
 
 namespace {
 const std::pair<const char*, TCursor> kCursorNames[] = {
-    {"crDefault", crDefault},     {"crNone", crNone},         {"crArrow", crArrow},
-    {"crCross", crCross},         {"crIBeam", crIBeam},       {"crHourGlass", crHourGlass},
-    {"crAppStart", crAppStart},   {"crHandPoint", crHandPoint},
+    {"crDefault", crDefault},   {"crNone", crNone},           {"crArrow", crArrow},
+    {"crCross", crCross},       {"crIBeam", crIBeam},         {"crHourGlass", crHourGlass},
+    {"crAppStart", crAppStart}, {"crHandPoint", crHandPoint},
 };
 }  // namespace
 

@@ -49,11 +49,11 @@ struct KeyPair {
   unsigned vk;
 };
 constexpr KeyPair kKeys[] = {
-    {Qt::Key_Backspace, VK_BACK}, {Qt::Key_Tab, VK_TAB},       {Qt::Key_Backtab, VK_TAB},
-    {Qt::Key_Return, VK_RETURN},  {Qt::Key_Enter, VK_RETURN},  {Qt::Key_Shift, VK_SHIFT},
+    {Qt::Key_Backspace, VK_BACK},  {Qt::Key_Tab, VK_TAB},       {Qt::Key_Backtab, VK_TAB},
+    {Qt::Key_Return, VK_RETURN},   {Qt::Key_Enter, VK_RETURN},  {Qt::Key_Shift, VK_SHIFT},
     {Qt::Key_Control, VK_CONTROL}, {Qt::Key_Escape, VK_ESCAPE}, {Qt::Key_Space, VK_SPACE},
-    {Qt::Key_End, VK_END},        {Qt::Key_Home, VK_HOME},     {Qt::Key_Left, VK_LEFT},
-    {Qt::Key_Up, VK_UP},          {Qt::Key_Right, VK_RIGHT},   {Qt::Key_Down, VK_DOWN},
+    {Qt::Key_End, VK_END},         {Qt::Key_Home, VK_HOME},     {Qt::Key_Left, VK_LEFT},
+    {Qt::Key_Up, VK_UP},           {Qt::Key_Right, VK_RIGHT},   {Qt::Key_Down, VK_DOWN},
     {Qt::Key_Delete, VK_DELETE},
 };
 
@@ -95,22 +95,31 @@ void TControl::SendInputToWidget(const TMessage& m) {
   } done{alive, &bypass_};
   if (m.Msg == WM_KEYDOWN || m.Msg == WM_KEYUP || m.Msg == WM_CHAR) {
     QWidget* target = widget_->focusWidget();
-    if (!target || !IsInside(target, widget_)) target = widget_->focusProxy() ? widget_->focusProxy() : widget_.data();
+    if (!target || !IsInside(target, widget_))
+      target = widget_->focusProxy() ? widget_->focusProxy() : widget_.data();
     if (m.Msg == WM_CHAR) {
       const unsigned char c = static_cast<unsigned char>(m.WParam);
       int key = Qt::Key_unknown;
-      if (c == 8) key = Qt::Key_Backspace;
-      else if (c == 9) key = Qt::Key_Tab;
-      else if (c == 13) key = Qt::Key_Return;
-      else if (c == 27) key = Qt::Key_Escape;
-      else if (c >= 'a' && c <= 'z') key = Qt::Key_A + (c - 'a');
-      else if (c < 128 && c >= 32) key = c;
-      const QString text = c >= 32 ? ToQString(std::string(1, static_cast<char>(c))) : QString(QChar(c));
+      if (c == 8)
+        key = Qt::Key_Backspace;
+      else if (c == 9)
+        key = Qt::Key_Tab;
+      else if (c == 13)
+        key = Qt::Key_Return;
+      else if (c == 27)
+        key = Qt::Key_Escape;
+      else if (c >= 'a' && c <= 'z')
+        key = Qt::Key_A + (c - 'a');
+      else if (c < 128 && c >= 32)
+        key = c;
+      const QString text =
+          c >= 32 ? ToQString(std::string(1, static_cast<char>(c))) : QString(QChar(c));
       QKeyEvent ev(QEvent::KeyPress, key, Qt::NoModifier, text);
       QCoreApplication::sendEvent(target, &ev);
     } else {
       QKeyEvent ev(m.Msg == WM_KEYDOWN ? QEvent::KeyPress : QEvent::KeyRelease,
-                   QtKey(static_cast<unsigned>(m.WParam)), ModsOfShift(static_cast<TShiftState>(m.LParam)));
+                   QtKey(static_cast<unsigned>(m.WParam)),
+                   ModsOfShift(static_cast<TShiftState>(m.LParam)));
       QCoreApplication::sendEvent(target, &ev);
     }
     return;
@@ -127,14 +136,36 @@ void TControl::SendInputToWidget(const TMessage& m) {
   if (m.WParam & MK_RBUTTON) buttons |= Qt::RightButton;
   if (m.WParam & MK_MBUTTON) buttons |= Qt::MiddleButton;
   switch (m.Msg) {
-    case WM_LBUTTONDOWN: type = QEvent::MouseButtonPress; button = Qt::LeftButton; break;
-    case WM_LBUTTONDBLCLK: type = QEvent::MouseButtonDblClick; button = Qt::LeftButton; break;
-    case WM_LBUTTONUP: type = QEvent::MouseButtonRelease; button = Qt::LeftButton; break;
-    case WM_RBUTTONDOWN: type = QEvent::MouseButtonPress; button = Qt::RightButton; break;
-    case WM_RBUTTONUP: type = QEvent::MouseButtonRelease; button = Qt::RightButton; break;
-    case WM_MBUTTONDOWN: type = QEvent::MouseButtonPress; button = Qt::MiddleButton; break;
-    case WM_MBUTTONUP: type = QEvent::MouseButtonRelease; button = Qt::MiddleButton; break;
-    default: break;
+    case WM_LBUTTONDOWN:
+      type = QEvent::MouseButtonPress;
+      button = Qt::LeftButton;
+      break;
+    case WM_LBUTTONDBLCLK:
+      type = QEvent::MouseButtonDblClick;
+      button = Qt::LeftButton;
+      break;
+    case WM_LBUTTONUP:
+      type = QEvent::MouseButtonRelease;
+      button = Qt::LeftButton;
+      break;
+    case WM_RBUTTONDOWN:
+      type = QEvent::MouseButtonPress;
+      button = Qt::RightButton;
+      break;
+    case WM_RBUTTONUP:
+      type = QEvent::MouseButtonRelease;
+      button = Qt::RightButton;
+      break;
+    case WM_MBUTTONDOWN:
+      type = QEvent::MouseButtonPress;
+      button = Qt::MiddleButton;
+      break;
+    case WM_MBUTTONUP:
+      type = QEvent::MouseButtonRelease;
+      button = Qt::MiddleButton;
+      break;
+    default:
+      break;
   }
   if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) buttons |= button;
   Qt::KeyboardModifiers mods;
@@ -212,7 +243,8 @@ bool TControl::QtEvent(QObject* watched, QEvent* event) {
         if (DeliverInput(m)) return true;
       }
       const QString text = ke->text();
-      if (text.isEmpty() || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
+      if (text.isEmpty() || (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
       const std::string chars = FromQString(text);
       const unsigned char c = chars.empty() ? 0 : static_cast<unsigned char>(chars[0]);
       if (c < 32 && c != 8 && c != 9 && c != 13 && c != 27) return false;
@@ -232,7 +264,8 @@ bool TControl::QtEvent(QObject* watched, QEvent* event) {
     }
     case QEvent::FocusOut: {
       auto* fe = static_cast<QFocusEvent*>(event);
-      if (fe->reason() == Qt::ActiveWindowFocusReason || fe->reason() == Qt::PopupFocusReason) return false;
+      if (fe->reason() == Qt::ActiveWindowFocusReason || fe->reason() == Qt::PopupFocusReason)
+        return false;
       if (!has_focus_ || IsInside(QApplication::focusWidget(), widget_)) return false;
       has_focus_ = false;
       TMessage m;
@@ -248,7 +281,8 @@ bool TControl::QtEvent(QObject* watched, QEvent* event) {
       DeliverInput(m);
       return false;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

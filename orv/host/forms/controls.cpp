@@ -40,13 +40,20 @@ QString ToQString(const std::string& s) { return QString::fromStdString(Cp1251To
 
 int QtCursorShape(TCursor cursor) {
   switch (cursor) {
-    case crNone: return Qt::BlankCursor;
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crHourGlass: return Qt::WaitCursor;
-    case crAppStart: return Qt::BusyCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    default: return Qt::ArrowCursor;
+    case crNone:
+      return Qt::BlankCursor;
+    case crCross:
+      return Qt::CrossCursor;
+    case crIBeam:
+      return Qt::IBeamCursor;
+    case crHourGlass:
+      return Qt::WaitCursor;
+    case crAppStart:
+      return Qt::BusyCursor;
+    case crHandPoint:
+      return Qt::PointingHandCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
 
@@ -195,7 +202,8 @@ void TControl::FontChanged() {
   const QColor c = ToQColor(font_.Color());
   // Active and inactive only: a disabled control keeps the style's grey text.
   for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
       pal.setColor(group, role, c);
   widget_->setPalette(pal);
   Invalidate();
@@ -278,27 +286,40 @@ void TControl::WndProc(TMessage& m) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       mouse_down_ = true;
-      MouseDown(mbLeft, shift | (m.Msg == WM_LBUTTONDBLCLK ? static_cast<unsigned>(ssDouble) : 0u), x, y);
+      MouseDown(mbLeft, shift | (m.Msg == WM_LBUTTONDBLCLK ? static_cast<unsigned>(ssDouble) : 0u),
+                x, y);
       break;
-    case WM_RBUTTONDOWN: MouseDown(mbRight, shift, x, y); break;
-    case WM_MBUTTONDOWN: MouseDown(mbMiddle, shift, x, y); break;
+    case WM_RBUTTONDOWN:
+      MouseDown(mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONDOWN:
+      MouseDown(mbMiddle, shift, x, y);
+      break;
     case WM_LBUTTONUP: {
       const bool clicked = mouse_down_;
       mouse_down_ = false;
-      if (clicked && !ClicksFromWidget() && x >= 0 && y >= 0 && x < ClientWidth() && y < ClientHeight()) {
+      if (clicked && !ClicksFromWidget() && x >= 0 && y >= 0 && x < ClientWidth() &&
+          y < ClientHeight()) {
         Click();
         if (!*alive) return;
       }
       MouseUp(mbLeft, shift, x, y);
       break;
     }
-    case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
-    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, x, y); break;
-    case WM_MOUSEMOVE: MouseMove(shift, x, y); break;
+    case WM_RBUTTONUP:
+      MouseUp(mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONUP:
+      MouseUp(mbMiddle, shift, x, y);
+      break;
+    case WM_MOUSEMOVE:
+      MouseMove(shift, x, y);
+      break;
     case CN_COMMAND:
       if (HiWord(m.WParam) == BN_CLICKED && ClicksFromWidget()) Click();
       return;
-    default: break;
+    default:
+      break;
   }
   if (*alive) DefaultHandler(m);
 }
@@ -313,7 +334,9 @@ void TControl::DefaultHandler(TMessage& m) {
       SetTextBuf(m.LParam ? reinterpret_cast<const char*>(m.LParam) : "");
       m.Result = 1;
       break;
-    case WM_GETTEXTLENGTH: m.Result = static_cast<intptr_t>(GetText().size()); break;
+    case WM_GETTEXTLENGTH:
+      m.Result = static_cast<intptr_t>(GetText().size());
+      break;
     case WM_SETFOCUS:
       if (widget_ && IsWindowed() && !widget_->hasFocus()) widget_->setFocus(Qt::OtherFocusReason);
       break;
@@ -327,8 +350,11 @@ void TControl::DefaultHandler(TMessage& m) {
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-    case WM_MOUSEMOVE: SendInputToWidget(m); break;
-    default: break;
+    case WM_MOUSEMOVE:
+      SendInputToWidget(m);
+      break;
+    default:
+      break;
   }
 }
 
@@ -424,11 +450,12 @@ void TWinControl::SetTabOrder(int order) {
 
 void TWinControl::FixupTabList() {
   // Controls read from a form file ask for their places after all are read.
-  std::stable_sort(tab_list_.begin(), tab_list_.end(), [](const TWinControl* a, const TWinControl* b) {
-    const int oa = a->wanted_tab_order_ < 0 ? 1 << 30 : a->wanted_tab_order_;
-    const int ob = b->wanted_tab_order_ < 0 ? 1 << 30 : b->wanted_tab_order_;
-    return oa < ob;
-  });
+  std::stable_sort(tab_list_.begin(), tab_list_.end(),
+                   [](const TWinControl* a, const TWinControl* b) {
+                     const int oa = a->wanted_tab_order_ < 0 ? 1 << 30 : a->wanted_tab_order_;
+                     const int ob = b->wanted_tab_order_ < 0 ? 1 << 30 : b->wanted_tab_order_;
+                     return oa < ob;
+                   });
   for (TWinControl* c : tab_list_) c->wanted_tab_order_ = -1;
   UpdateTabChain();
 }
@@ -472,7 +499,9 @@ void TWinControl::UpdateTabChain() {
   }
 }
 
-bool TWinControl::Focused() const { return Widget() && IsInside(QApplication::focusWidget(), Widget()); }
+bool TWinControl::Focused() const {
+  return Widget() && IsInside(QApplication::focusWidget(), Widget());
+}
 
 bool TWinControl::CanFocus() const {
   for (const TControl* c = this; c; c = c->Parent())
@@ -487,8 +516,12 @@ void TWinControl::SetFocus() {
 
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_SETFOCUS: DoEnter(); break;
-    case WM_KILLFOCUS: DoExit(); break;
+    case WM_SETFOCUS:
+      DoEnter();
+      break;
+    case WM_KILLFOCUS:
+      DoExit();
+      break;
     case WM_KEYDOWN:
     case WM_KEYUP: {
       uint16_t key = static_cast<uint16_t>(m.WParam);
@@ -507,7 +540,8 @@ void TWinControl::WndProc(TMessage& m) {
       m.WParam = static_cast<unsigned char>(c);
       break;
     }
-    default: break;
+    default:
+      break;
   }
   TControl::WndProc(m);
 }
@@ -566,11 +600,15 @@ const TClassInfo& TControl::StaticClassInfo() {
           .Property("Top", &TControl::Top, &TControl::SetTop)
           .Property("Width", &TControl::Width, &TControl::SetWidth)
           .Property("Height", &TControl::Height, &TControl::SetHeight)
-          .Property("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true)
-          .Property("Visible", &TControl::Visible, &TControl::SetVisible).Default(true)
+          .Property("Enabled", &TControl::Enabled, &TControl::SetEnabled)
+          .Default(true)
+          .Property("Visible", &TControl::Visible, &TControl::SetVisible)
+          .Default(true)
           .Property("Hint", &TControl::Hint, &TControl::SetHint)
-          .Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Default(false)
-          .Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true)
+          .Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint)
+          .Default(false)
+          .Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
+          .Default(true)
           .Property("Font.Name", &TControl::FontName, &TControl::SetFontName)
           .Stored([](const TControl& c) { return !c.ParentFont(); })
           .Property("Font.Height", &TControl::FontHeight, &TControl::SetFontHeight)
@@ -592,7 +630,8 @@ const TClassInfo& TWinControl::StaticClassInfo() {
       Published<TWinControl>()
           .Property("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder)
           .Stored([](const TWinControl& c) { return c.Parent() != nullptr; })
-          .Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(true)
+          .Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop)
+          .Default(true)
           .Event("OnEnter", &TWinControl::OnEnter, &TWinControl::SetOnEnter)
           .Event("OnExit", &TWinControl::OnExit, &TWinControl::SetOnExit)
           .Event("OnKeyDown", &TWinControl::OnKeyDown, &TWinControl::SetOnKeyDown)

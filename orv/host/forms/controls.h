@@ -56,12 +56,12 @@ using TKeyEvent = TClosure<TObject*, uint16_t&, TShiftState>;
 using TKeyPressEvent = TClosure<TObject*, char&>;
 
 // More cursors (crDefault and crAppStart come with the run-time library).
-constexpr TCursor crNone = -1;       // no cursor
-constexpr TCursor crArrow = -2;      // the arrow
-constexpr TCursor crCross = -3;      // a cross-hair
-constexpr TCursor crIBeam = -4;      // the text cursor
-constexpr TCursor crHourGlass = -11; // busy
-constexpr TCursor crHandPoint = -21; // a pointing hand (links)
+constexpr TCursor crNone = -1;        // no cursor
+constexpr TCursor crArrow = -2;       // the arrow
+constexpr TCursor crCross = -3;       // a cross-hair
+constexpr TCursor crIBeam = -4;       // the text cursor
+constexpr TCursor crHourGlass = -11;  // busy
+constexpr TCursor crHandPoint = -21;  // a pointing hand (links)
 // The Qt shape of a cursor (crDefault maps to the arrow).
 int QtCursorShape(TCursor cursor);
 
@@ -223,6 +223,7 @@ class TControl : public TComponent {
     ~ProgramChange() { --c_->program_change_; }
     ProgramChange(const ProgramChange&) = delete;
     ProgramChange& operator=(const ProgramChange&) = delete;
+
    private:
     TControl* c_;
   };
@@ -327,7 +328,11 @@ class TWinControl : public TControl {
   virtual QWidget* ClientWidget() const { return Widget(); }
   // Enter or Escape that no control took; focused: this control has the
   // focus. True when the control acted on it (a default or cancel button).
-  virtual bool HandleDialogKey(unsigned key, bool focused) { (void)key; (void)focused; return false; }
+  virtual bool HandleDialogKey(unsigned key, bool focused) {
+    (void)key;
+    (void)focused;
+    return false;
+  }
   // Windowed descendants in tab order, depth first (what Tab walks through).
   void GetTabOrderList(std::vector<TWinControl*>& list) const;
 

@@ -16,7 +16,9 @@
 namespace orv {
 
 namespace {
-bool Editing(const TDataSet* ds) { return ds && (ds->State() == dsEdit || ds->State() == dsInsert); }
+bool Editing(const TDataSet* ds) {
+  return ds && (ds->State() == dsEdit || ds->State() == dsInsert);
+}
 }  // namespace
 
 // ---- TDBEdit ---------------------------------------------------------------
@@ -95,7 +97,8 @@ int TCustomDBGrid::RowCount() const { return static_cast<int>(rows_.size()); }
 int TCustomDBGrid::ColCount() const { return Table()->columnCount(); }
 
 std::string TCustomDBGrid::Cell(int row, int col) const {
-  if (row < 0 || row >= RowCount() || col < 0 || col >= static_cast<int>(rows_[static_cast<size_t>(row)].size()))
+  if (row < 0 || row >= RowCount() || col < 0 ||
+      col >= static_cast<int>(rows_[static_cast<size_t>(row)].size()))
     return "";
   return rows_[static_cast<size_t>(row)][static_cast<size_t>(col)];
 }
@@ -252,7 +255,9 @@ void TDBMemo::SetDataField(const std::string& name) {
   link_.SetFieldName(name);
   link_.OnDataChange();
 }
-std::string TDBMemo::GetText() const { return FromQString(static_cast<QPlainTextEdit*>(Widget())->toPlainText()); }
+std::string TDBMemo::GetText() const {
+  return FromQString(static_cast<QPlainTextEdit*>(Widget())->toPlainText());
+}
 void TDBMemo::SetTextBuf(const std::string& text) {
   static_cast<QPlainTextEdit*>(Widget())->setPlainText(ToQString(text));
 }
@@ -300,7 +305,9 @@ bool TDBCheckBox::Checked() const {
   TField* f = link_.Field();
   return f && CompareText(f->AsString(), "True") == 0;
 }
-void TDBCheckBox::TextChanged() { static_cast<QCheckBox*>(Widget())->setText(ToQString(Caption())); }
+void TDBCheckBox::TextChanged() {
+  static_cast<QCheckBox*>(Widget())->setText(ToQString(Caption()));
+}
 
 TDBRadioGroup::TDBRadioGroup(TComponent* owner) : TFieldControl(owner) {
   link_.OnDataChange = [this] {
@@ -326,18 +333,19 @@ TDBCtrlGrid::TDBCtrlGrid(TComponent* owner) : TWinControl(owner) {
 
 // ---- published descriptions ------------------------------------------------------
 
-#define ORV_DB_CLASS(Cls)                                                                    \
-  const TClassInfo& Cls::StaticClassInfo() {                                                 \
-    static const TClassInfo info =                                                           \
-        Published<Cls>().Property("DataSource", &Cls::DataSource, &Cls::SetDataSource);      \
-    return info;                                                                             \
+#define ORV_DB_CLASS(Cls)                                                               \
+  const TClassInfo& Cls::StaticClassInfo() {                                            \
+    static const TClassInfo info =                                                      \
+        Published<Cls>().Property("DataSource", &Cls::DataSource, &Cls::SetDataSource); \
+    return info;                                                                        \
   }
-#define ORV_DB_FIELD_CLASS(Cls)                                                              \
-  const TClassInfo& Cls::StaticClassInfo() {                                                 \
-    static const TClassInfo info = Published<Cls>()                                          \
-                                       .Property("DataSource", &Cls::DataSource, &Cls::SetDataSource) \
-                                       .Property("DataField", &Cls::DataField, &Cls::SetDataField);  \
-    return info;                                                                             \
+#define ORV_DB_FIELD_CLASS(Cls)                                            \
+  const TClassInfo& Cls::StaticClassInfo() {                               \
+    static const TClassInfo info =                                         \
+        Published<Cls>()                                                   \
+            .Property("DataSource", &Cls::DataSource, &Cls::SetDataSource) \
+            .Property("DataField", &Cls::DataField, &Cls::SetDataField);   \
+    return info;                                                           \
   }
 ORV_DB_FIELD_CLASS(TDBEdit)
 ORV_DB_CLASS(TCustomDBGrid)
@@ -352,10 +360,11 @@ ORV_DB_CLASS(TDBCtrlGrid)
 #undef ORV_DB_FIELD_CLASS
 
 const TClassInfo& TDBListBox::StaticClassInfo() {
-  static const TClassInfo info = Published<TDBListBox>()
-                                     .Property("DataSource", &TDBListBox::DataSource, &TDBListBox::SetDataSource)
-                                     .Property("DataField", &TDBListBox::DataField, &TDBListBox::SetDataField)
-                                     .Property("Items.Strings", &TDBListBox::Items, nullptr);
+  static const TClassInfo info =
+      Published<TDBListBox>()
+          .Property("DataSource", &TDBListBox::DataSource, &TDBListBox::SetDataSource)
+          .Property("DataField", &TDBListBox::DataField, &TDBListBox::SetDataField)
+          .Property("Items.Strings", &TDBListBox::Items, nullptr);
   return info;
 }
 const TClassInfo& TDBGrid::StaticClassInfo() {
@@ -373,8 +382,8 @@ const TClassInfo& TDBLookupComboBox::StaticClassInfo() {
 
 void RegisterDBControlClasses() {
   RegisterFormClasses();
-  RegisterClasses<TDBEdit, TDBGrid, TDBMemo, TDBImage, TDBListBox, TDBComboBox, TDBCheckBox, TDBRadioGroup,
-                  TDBLookupListBox, TDBLookupComboBox, TDBCtrlGrid>();
+  RegisterClasses<TDBEdit, TDBGrid, TDBMemo, TDBImage, TDBListBox, TDBComboBox, TDBCheckBox,
+                  TDBRadioGroup, TDBLookupListBox, TDBLookupComboBox, TDBCtrlGrid>();
 }
 
 }  // namespace orv

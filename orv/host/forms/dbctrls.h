@@ -31,9 +31,15 @@ class TControlDataLink : public TFieldDataLink {
   std::function<void()> OnEditingChange;  // entered or left edit/insert
 
  protected:
-  void ActiveChanged() override { if (OnDataChange) OnDataChange(); }
-  void RecordChanged() override { if (OnDataChange) OnDataChange(); }
-  void EditingChanged() override { if (OnEditingChange) OnEditingChange(); }
+  void ActiveChanged() override {
+    if (OnDataChange) OnDataChange();
+  }
+  void RecordChanged() override {
+    if (OnDataChange) OnDataChange();
+  }
+  void EditingChanged() override {
+    if (OnEditingChange) OnEditingChange();
+  }
 };
 
 // A control that shows one field of a data source: the link and its two

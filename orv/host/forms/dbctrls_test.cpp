@@ -15,9 +15,9 @@
 
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
+#include <orv/host/db/testing/tables.h>
 #include <orv/host/forms/dbctrls.h>
 #include <orv/host/forms/testing/formtesting.h>
-#include <orv/host/db/testing/tables.h>
 
 namespace orv {
 namespace {
@@ -119,7 +119,8 @@ TEST_F(DBControlsTest, GridShowsEveryRowAndWritesACellAPersonEdits) {
     QWidget* vp = t->viewport();
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
       QMouseEvent e(type, QPointF(p), vp->mapToGlobal(QPointF(p)), Qt::LeftButton,
-                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                    Qt::NoModifier);
       QApplication::sendEvent(vp, &e);
     }
     testing::Pump();
@@ -184,9 +185,12 @@ TEST_F(DBControlsTest, EveryDataAwareControlFollowsItsDataSourceUntilItGoes) {
       {[=] { return combo->DataSource(); }, [=](TDataSource* s) { combo->SetDataSource(s); }},
       {[=] { return check->DataSource(); }, [=](TDataSource* s) { check->SetDataSource(s); }},
       {[=] { return radio->DataSource(); }, [=](TDataSource* s) { radio->SetDataSource(s); }},
-      {[=] { return lookup_list->DataSource(); }, [=](TDataSource* s) { lookup_list->SetDataSource(s); }},
-      {[=] { return lookup_combo->DataSource(); }, [=](TDataSource* s) { lookup_combo->SetDataSource(s); }},
-      {[=] { return ctrl_grid->DataSource(); }, [=](TDataSource* s) { ctrl_grid->SetDataSource(s); }},
+      {[=] { return lookup_list->DataSource(); },
+       [=](TDataSource* s) { lookup_list->SetDataSource(s); }},
+      {[=] { return lookup_combo->DataSource(); },
+       [=](TDataSource* s) { lookup_combo->SetDataSource(s); }},
+      {[=] { return ctrl_grid->DataSource(); },
+       [=](TDataSource* s) { ctrl_grid->SetDataSource(s); }},
   };
   TDataSource* other = new TDataSource(nullptr);
   other->SetDataSet(table_.get());

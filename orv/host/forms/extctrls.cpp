@@ -17,7 +17,8 @@ namespace orv {
 
 std::string ModuleOf(const TComponent* component) {
   for (const TComponent* c = component; c; c = c->Owner())
-    if (auto* form = dynamic_cast<const TCustomForm*>(c); form && !form->Module().empty()) return form->Module();
+    if (auto* form = dynamic_cast<const TCustomForm*>(c); form && !form->Module().empty())
+      return form->Module();
   return "";
 }
 
@@ -65,7 +66,9 @@ void TRadioGroup::SetColumns(int n) {
 
 QRadioButton* TRadioGroup::Button(int index) const {
   SyncButtons();
-  return index >= 0 && index < static_cast<int>(buttons_.size()) ? buttons_[static_cast<size_t>(index)] : nullptr;
+  return index >= 0 && index < static_cast<int>(buttons_.size())
+             ? buttons_[static_cast<size_t>(index)]
+             : nullptr;
 }
 
 void TRadioGroup::SyncButtons() const {
@@ -89,7 +92,8 @@ void TRadioGroup::SyncButtons() const {
   for (size_t i = 0; i < now.size(); ++i) buttons_[i]->setText(ToQString(now[i]));
   if (item_index_ >= static_cast<int>(now.size())) self->item_index_ = -1;
   group_->setExclusive(false);
-  for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setChecked(static_cast<int>(i) == item_index_);
+  for (size_t i = 0; i < buttons_.size(); ++i)
+    buttons_[i]->setChecked(static_cast<int>(i) == item_index_);
   group_->setExclusive(true);
   ArrangeButtons();
   UpdateFocusProxy();
@@ -122,8 +126,8 @@ void TRadioGroup::ArrangeButtons() const {
   const int top_margin = text_height + 1 + (space % per_col) / 2;
   for (int i = 0; i < count; ++i)
     buttons_[static_cast<size_t>(i)]->setGeometry((i / per_col) * button_width + 8,
-                                                  (i % per_col) * button_height + top_margin, button_width,
-                                                  button_height);
+                                                  (i % per_col) * button_height + top_margin,
+                                                  button_width, button_height);
 }
 
 void TRadioGroup::SetBounds(int left, int top, int width, int height) {
@@ -131,7 +135,9 @@ void TRadioGroup::SetBounds(int left, int top, int width, int height) {
   ArrangeButtons();
 }
 
-void TRadioGroup::TextChanged() { static_cast<QGroupBox*>(Widget())->setTitle(ToQString(Caption())); }
+void TRadioGroup::TextChanged() {
+  static_cast<QGroupBox*>(Widget())->setTitle(ToQString(Caption()));
+}
 
 void TRadioGroup::FontChanged() {
   TWinControl::FontChanged();
@@ -154,7 +160,8 @@ void TRadioGroup::SetItemIndex(int index) {
   if (index == item_index_) return;
   item_index_ = index;
   group_->setExclusive(false);
-  for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setChecked(static_cast<int>(i) == index);
+  for (size_t i = 0; i < buttons_.size(); ++i)
+    buttons_[i]->setChecked(static_cast<int>(i) == index);
   group_->setExclusive(true);
   UpdateFocusProxy();
   if (index >= 0) Click();
@@ -178,7 +185,8 @@ void TRadioGroup::Loaded() {
   if (wanted >= 0 && wanted < items_.Count()) {
     item_index_ = wanted;
     group_->setExclusive(false);
-    for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setChecked(static_cast<int>(i) == wanted);
+    for (size_t i = 0; i < buttons_.size(); ++i)
+      buttons_[i]->setChecked(static_cast<int>(i) == wanted);
     group_->setExclusive(true);
     UpdateFocusProxy();
   }
@@ -212,28 +220,39 @@ void TBevel::Paint(QPainter& p) {
     p.drawLine(r, b, l, b);
   };
   switch (shape_) {
-    case bsBox: rect(0, 0, w - 1, h - 1, c1, c2); break;
+    case bsBox:
+      rect(0, 0, w - 1, h - 1, c1, c2);
+      break;
     case bsFrame:
       rect(0, 0, w - 2, h - 2, c1, c1);
       rect(1, 1, w - 1, h - 1, c2, c2);
       break;
     case bsTopLine:
-      p.setPen(c1); p.drawLine(0, 0, w, 0);
-      p.setPen(c2); p.drawLine(0, 1, w, 1);
+      p.setPen(c1);
+      p.drawLine(0, 0, w, 0);
+      p.setPen(c2);
+      p.drawLine(0, 1, w, 1);
       break;
     case bsBottomLine:
-      p.setPen(c1); p.drawLine(0, h - 2, w, h - 2);
-      p.setPen(c2); p.drawLine(0, h - 1, w, h - 1);
+      p.setPen(c1);
+      p.drawLine(0, h - 2, w, h - 2);
+      p.setPen(c2);
+      p.drawLine(0, h - 1, w, h - 1);
       break;
     case bsLeftLine:
-      p.setPen(c1); p.drawLine(0, 0, 0, h);
-      p.setPen(c2); p.drawLine(1, 0, 1, h);
+      p.setPen(c1);
+      p.drawLine(0, 0, 0, h);
+      p.setPen(c2);
+      p.drawLine(1, 0, 1, h);
       break;
     case bsRightLine:
-      p.setPen(c1); p.drawLine(w - 2, 0, w - 2, h);
-      p.setPen(c2); p.drawLine(w - 1, 0, w - 1, h);
+      p.setPen(c1);
+      p.drawLine(w - 2, 0, w - 2, h);
+      p.setPen(c2);
+      p.drawLine(w - 1, 0, w - 1, h);
       break;
-    case bsSpacer: break;
+    case bsSpacer:
+      break;
   }
 }
 
@@ -274,18 +293,25 @@ void TShape::Paint(QPainter& p) {
   p.setBrush(brush_.Style() == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush_.Color())));
   if (w <= 2 || h <= 2) {
     // Too thin for an outline with an inside: the pen covers it.
-    p.fillRect(QRect(0, 0, Width(), Height()), pw ? ToQColor(pen_.Color()) : ToQColor(brush_.Color()));
+    p.fillRect(QRect(0, 0, Width(), Height()),
+               pw ? ToQColor(pen_.Color()) : ToQColor(brush_.Color()));
     if (brush_.Style() != bsClear && pw && (Width() > 2 * pw && Height() > 2 * pw))
       p.fillRect(QRect(pw, pw, Width() - 2 * pw, Height() - 2 * pw), ToQColor(brush_.Color()));
     return;
   }
   switch (shape_) {
     case stRectangle:
-    case stSquare: p.drawRect(area); break;
+    case stSquare:
+      p.drawRect(area);
+      break;
     case stRoundRect:
-    case stRoundSquare: p.drawRoundedRect(area, std::min(w, h) / 4.0, std::min(w, h) / 4.0); break;
+    case stRoundSquare:
+      p.drawRoundedRect(area, std::min(w, h) / 4.0, std::min(w, h) / 4.0);
+      break;
     case stEllipse:
-    case stCircle: p.drawEllipse(area); break;
+    case stCircle:
+      p.drawEllipse(area);
+      break;
   }
 }
 
@@ -418,7 +444,9 @@ void TPanel::PaintPanel(QPainter& p) {
   bevel(bevel_inner_);
   p.setFont(Font()->ToQFont());
   p.setPen(ToQColor(Font()->Color()));
-  const int h = alignment_ == taCenter ? Qt::AlignHCenter : alignment_ == taRightJustify ? Qt::AlignRight : Qt::AlignLeft;
+  const int h = alignment_ == taCenter         ? Qt::AlignHCenter
+                : alignment_ == taRightJustify ? Qt::AlignRight
+                                               : Qt::AlignLeft;
   p.drawText(r, h | Qt::AlignVCenter, ToQString(Caption()));
 }
 
@@ -429,9 +457,11 @@ const TClassInfo& TRadioGroup::StaticClassInfo() {
   static const TClassInfo info =
       Published<TRadioGroup>()
           .Property("Caption", &TRadioGroup::Caption, &TRadioGroup::SetCaption)
-          .Property("Columns", &TRadioGroup::Columns, &TRadioGroup::SetColumns).Default(1)
+          .Property("Columns", &TRadioGroup::Columns, &TRadioGroup::SetColumns)
+          .Default(1)
           .Property("Items.Strings", &TRadioGroup::Items, nullptr)
-          .Property("ItemIndex", &TRadioGroup::ItemIndex, &TRadioGroup::SetItemIndex).Default(-1);
+          .Property("ItemIndex", &TRadioGroup::ItemIndex, &TRadioGroup::SetItemIndex)
+          .Default(-1);
   return info;
 }
 
@@ -439,7 +469,8 @@ const TClassInfo& TBevel::StaticClassInfo() {
   static const TClassInfo info =
       Published<TBevel>()
           .Property("Shape", &TBevel::Shape, &TBevel::SetShape,
-                    {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine", "bsSpacer"})
+                    {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine", "bsLeftLine", "bsRightLine",
+                     "bsSpacer"})
           .Default(bsBox)
           .Property("Style", &TBevel::Style, &TBevel::SetStyle, {"bsLowered", "bsRaised"})
           .Default(bsLowered);
@@ -447,38 +478,48 @@ const TClassInfo& TBevel::StaticClassInfo() {
 }
 
 const TClassInfo& TShape::StaticClassInfo() {
-  static const TClassInfo info =
-      Published<TShape>()
-          .Property("Brush.Style", &TShape::BrushStyle, &TShape::SetBrushStyle, {"bsSolid", "bsClear"})
-          .Default(bsSolid)
-          .Property("Pen.Style", &TShape::PenStyle, &TShape::SetPenStyle, {"psSolid", "psDash", "psDot", "psClear"})
-          .Default(psSolid)
-          .Property("Pen.Width", &TShape::PenWidth, &TShape::SetPenWidth).Default(1)
-          .Property("Shape", &TShape::Shape, &TShape::SetShape,
-                    {"stRectangle", "stSquare", "stRoundRect", "stRoundSquare", "stEllipse", "stCircle"})
-          .Default(stRectangle);
+  static const TClassInfo info = Published<TShape>()
+                                     .Property("Brush.Style", &TShape::BrushStyle,
+                                               &TShape::SetBrushStyle, {"bsSolid", "bsClear"})
+                                     .Default(bsSolid)
+                                     .Property("Pen.Style", &TShape::PenStyle, &TShape::SetPenStyle,
+                                               {"psSolid", "psDash", "psDot", "psClear"})
+                                     .Default(psSolid)
+                                     .Property("Pen.Width", &TShape::PenWidth, &TShape::SetPenWidth)
+                                     .Default(1)
+                                     .Property("Shape", &TShape::Shape, &TShape::SetShape,
+                                               {"stRectangle", "stSquare", "stRoundRect",
+                                                "stRoundSquare", "stEllipse", "stCircle"})
+                                     .Default(stRectangle);
   return info;
 }
 
 const TClassInfo& TImage::StaticClassInfo() {
   static const TClassInfo info =
       Published<TImage>()
-          .Property("Center", &TImage::Center, &TImage::SetCenter).Default(false)
+          .Property("Center", &TImage::Center, &TImage::SetCenter)
+          .Default(false)
           .Property("Picture.ResourceName", &TImage::PictureName, &TImage::SetPictureName)
-          .Property("Stretch", &TImage::Stretch, &TImage::SetStretch).Default(false)
-          .Property("Transparent", &TImage::Transparent, &TImage::SetTransparent).Default(false);
+          .Property("Stretch", &TImage::Stretch, &TImage::SetStretch)
+          .Default(false)
+          .Property("Transparent", &TImage::Transparent, &TImage::SetTransparent)
+          .Default(false);
   return info;
 }
 
 const TClassInfo& TPanel::StaticClassInfo() {
   static const TClassInfo info =
       Published<TPanel>()
-          .Property("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, AlignmentNames()).Default(taCenter)
-          .Property("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner, {"bvNone", "bvLowered", "bvRaised"})
+          .Property("Alignment", &TPanel::Alignment, &TPanel::SetAlignment, AlignmentNames())
+          .Default(taCenter)
+          .Property("BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner,
+                    {"bvNone", "bvLowered", "bvRaised"})
           .Default(bvNone)
-          .Property("BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter, {"bvNone", "bvLowered", "bvRaised"})
+          .Property("BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter,
+                    {"bvNone", "bvLowered", "bvRaised"})
           .Default(bvRaised)
-          .Property("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth).Default(1)
+          .Property("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth)
+          .Default(1)
           .Property("Caption", &TPanel::Caption, &TPanel::SetCaption);
   return info;
 }

@@ -11,8 +11,8 @@ namespace orv {
 
 // Every class a form file may name.
 void RegisterFormClasses() {
-  RegisterClasses<TControl, TWinControl, TGraphicControl, TForm, TLabel, TEdit, TButton, TBitBtn, TComboBox,
-                  TRadioGroup, TBevel, TShape, TImage, TPanel>();
+  RegisterClasses<TControl, TWinControl, TGraphicControl, TForm, TLabel, TEdit, TButton, TBitBtn,
+                  TComboBox, TRadioGroup, TBevel, TShape, TImage, TPanel>();
 }
 
 }  // namespace orv

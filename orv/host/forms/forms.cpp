@@ -4,11 +4,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
-#include <QIcon>
-#include <QPixmap>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -72,7 +72,9 @@ TControl* FindControl(const QWidget* widget) {
 // is still whole, so that OnDestroy may use what the form's own class holds.
 class TFormDestroyWatch : public TComponent {
  public:
-  explicit TFormDestroyWatch(TCustomForm* form) : TComponent(nullptr), form_(form) { FreeNotification(form); }
+  explicit TFormDestroyWatch(TCustomForm* form) : TComponent(nullptr), form_(form) {
+    FreeNotification(form);
+  }
   void Notification(TComponent* component, TOperation operation) override {
     if (operation == opRemove && component == form_ && form_->Has(csDestroying)) form_->DoDestroy();
     TComponent::Notification(component, operation);
@@ -112,9 +114,7 @@ void TCustomForm::DoDestroy() {
   if (on_destroy_) on_destroy_(this);
 }
 
-int TCustomForm::FrameWidth() const {
-  return border_style_ == bsNone ? 0 : 2 * kFrameBorder;
-}
+int TCustomForm::FrameWidth() const { return border_style_ == bsNone ? 0 : 2 * kFrameBorder; }
 
 int TCustomForm::FrameHeight() const {
   return border_style_ == bsNone ? 0 : 2 * kFrameBorder + kCaptionHeight;
@@ -137,7 +137,8 @@ void TCustomForm::ApplyFrame() {
     f |= Qt::FramelessWindowHint;
   } else {
     f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (border_icons_.Contains(biSystemMenu)) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (border_icons_.Contains(biSystemMenu))
+      f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     const bool sizeable = border_style_ == bsSizeable || border_style_ == bsSizeToolWin;
     if (sizeable && border_icons_.Contains(biMinimize)) f |= Qt::WindowMinimizeButtonHint;
     if (sizeable && border_icons_.Contains(biMaximize)) f |= Qt::WindowMaximizeButtonHint;
@@ -206,12 +207,12 @@ void TCustomForm::SetVisible(bool visible) {
     if (on_hide_) on_hide_(this);
     return;
   }
-  if (position_ == poScreenCenter || position_ == poDesktopCenter || position_ == poMainFormCenter ||
-      position_ == poOwnerFormCenter) {
+  if (position_ == poScreenCenter || position_ == poDesktopCenter ||
+      position_ == poMainFormCenter || position_ == poOwnerFormCenter) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       const QRect r = screen->availableGeometry();
-      TControl::SetBounds(r.x() + (r.width() - Width()) / 2, r.y() + (r.height() - Height()) / 2, Width(),
-                          Height());
+      TControl::SetBounds(r.x() + (r.width() - Width()) / 2, r.y() + (r.height() - Height()) / 2,
+                          Width(), Height());
     }
   }
   if (on_show_) on_show_(this);
@@ -225,7 +226,8 @@ void TCustomForm::SetVisible(bool visible) {
     GetTabOrderList(list);
     for (TWinControl* c : list)
       if (c->TabStop() && c->CanFocus() && c->Widget() &&
-          (c->Widget()->focusProxy() ? c->Widget()->focusProxy() : c->Widget())->focusPolicy() != Qt::NoFocus) {
+          (c->Widget()->focusProxy() ? c->Widget()->focusProxy() : c->Widget())->focusPolicy() !=
+              Qt::NoFocus) {
         first = c;
         break;
       }
@@ -347,33 +349,37 @@ void TCustomForm::ReadLayout(const std::string& module, const std::string& resou
   }
   if (owner) {
     const std::string base = Name();
-    for (int i = 1; !base.empty() && owner->FindComponent(Name()); ++i) SetName(base + "_" + std::to_string(i));
+    for (int i = 1; !base.empty() && owner->FindComponent(Name()); ++i)
+      SetName(base + "_" + std::to_string(i));
     owner->InsertComponent(this);
   }
   for (Field& f : fields_)
     if (!f.fill(FindComponent(f.name)))
-      throw Exception("Layout " + resource + " has no " + f.name + " of the class the form expects");
+      throw Exception("Layout " + resource + " has no " + f.name +
+                      " of the class the form expects");
   DoCreate();
 }
 
 // ---- message boxes ---------------------------------------------------------
 
-int TQtUserInterface::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+int TQtUserInterface::MessageBox(const std::string& text, const std::string& caption,
+                                 unsigned flags) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   if ((flags & MB_ICONMASK) == MB_ICONERROR) icon = QMessageBox::Critical;
   if ((flags & MB_ICONMASK) == MB_ICONINFORMATION) icon = QMessageBox::Information;
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   if ((flags & 0x0F) == MB_OKCANCEL) buttons |= QMessageBox::Cancel;
   TCustomForm* main = Application()->MainForm();
-  QMessageBox box(icon, ToQString(caption), ToQString(text), buttons, main ? main->Widget() : nullptr);
+  QMessageBox box(icon, ToQString(caption), ToQString(text), buttons,
+                  main ? main->Widget() : nullptr);
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok ? IDOK : IDCANCEL;
 }
 
 void TQtUserInterface::ShowMessage(const std::string& text) {
   TCustomForm* main = Application()->MainForm();
-  QMessageBox box(QMessageBox::NoIcon, ToQString(Application()->Title()), ToQString(text), QMessageBox::Ok,
-                  main ? main->Widget() : nullptr);
+  QMessageBox box(QMessageBox::NoIcon, ToQString(Application()->Title()), ToQString(text),
+                  QMessageBox::Ok, main ? main->Widget() : nullptr);
   box.exec();
 }
 
@@ -460,8 +466,9 @@ TApplication* Application() {
 const TClassInfo& TCustomForm::StaticClassInfo() {
   static const TClassInfo info =
       Published<TCustomForm>()
-          .Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle,
-                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})
+          .Property(
+              "BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle,
+              {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})
           .Default(bsSizeable)
           .Property("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
                     {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"})
@@ -472,8 +479,8 @@ const TClassInfo& TCustomForm::StaticClassInfo() {
                     {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"})
           .Default(fsNormal)
           .Property("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
-                    {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
-                     "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"})
+                    {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                     "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"})
           .Default(poDesigned)
           .Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
           .Property("Icon.ResourceName", &TCustomForm::IconName, &TCustomForm::SetIconName)

@@ -40,8 +40,16 @@ constexpr TModalResult mrNo = 7;
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
-enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
-                 poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
+enum TPosition {
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter
+};
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 
 // The frame of a bordered window: the border on each side and the caption.
@@ -141,8 +149,14 @@ class TCustomForm : public TWinControl {
   // (and clears it when that component goes). Call before ReadLayout.
   template <class T>
   void BindField(const std::string& name, T*& field) {
-    fields_.push_back({name, [&field](TComponent* c) { field = dynamic_cast<T*>(c); return field != nullptr; },
-                       [&field](TComponent* c) { if (field == c) field = nullptr; }});
+    fields_.push_back({name,
+                       [&field](TComponent* c) {
+                         field = dynamic_cast<T*>(c);
+                         return field != nullptr;
+                       },
+                       [&field](TComponent* c) {
+                         if (field == c) field = nullptr;
+                       }});
   }
   // Builds the form from the layout RESOURCE that module keeps (":/orv/MODULE/RESOURCE"):
   // reads it into this form, fills the bound fields, then runs OnCreate.

@@ -95,8 +95,9 @@ TEST_F(FormsTest, LayoutBuildsEveryControlWhereItSays) {
   // The form's controls in creation order; the panel's own ones inside it.
   std::vector<std::string> names;
   for (int i = 0; i < F()->ControlCount(); ++i) names.push_back(F()->Controls(i)->Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"Label1", "Bevel1", "Shape1", "Image1", "Edit1", "RG", "Combo",
-                                             "Panel1", "PlusBtn", "CheckBtn", "Okbtn", "Cancelbtn"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Label1", "Bevel1", "Shape1", "Image1", "Edit1", "RG",
+                                             "Combo", "Panel1", "PlusBtn", "CheckBtn", "Okbtn",
+                                             "Cancelbtn"}));
   EXPECT_EQ(F()->Panel1->ControlCount(), 2);
   EXPECT_EQ(F()->Log, std::vector<std::string>{"FormCreate fields=1"});
 }
@@ -116,7 +117,8 @@ TEST_F(FormsTest, FormFrameAndPropertiesFollowTheLayout) {
   EXPECT_EQ(F()->ClientHeight(), 290);
   EXPECT_EQ(F()->Widget()->height(), 290);
   // Settings read from the file.
-  EXPECT_EQ(F()->RG->Items()->ToVector(), (std::vector<std::string>{"One", "Two", "Three", "Four"}));
+  EXPECT_EQ(F()->RG->Items()->ToVector(),
+            (std::vector<std::string>{"One", "Two", "Three", "Four"}));
   EXPECT_EQ(F()->RG->Columns(), 2);
   EXPECT_EQ(F()->RG->ItemIndex(), -1);
   EXPECT_EQ(F()->Combo->Items()->Count(), 3);
@@ -189,7 +191,7 @@ TEST(FormFrameTest, BorderStyleAndIconsDecideTheFrameAndTheWindowFlags) {
   };
   const Row rows[] = {
       {bsDialog, {biSystemMenu}, fsNormal, 6, 27, true, false},
-      {bsDialog, {}, fsNormal, 6, 27, false, false},          // no buttons in the caption
+      {bsDialog, {}, fsNormal, 6, 27, false, false},             // no buttons in the caption
       {bsNone, {biSystemMenu}, fsStayOnTop, 0, 0, false, true},  // an about box
       {bsSizeable, {biSystemMenu, biMinimize}, fsNormal, 6, 27, true, false},
   };
@@ -220,7 +222,8 @@ TEST(LabelTest, AutoSizeFitsTheTextAndKeepsTheAlignedEdge) {
     bool auto_size;
     bool keeps_right;
   };
-  const Row rows[] = {{taLeftJustify, true, false}, {taRightJustify, true, true}, {taCenter, false, false}};
+  const Row rows[] = {
+      {taLeftJustify, true, false}, {taRightJustify, true, true}, {taCenter, false, false}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.alignment);
     auto* label = new TLabel(f.get());
@@ -248,7 +251,8 @@ TEST_F(FormsTest, AFormWrittenOutReadsBackIntoAnotherForm) {
   F()->PanelLabel->Font()->SetHeight(-14);
   F()->Okbtn->SetEnabled(false);
   const std::string text = SaveFormToString(F());
-  TComponentPtr<TSampleForm> other(new TSampleForm(nullptr));  // unowned: free to take the file's name
+  TComponentPtr<TSampleForm> other(
+      new TSampleForm(nullptr));  // unowned: free to take the file's name
   ReadFormFromString(other.get(), text);
   EXPECT_EQ(other->Edit1->Text(), "written");
   EXPECT_EQ(other->RG->ItemIndex(), 3);
@@ -297,8 +301,8 @@ TEST_F(FormsTest, TabOrderFollowsTheLayoutNotTheFileOrder) {
   F()->GetTabOrderList(order);
   std::vector<std::string> names;
   for (TWinControl* c : order) names.push_back(c->Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"Edit1", "RG", "Combo", "Panel1", "PanelEdit", "PlusBtn",
-                                             "CheckBtn", "Okbtn", "Cancelbtn"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Edit1", "RG", "Combo", "Panel1", "PanelEdit",
+                                             "PlusBtn", "CheckBtn", "Okbtn", "Cancelbtn"}));
   F()->Okbtn->SetTabOrder(0);
   EXPECT_EQ(F()->Okbtn->TabOrder(), 0);
   EXPECT_EQ(F()->Edit1->TabOrder(), 1);
@@ -347,8 +351,10 @@ TEST(ColorsTest, NamesAndSystemColoursResolve) {
     int r, g, b;
   };
   const Row rows[] = {
-      {"clRed", 0x0000FF, 255, 0, 0},   {"clNavy", 0x800000, 0, 0, 128},
-      {"clWhite", 0xFFFFFF, 255, 255, 255}, {"clWindow", clWindow, 255, 255, 255},
+      {"clRed", 0x0000FF, 255, 0, 0},
+      {"clNavy", 0x800000, 0, 0, 128},
+      {"clWhite", 0xFFFFFF, 255, 255, 255},
+      {"clWindow", clWindow, 255, 255, 255},
       {"clBtnFace", clBtnFace, 0xD4, 0xD0, 0xC8},
   };
   for (const Row& r : rows) {
@@ -391,12 +397,14 @@ TEST_F(FormsTest, TypingMarksTheEditModifiedAndReportsEachChange) {
   F()->Edit1->SetText("set");  // the program's change: not modified, still a change
   EXPECT_FALSE(F()->Edit1->Modified());
   EXPECT_EQ(Joined(F()->Log),
-            "Edit1Change modified=1 text=a\nEdit1Change modified=1 text=ab\nEdit1Change modified=0 text=set\n");
+            "Edit1Change modified=1 text=a\nEdit1Change modified=1 text=ab\nEdit1Change modified=0 "
+            "text=set\n");
   // Cyrillic letters travel as code page 1251.
   F()->Edit1->SetText("");
   testing::TypeInto(F()->Edit1, "\xC0\xE1");
   EXPECT_EQ(F()->Edit1->Text(), "\xC0\xE1");
-  EXPECT_EQ(static_cast<QLineEdit*>(F()->Edit1->Widget())->text().toStdString(), "\xD0\x90\xD0\xB1");
+  EXPECT_EQ(static_cast<QLineEdit*>(F()->Edit1->Widget())->text().toStdString(),
+            "\xD0\x90\xD0\xB1");
   // A read-only edit takes no typing.
   testing::TypeInto(F()->PanelEdit, "x");
   EXPECT_EQ(F()->PanelEdit->Text(), "read only");
@@ -420,7 +428,8 @@ TEST_F(FormsTest, ChoosingRadioAndComboEntriesRunsTheirHandlers) {
   std::vector<std::string> handlers;  // leave out the focus moves between the fields
   for (const std::string& l : F()->Log)
     if (l.rfind("Edit1Exit", 0) != 0) handlers.push_back(l);
-  EXPECT_EQ(Joined(handlers), "RGClick index=2\nRGClick index=0\nComboChange text=beta\nComboChange text=betax\n");
+  EXPECT_EQ(Joined(handlers),
+            "RGClick index=2\nRGClick index=0\nComboChange text=beta\nComboChange text=betax\n");
   F()->RG->SetItemIndex(-1);
   EXPECT_EQ(F()->RG->ItemIndex(), -1);
   EXPECT_FALSE(F()->RG->Button(0)->isChecked());
@@ -443,9 +452,10 @@ TEST_F(FormsTest, ClicksReachButtonsImagesAndTheForm) {
   Click(F()->Image1, 5, 6);
   Click(F()->Label1);    // a label without handler: nothing, and not the form's click
   Click(F(), 400, 150);  // the form's own background
-  EXPECT_EQ(Joined(F()->Log),
-            "PlusBtnClick\nImage1MouseDown button=0 at=5,6\nImage1Click\nImage1MouseUp button=0 at=5,6\n"
-            "FormClick\n");
+  EXPECT_EQ(
+      Joined(F()->Log),
+      "PlusBtnClick\nImage1MouseDown button=0 at=5,6\nImage1Click\nImage1MouseUp button=0 at=5,6\n"
+      "FormClick\n");
 }
 
 TEST_F(FormsTest, LeavingAFieldRunsOnExitAndTabFollowsTheTabOrder) {
@@ -568,8 +578,16 @@ TEST_F(FormsTest, HookedWindowProcSeesAndChangesWhatTheControlGets) {
   };
   const Row rows[] = {
       {"passes it", nullptr, "a"},
-      {"turns it into 'b'", [](TMessage& m) { if (m.Msg == WM_CHAR) m.WParam = 'b'; }, "b"},
-      {"swallows it", [](TMessage& m) { if (m.Msg == WM_CHAR) m.Msg = WM_NULL; }, ""},
+      {"turns it into 'b'",
+       [](TMessage& m) {
+         if (m.Msg == WM_CHAR) m.WParam = 'b';
+       },
+       "b"},
+      {"swallows it",
+       [](TMessage& m) {
+         if (m.Msg == WM_CHAR) m.Msg = WM_NULL;
+       },
+       ""},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -633,7 +651,8 @@ TEST_F(FormsTest, MessageBoxesAreRealQtBoxesAnsweredByTheTest) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.flags);
     auto seen = testing::AnswerMessageBox(r.answer);
-    EXPECT_EQ(Application()->MessageBox("Can not generate new record!", "Generator", r.flags), r.result);
+    EXPECT_EQ(Application()->MessageBox("Can not generate new record!", "Generator", r.flags),
+              r.result);
     ASSERT_TRUE(seen->seen);
     EXPECT_EQ(seen->caption, "Generator");
     EXPECT_EQ(seen->text, "Can not generate new record!");
@@ -648,7 +667,8 @@ TEST_F(FormsTest, MessageBoxesAreRealQtBoxesAnsweredByTheTest) {
 
 TEST_F(FormsTest, AnErrorInAHandlerIsShownAndGoesNoFurther) {
   testing::ShowActive(F());
-  F()->PlusBtn->SetOnClick(TNotifyEvent::FromCallable([](TObject*) { throw Exception("Missing ] symbol in Mask!"); }));
+  F()->PlusBtn->SetOnClick(
+      TNotifyEvent::FromCallable([](TObject*) { throw Exception("Missing ] symbol in Mask!"); }));
   auto seen = testing::AnswerMessageBox(IDOK);
   Click(F()->PlusBtn);
   ASSERT_TRUE(seen->seen);
@@ -680,10 +700,12 @@ TEST_F(FormsTest, ScreenshotsHaveTheSizesOfTheLayout) {
     TControl* control;
     int w, h;
   };
-  const Row rows[] = {{F(), 422, 230}, {F()->RG, 201, 73}, {F()->Panel1, 273, 65}, {F()->Image1, 60, 40}};
+  const Row rows[] = {
+      {F(), 422, 230}, {F()->RG, 201, 73}, {F()->Panel1, 273, 65}, {F()->Image1, 60, 40}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.control->Name());
-    const std::string path = dir.filePath(QString::fromStdString(r.control->Name() + ".png")).toStdString();
+    const std::string path =
+        dir.filePath(QString::fromStdString(r.control->Name() + ".png")).toStdString();
     EXPECT_EQ(testing::SaveScreenshot(r.control, path), QSize(r.w, r.h));
     const QImage img(QString::fromStdString(path));
     EXPECT_EQ(img.size(), QSize(r.w, r.h));
@@ -698,10 +720,11 @@ TEST_F(FormsTest, ScreenshotsHaveTheSizesOfTheLayout) {
 
 TEST_F(FormsTest, TheFormWritesBackWhatItRead) {
   const std::string text = SaveFormToString(F());
-  for (const char* line : {"object SampleForm: TSampleForm", "  BorderStyle = bsDialog", "  ClientHeight = 230",
-                           "    Caption = 'Kind'", "    OnClick = RGClick", "  object Panel1: TPanel",
-                           "    object PanelEdit: TEdit", "    Brush.Color = clRed", "    Cursor = crHandPoint",
-                           "      Font.Style = [fsBold]"})
+  for (const char* line :
+       {"object SampleForm: TSampleForm", "  BorderStyle = bsDialog", "  ClientHeight = 230",
+        "    Caption = 'Kind'", "    OnClick = RGClick", "  object Panel1: TPanel",
+        "    object PanelEdit: TEdit", "    Brush.Color = clRed", "    Cursor = crHandPoint",
+        "      Font.Style = [fsBold]"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 

@@ -14,34 +14,58 @@ namespace {
 // The classic desktop scheme, by system colour index (0x00RRGGBB here).
 QColor SystemColor(int index) {
   switch (index) {
-    case 5: return QColor(0xFF, 0xFF, 0xFF);    // window
-    case 8: return QColor(0, 0, 0);             // window text
-    case 13: return QColor(0x00, 0x00, 0x80);   // highlight
-    case 14: return QColor(0xFF, 0xFF, 0xFF);   // highlight text
-    case 15: return QColor(0xD4, 0xD0, 0xC8);   // button face
-    case 16: return QColor(0x80, 0x80, 0x80);   // button shadow
-    case 17: return QColor(0x80, 0x80, 0x80);   // grey text
-    case 18: return QColor(0, 0, 0);            // button text
-    case 20: return QColor(0xFF, 0xFF, 0xFF);   // button highlight
-    case 24: return QColor(0xFF, 0xFF, 0xE1);   // tooltip background
-    default: return QColor(0xD4, 0xD0, 0xC8);
+    case 5:
+      return QColor(0xFF, 0xFF, 0xFF);  // window
+    case 8:
+      return QColor(0, 0, 0);  // window text
+    case 13:
+      return QColor(0x00, 0x00, 0x80);  // highlight
+    case 14:
+      return QColor(0xFF, 0xFF, 0xFF);  // highlight text
+    case 15:
+      return QColor(0xD4, 0xD0, 0xC8);  // button face
+    case 16:
+      return QColor(0x80, 0x80, 0x80);  // button shadow
+    case 17:
+      return QColor(0x80, 0x80, 0x80);  // grey text
+    case 18:
+      return QColor(0, 0, 0);  // button text
+    case 20:
+      return QColor(0xFF, 0xFF, 0xFF);  // button highlight
+    case 24:
+      return QColor(0xFF, 0xFF, 0xE1);  // tooltip background
+    default:
+      return QColor(0xD4, 0xD0, 0xC8);
   }
 }
 
 const std::array<std::pair<const char*, TColor>, 26> kColorNames = {{
-    {"clBlack", clBlack},       {"clMaroon", clMaroon},
-    {"clGreen", clGreen},       {"clOlive", clOlive},
-    {"clNavy", clNavy},         {"clPurple", clPurple},
-    {"clTeal", clTeal},         {"clGray", clGray},
-    {"clSilver", clSilver},     {"clRed", clRed},
-    {"clLime", clLime},         {"clYellow", clYellow},
-    {"clBlue", clBlue},         {"clFuchsia", clFuchsia},
-    {"clAqua", clAqua},         {"clWhite", clWhite},
-    {"clNone", clNone},         {"clWindow", clWindow},
-    {"clWindowText", clWindowText}, {"clHighlight", clHighlight},
-    {"clHighlightText", clHighlightText}, {"clBtnFace", clBtnFace},
-    {"clBtnShadow", clBtnShadow}, {"clGrayText", clGrayText},
-    {"clBtnText", clBtnText},   {"clBtnHighlight", clBtnHighlight},
+    {"clBlack", clBlack},
+    {"clMaroon", clMaroon},
+    {"clGreen", clGreen},
+    {"clOlive", clOlive},
+    {"clNavy", clNavy},
+    {"clPurple", clPurple},
+    {"clTeal", clTeal},
+    {"clGray", clGray},
+    {"clSilver", clSilver},
+    {"clRed", clRed},
+    {"clLime", clLime},
+    {"clYellow", clYellow},
+    {"clBlue", clBlue},
+    {"clFuchsia", clFuchsia},
+    {"clAqua", clAqua},
+    {"clWhite", clWhite},
+    {"clNone", clNone},
+    {"clWindow", clWindow},
+    {"clWindowText", clWindowText},
+    {"clHighlight", clHighlight},
+    {"clHighlightText", clHighlightText},
+    {"clBtnFace", clBtnFace},
+    {"clBtnShadow", clBtnShadow},
+    {"clGrayText", clGrayText},
+    {"clBtnText", clBtnText},
+    {"clBtnHighlight", clBtnHighlight},
 }};
 
 }  // namespace

@@ -7,9 +7,9 @@
 // Main thread only (the objects are plain values, but they notify controls).
 #pragma once
 
-#include <QImage>
 #include <QColor>
 #include <QFont>
+#include <QImage>
 
 #include <cstdint>
 #include <functional>
@@ -103,15 +103,26 @@ enum TPenStyle { psSolid, psDash, psDot, psClear };
 class TPen {
  public:
   TColor Color() const { return color_; }
-  void SetColor(TColor c) { color_ = c; Changed(); }
+  void SetColor(TColor c) {
+    color_ = c;
+    Changed();
+  }
   int Width() const { return width_; }
-  void SetWidth(int w) { width_ = w < 1 ? 1 : w; Changed(); }
+  void SetWidth(int w) {
+    width_ = w < 1 ? 1 : w;
+    Changed();
+  }
   TPenStyle Style() const { return style_; }
-  void SetStyle(TPenStyle s) { style_ = s; Changed(); }
+  void SetStyle(TPenStyle s) {
+    style_ = s;
+    Changed();
+  }
   std::function<void()> OnChange;
 
  private:
-  void Changed() { if (OnChange) OnChange(); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
   TColor color_ = clBlack;
   int width_ = 1;
   TPenStyle style_ = psSolid;
@@ -121,13 +132,21 @@ enum TBrushStyle { bsSolid, bsClear };
 class TBrush {
  public:
   TColor Color() const { return color_; }
-  void SetColor(TColor c) { color_ = c; Changed(); }
+  void SetColor(TColor c) {
+    color_ = c;
+    Changed();
+  }
   TBrushStyle Style() const { return style_; }
-  void SetStyle(TBrushStyle s) { style_ = s; Changed(); }
+  void SetStyle(TBrushStyle s) {
+    style_ = s;
+    Changed();
+  }
   std::function<void()> OnChange;
 
  private:
-  void Changed() { if (OnChange) OnChange(); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
   TColor color_ = clWhite;
   TBrushStyle style_ = bsSolid;
 };
@@ -180,7 +199,9 @@ class TPicture {
   std::function<void()> OnChange;
 
  private:
-  void Changed() { if (OnChange) OnChange(); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
   TBitmap bitmap_;
 };
 

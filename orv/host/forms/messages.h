@@ -17,10 +17,10 @@ struct TMessage {
   intptr_t Result = 0;
 };
 
-constexpr unsigned WM_NULL = 0x0000;           // no message: a hook may turn any message into it
-constexpr unsigned WM_SETFOCUS = 0x0007;       // the control got the keyboard focus
-constexpr unsigned WM_KILLFOCUS = 0x0008;      // the control lost the focus to another of its window
-constexpr unsigned WM_SETTEXT = 0x000C;        // set the text; LParam: const char* (1251)
+constexpr unsigned WM_NULL = 0x0000;       // no message: a hook may turn any message into it
+constexpr unsigned WM_SETFOCUS = 0x0007;   // the control got the keyboard focus
+constexpr unsigned WM_KILLFOCUS = 0x0008;  // the control lost the focus to another of its window
+constexpr unsigned WM_SETTEXT = 0x000C;    // set the text; LParam: const char* (1251)
 constexpr unsigned WM_GETTEXTLENGTH = 0x000E;  // Result: the length of the text
 constexpr unsigned WM_KEYDOWN = 0x0100;        // WParam: virtual key code; LParam: TShiftState bits
 constexpr unsigned WM_KEYUP = 0x0101;          // WParam: virtual key code; LParam: TShiftState bits
@@ -35,18 +35,18 @@ constexpr unsigned WM_RBUTTONUP = 0x0205;
 constexpr unsigned WM_MBUTTONDOWN = 0x0207;
 constexpr unsigned WM_MBUTTONUP = 0x0208;
 
-constexpr unsigned CM_BASE = 0xB000;              // the layer's own messages start here
+constexpr unsigned CM_BASE = 0xB000;                 // the layer's own messages start here
 constexpr unsigned CM_ENABLEDCHANGED = CM_BASE + 0;  // Enabled changed
 constexpr unsigned CM_TEXTCHANGED = CM_BASE + 18;    // Caption/Text changed
 constexpr unsigned CM_MOUSEENTER = CM_BASE + 19;     // the mouse entered the control
 constexpr unsigned CM_MOUSELEAVE = CM_BASE + 20;     // the mouse left the control
-constexpr unsigned CN_BASE = 0xBC00;              // notifications reflected back to the control
+constexpr unsigned CN_BASE = 0xBC00;                 // notifications reflected back to the control
 constexpr unsigned CN_COMMAND = CN_BASE + WM_COMMAND;  // WParam high word: BN_CLICKED, EN_CHANGE...
 
-constexpr unsigned BN_CLICKED = 0;        // a button was clicked
-constexpr unsigned EN_CHANGE = 0x0300;    // an edit's text changed
-constexpr unsigned CBN_SELCHANGE = 1;     // a combo box's choice changed
-constexpr unsigned CBN_EDITCHANGE = 5;    // a combo box's edit text was typed in
+constexpr unsigned BN_CLICKED = 0;      // a button was clicked
+constexpr unsigned EN_CHANGE = 0x0300;  // an edit's text changed
+constexpr unsigned CBN_SELCHANGE = 1;   // a combo box's choice changed
+constexpr unsigned CBN_EDITCHANGE = 5;  // a combo box's edit text was typed in
 
 // Mouse key bits of WParam.
 constexpr uintptr_t MK_LBUTTON = 0x01;

@@ -21,7 +21,9 @@ constexpr unsigned kLaunched = 42;  // any value above 32 means success
 }  // namespace
 
 const std::string& ShellLauncher() { return Launcher(); }
-void SetShellLauncher(const std::string& program) { Launcher() = program.empty() ? "xdg-open" : program; }
+void SetShellLauncher(const std::string& program) {
+  Launcher() = program.empty() ? "xdg-open" : program;
+}
 
 unsigned ShellExecute(HWND, const char*, const std::string& file, const std::string& params,
                       const std::string& directory, int) {

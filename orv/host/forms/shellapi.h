@@ -9,8 +9,8 @@
 
 namespace orv {
 
-constexpr int SW_SHOWNORMAL = 1;     // show the opened window normally
-constexpr unsigned SE_ERR_FNF = 2;   // nothing to open, or the launcher is missing
+constexpr int SW_SHOWNORMAL = 1;         // show the opened window normally
+constexpr unsigned SE_ERR_FNF = 2;       // nothing to open, or the launcher is missing
 constexpr unsigned SE_ERR_NOASSOC = 31;  // no handler for the document, or the launch failed
 
 // Runs the launcher with file (and params, when not empty, as a second
@@ -18,8 +18,8 @@ constexpr unsigned SE_ERR_NOASSOC = 31;  // no handler for the document, or the 
 // launcher reports success, SE_ERR_FNF when file is empty or the launcher
 // cannot be run, SE_ERR_NOASSOC when it reports failure. owner, operation and
 // show_cmd are accepted for the callers' sake; the desktop decides the window.
-unsigned ShellExecute(HWND owner, const char* operation, const std::string& file, const std::string& params,
-                      const std::string& directory, int show_cmd);
+unsigned ShellExecute(HWND owner, const char* operation, const std::string& file,
+                      const std::string& params, const std::string& directory, int show_cmd);
 
 // The launcher program ("xdg-open"); tests put a recording script in its place.
 const std::string& ShellLauncher();

@@ -90,7 +90,9 @@ void TLabel::Paint(QPainter& p) {
   p.setFont(Font()->ToQFont());
   p.setPen(Enabled() ? ToQColor(Font()->Color()) : ToQColor(clGrayText));
   int flags = Qt::AlignTop;
-  flags |= alignment_ == taCenter ? Qt::AlignHCenter : alignment_ == taRightJustify ? Qt::AlignRight : Qt::AlignLeft;
+  flags |= alignment_ == taCenter         ? Qt::AlignHCenter
+           : alignment_ == taRightJustify ? Qt::AlignRight
+                                          : Qt::AlignLeft;
   if (word_wrap_) flags |= Qt::TextWordWrap;
   p.drawText(QRect(0, 0, Width(), Height()), flags, ToQString(DisplayText()));
 }
@@ -257,9 +259,10 @@ void TComboBox::SetStyle(TComboBoxStyle style) {
   if (style == csDropDown) {
     WatchInput(ComboBox()->lineEdit());
     ComboBox()->setInsertPolicy(QComboBox::NoInsert);
-    QObject::connect(ComboBox()->lineEdit(), &QLineEdit::textEdited, Context(), [this](const QString&) {
-      GuardedCall([&] { Perform(CN_COMMAND, MakeWParam(0, CBN_EDITCHANGE)); });
-    });
+    QObject::connect(ComboBox()->lineEdit(), &QLineEdit::textEdited, Context(),
+                     [this](const QString&) {
+                       GuardedCall([&] { Perform(CN_COMMAND, MakeWParam(0, CBN_EDITCHANGE)); });
+                     });
     ComboBox()->setEditText(text);
   }
 }
@@ -310,7 +313,8 @@ void TComboBox::ColorChanged() {
 }
 
 void TComboBox::WndProc(TMessage& m) {
-  if (m.Msg == CN_COMMAND && (HiWord(m.WParam) == CBN_EDITCHANGE || HiWord(m.WParam) == CBN_SELCHANGE)) {
+  if (m.Msg == CN_COMMAND &&
+      (HiWord(m.WParam) == CBN_EDITCHANGE || HiWord(m.WParam) == CBN_SELCHANGE)) {
     Change();
     return;
   }
@@ -333,18 +337,24 @@ const std::vector<std::string>& AlignmentNames() {
 const TClassInfo& TLabel::StaticClassInfo() {
   static const TClassInfo info =
       Published<TLabel>()
-          .Property("Alignment", &TLabel::Alignment, &TLabel::SetAlignment, AlignmentNames()).Default(taLeftJustify)
-          .Property("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize).Default(true)
+          .Property("Alignment", &TLabel::Alignment, &TLabel::SetAlignment, AlignmentNames())
+          .Default(taLeftJustify)
+          .Property("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize)
+          .Default(true)
           .Property("Caption", &TLabel::Caption, &TLabel::SetCaption)
-          .Property("Transparent", &TLabel::Transparent, &TLabel::SetTransparent).Default(false)
-          .Property("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap).Default(false);
+          .Property("Transparent", &TLabel::Transparent, &TLabel::SetTransparent)
+          .Default(false)
+          .Property("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap)
+          .Default(false);
   return info;
 }
 
 const TClassInfo& TEdit::StaticClassInfo() {
   static const TClassInfo info = Published<TEdit>()
-                                     .Property("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0)
-                                     .Property("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false)
+                                     .Property("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength)
+                                     .Default(0)
+                                     .Property("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly)
+                                     .Default(false)
                                      .Property("Text", &TEdit::Text, &TEdit::SetText)
                                      .Event("OnChange", &TEdit::OnChange, &TEdit::SetOnChange);
   return info;
@@ -353,19 +363,24 @@ const TClassInfo& TEdit::StaticClassInfo() {
 const TClassInfo& TButton::StaticClassInfo() {
   static const TClassInfo info =
       Published<TButton>()
-          .Property("Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false)
+          .Property("Cancel", &TButton::Cancel, &TButton::SetCancel)
+          .Default(false)
           .Property("Caption", &TButton::Caption, &TButton::SetCaption)
-          .Property("Default", &TButton::Default, &TButton::SetDefault).Default(false)
-          .Property("ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Default(0);
+          .Property("Default", &TButton::Default, &TButton::SetDefault)
+          .Default(false)
+          .Property("ModalResult", &TButton::ModalResult, &TButton::SetModalResult)
+          .Default(0);
   return info;
 }
 
 const TClassInfo& TComboBox::StaticClassInfo() {
   static const TClassInfo info =
       Published<TComboBox>()
-          .Property("Style", &TComboBox::Style, &TComboBox::SetStyle, {"csDropDown", "csDropDownList"})
+          .Property("Style", &TComboBox::Style, &TComboBox::SetStyle,
+                    {"csDropDown", "csDropDownList"})
           .Default(csDropDown)
-          .Property("DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount).Default(8)
+          .Property("DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount)
+          .Default(8)
           .Property("Items.Strings", &TComboBox::Items, nullptr)
           .Property("Text", &TComboBox::Text, &TComboBox::SetText)
           .Event("OnChange", &TComboBox::OnChange, &TComboBox::SetOnChange);

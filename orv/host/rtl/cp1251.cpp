@@ -32,7 +32,8 @@ uint32_t CodePoint(unsigned char b) {
 const std::unordered_map<uint32_t, char>& Reverse() {
   static const auto* map = [] {
     auto* m = new std::unordered_map<uint32_t, char>;
-    for (int b = 0x80; b <= 0xFF; ++b) (*m)[CodePoint(static_cast<unsigned char>(b))] = static_cast<char>(b);
+    for (int b = 0x80; b <= 0xFF; ++b)
+      (*m)[CodePoint(static_cast<unsigned char>(b))] = static_cast<char>(b);
     return m;
   }();
   return *map;

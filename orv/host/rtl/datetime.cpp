@@ -66,7 +66,8 @@ TDateTime EncodeDate(uint16_t year, uint16_t month, uint16_t day) {
 TDateTime EncodeTime(uint16_t hour, uint16_t min, uint16_t sec, uint16_t msec) {
   if (hour >= 24 || min >= 60 || sec >= 60 || msec >= 1000)
     throw EConvertError("Invalid argument to time encode");
-  return ((hour * 3600000LL) + min * 60000LL + sec * 1000LL + msec) / static_cast<double>(kMsPerDay);
+  return ((hour * 3600000LL) + min * 60000LL + sec * 1000LL + msec) /
+         static_cast<double>(kMsPerDay);
 }
 
 void DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day) {

@@ -32,11 +32,11 @@ TEST(CompareTextTest, FoldsOnlyAsciiLetters) {
     std::string a, b;
     int sign;
   } cases[] = {
-      {"abc", "ABC", 0},          {"abc", "abd", -1},      {"ab", "abc", -1},
-      {"abc", "ab", 1},           {"", "", 0},             {"Z", "a", 1},
-      {"\xE0", "\xC0", 1},        // 1251 letters are not folded: compared as bytes
-      {"[", "a", 1},              // '[' (0x5B) is above 'A' once 'a' is folded
-      {"\xFF", "z", 1},           // unsigned comparison
+      {"abc", "ABC", 0}, {"abc", "abd", -1}, {"ab", "abc", -1},   {"abc", "ab", 1},
+      {"", "", 0},       {"Z", "a", 1},      {"\xE0", "\xC0", 1},  // 1251 letters are not folded:
+                                                                   // compared as bytes
+      {"[", "a", 1},     // '[' (0x5B) is above 'A' once 'a' is folded
+      {"\xFF", "z", 1},  // unsigned comparison
   };
   for (const Case& c : cases) {
     const int r = CompareText(c.a, c.b);
@@ -75,10 +75,16 @@ TEST(StrToIntTest, ParsesOrRaisesConvertError) {
   struct Case {
     std::string text;
     int value;
-  } good[] = {{"0", 0}, {"  42 ", 42}, {"-7", -7}, {"+9", 9}, {"$1F", 31},
-              {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}};
+  } good[] = {{"0", 0},
+              {"  42 ", 42},
+              {"-7", -7},
+              {"+9", 9},
+              {"$1F", 31},
+              {"2147483647", 2147483647},
+              {"-2147483648", -2147483647 - 1}};
   for (const Case& c : good) EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
-  for (const char* bad : {"", " ", "12a", "2147483648", "- 1", "$", "1.5", "99999999999999999999"}) {
+  for (const char* bad :
+       {"", " ", "12a", "2147483648", "- 1", "$", "1.5", "99999999999999999999"}) {
     try {
       StrToInt(bad);
       ADD_FAILURE() << "no error for '" << bad << "'";
@@ -91,9 +97,9 @@ TEST(StrToIntTest, ParsesOrRaisesConvertError) {
 TEST(DateTimeTest, EncodeDecodeRoundTripsToTheMillisecond) {
   struct Case {
     uint16_t y, mo, d, h, mi, s, ms;
-  } cases[] = {{2026, 12, 7, 9, 5, 3, 45},   {2027, 1, 1, 0, 0, 0, 0},
+  } cases[] = {{2026, 12, 7, 9, 5, 3, 45},     {2027, 1, 1, 0, 0, 0, 0},
                {2000, 2, 29, 23, 59, 59, 999}, {1899, 12, 30, 12, 0, 0, 0},
-               {1900, 3, 1, 0, 0, 0, 1},     {9999, 12, 31, 23, 59, 59, 999}};
+               {1900, 3, 1, 0, 0, 0, 1},       {9999, 12, 31, 23, 59, 59, 999}};
   for (const Case& c : cases) {
     const TDateTime t = EncodeDate(c.y, c.mo, c.d) + EncodeTime(c.h, c.mi, c.s, c.ms);
     uint16_t y, mo, d, h, mi, s, ms;
@@ -157,8 +163,8 @@ TEST(Cp1251Test, EveryNonZeroByteRoundTrips) {
 
 TEST(Cp1251Test, RefusesWhatCannotBeHeld) {
   EXPECT_FALSE(Utf8ToCp1251("日本").has_value());
-  EXPECT_FALSE(Utf8ToCp1251("\xC3").has_value());       // truncated sequence
-  EXPECT_FALSE(Utf8ToCp1251("\xC0\xAF").has_value());   // overlong '/'
+  EXPECT_FALSE(Utf8ToCp1251("\xC3").has_value());      // truncated sequence
+  EXPECT_FALSE(Utf8ToCp1251("\xC0\xAF").has_value());  // overlong '/'
   try {
     Utf8ToCp1251OrThrow("aé");
     ADD_FAILURE();
@@ -174,7 +180,8 @@ TEST(UserInterfaceTest, RecordingInterfaceSeesCallsAndCursor) {
   {
     ScopedUserInterface scope(&ui);
     EXPECT_EQ(&UserInterface(), &ui);  // the recorder in force inside the scope
-    EXPECT_EQ(MessageBox("Gentbl is busy. Try again!", "Generator", MB_OK | MB_ICONINFORMATION), IDOK);
+    EXPECT_EQ(MessageBox("Gentbl is busy. Try again!", "Generator", MB_OK | MB_ICONINFORMATION),
+              IDOK);
     ShowMessage("Hello");
     Screen()->SetCursor(crAppStart);
     Screen()->SetCursor(crDefault);

@@ -15,8 +15,8 @@ class TmString {
   static constexpr std::size_t kMaxLength = 100;  // longest text it holds
 
   TmString() = default;
-  TmString(std::string_view s) : s_(s.substr(0, kMaxLength)) {}  // NOLINT: implicit by design
-  TmString(const char* s) : TmString(std::string_view(s)) {}     // NOLINT
+  TmString(std::string_view s) : s_(s.substr(0, kMaxLength)) {}      // NOLINT: implicit by design
+  TmString(const char* s) : TmString(std::string_view(s)) {}         // NOLINT
   TmString(const std::string& s) : TmString(std::string_view(s)) {}  // NOLINT
 
   std::size_t Length() const { return s_.size(); }

@@ -49,7 +49,9 @@ const TClassInfo& TPart::StaticClassInfo() {
 class TBrokenPart : public TComponent {
   ORV_CLASS(TBrokenPart, TComponent)
  public:
-  explicit TBrokenPart(TComponent* owner) : TComponent(owner) { throw Exception("TBrokenPart cannot be made"); }
+  explicit TBrokenPart(TComponent* owner) : TComponent(owner) {
+    throw Exception("TBrokenPart cannot be made");
+  }
 };
 const TClassInfo& TBrokenPart::StaticClassInfo() {
   static const TClassInfo info = Published<TBrokenPart>();
@@ -62,7 +64,9 @@ class TPartEditor : public TComponentEditor {
   using TComponentEditor::TComponentEditor;
   const char* ClassName() const override { return "TPartEditor"; }
   int GetVerbCount() override { return 3; }
-  std::string GetVerb(int index) override { return index == 0 ? "&Grow" : index == 1 ? "&Break" : "&Nothing"; }
+  std::string GetVerb(int index) override {
+    return index == 0 ? "&Grow" : index == 1 ? "&Break" : "&Nothing";
+  }
   void ExecuteVerb(int index) override {
     auto* p = static_cast<TPart*>(Component());
     if (index == 0) p->SetLimit(p->Limit() + 1);

@@ -7,7 +7,8 @@ const std::string& OrvgenPath() {
   return path;
 }
 
-ChildResult RunOrvgen(const std::vector<std::string>& args, const std::string& dir, const std::string& input) {
+ChildResult RunOrvgen(const std::vector<std::string>& args, const std::string& dir,
+                      const std::string& input) {
   SpawnedChild child(OrvgenPath(), args, dir, input);
   return child.Wait();
 }

@@ -18,12 +18,18 @@ const TClassInfo& TSampleItem::StaticClassInfo() {
           .Property("Caption", &TSampleItem::Caption, &TSampleItem::SetCaption)
           .Property("Limit", &TSampleItem::Limit, &TSampleItem::SetLimit)
           .Stored([](const TSampleItem& i) { return !i.Caption().empty(); })
-          .Property("Count", &TSampleItem::Count, &TSampleItem::SetCount).Default(0)
-          .Property("Ratio", &TSampleItem::Ratio, &TSampleItem::SetRatio).Default(0)
-          .Property("Active", &TSampleItem::Active, &TSampleItem::SetActive).Default(false)
-          .Property("Sep", &TSampleItem::Sep, &TSampleItem::SetSep).Default(',')
-          .Property("Shade", &TSampleItem::Shade, &TSampleItem::SetShade, kShadeNames).Default(shLight)
-          .Property("Shades", &TSampleItem::Shades, &TSampleItem::SetShades, kShadeNames).Default(TSet<TShade>{})
+          .Property("Count", &TSampleItem::Count, &TSampleItem::SetCount)
+          .Default(0)
+          .Property("Ratio", &TSampleItem::Ratio, &TSampleItem::SetRatio)
+          .Default(0)
+          .Property("Active", &TSampleItem::Active, &TSampleItem::SetActive)
+          .Default(false)
+          .Property("Sep", &TSampleItem::Sep, &TSampleItem::SetSep)
+          .Default(',')
+          .Property("Shade", &TSampleItem::Shade, &TSampleItem::SetShade, kShadeNames)
+          .Default(shLight)
+          .Property("Shades", &TSampleItem::Shades, &TSampleItem::SetShades, kShadeNames)
+          .Default(TSet<TShade>{})
           .Property("Lines", &TSampleItem::Lines, &TSampleItem::SetLines)
           .Property("Peer", &TSampleItem::Peer, &TSampleItem::SetPeer)
           .Event("OnChange", &TSampleItem::OnChange)
@@ -74,13 +80,15 @@ void TSampleItem::Notification(TComponent* c, TOperation op) {
 
 void TSampleItem::Loaded() {
   TComponent::Loaded();
-  if (sample_log) sample_log->push_back(Name() + ".Loaded peer=" + (peer_ ? peer_->Name() : "none"));
+  if (sample_log)
+    sample_log->push_back(Name() + ".Loaded peer=" + (peer_ ? peer_->Name() : "none"));
 }
 
 void TSampleItem::DefineProperties(TFiler* filer) {
   TComponent::DefineProperties(filer);
   filer->DefineProperty("Store", this, &TSampleItem::ReadStore, &TSampleItem::WriteStore, true);
-  filer->DefineProperty("Weight", this, &TSampleItem::ReadWeight, &TSampleItem::WriteWeight, weight != 0);
+  filer->DefineProperty("Weight", this, &TSampleItem::ReadWeight, &TSampleItem::WriteWeight,
+                        weight != 0);
 }
 
 void TSampleItem::ReadStore(TReader* r) {
@@ -110,7 +118,8 @@ const TClassInfo& TPresetModule::StaticClassInfo() {
   return info;
 }
 
-TPresetModule::TPresetModule(TComponent* owner) : TSampleModule(owner), main(new TSampleItem(this)) {
+TPresetModule::TPresetModule(TComponent* owner)
+    : TSampleModule(owner), main(new TSampleItem(this)) {
   main->SetName("Main");
 }
 

@@ -46,8 +46,9 @@ std::string Quote(const std::string& utf8) { return QuoteIdentifier(utf8); }
 void CheckName(const std::string& name1251) {
   const std::size_t bytes = Cp1251ToUtf8(name1251).size();
   if (bytes > kMaxIdentifierBytes)
-    throw EDatabaseError("Name too long for PostgreSQL: " + name1251 + " (" + IntToStr(static_cast<long long>(bytes)) +
-                         " bytes, at most " + IntToStr(static_cast<long long>(kMaxIdentifierBytes)) + ")");
+    throw EDatabaseError("Name too long for PostgreSQL: " + name1251 + " (" +
+                         IntToStr(static_cast<long long>(bytes)) + " bytes, at most " +
+                         IntToStr(static_cast<long long>(kMaxIdentifierBytes)) + ")");
 }
 
 // A table or field name as the server spells it, quoted, in UTF-8.
@@ -85,7 +86,9 @@ class Result {
   Result(const Result&) = delete;
   Result& operator=(const Result&) = delete;
   int Rows() const { return PQntuples(r_); }
-  std::string Text(int row, int col) const { return std::string(PQgetvalue(r_, row, col), PQgetlength(r_, row, col)); }
+  std::string Text(int row, int col) const {
+    return std::string(PQgetvalue(r_, row, col), PQgetlength(r_, row, col));
+  }
   TVariant Value(int row, int col, TFieldType type, bool trim_blanks = false) const {
     if (PQgetisnull(r_, row, col)) return TVariant();
     const std::string t = Text(row, col);
@@ -127,8 +130,8 @@ class Connection {
                                const std::string& context, const std::string& table_missing = "") {
     Reconnect();
     const Params p(params);
-    return Check(PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), p.types.data(), p.values.data(),
-                              nullptr, nullptr, 0),
+    return Check(PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), p.types.data(),
+                              p.values.data(), nullptr, nullptr, 0),
                  context, table_missing);
   }
 
@@ -139,8 +142,8 @@ class Connection {
     Reconnect();
     const Params p(params);
     const std::string& name = Prepared(sql, p, context);
-    return Check(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()), p.values.data(), nullptr,
-                                nullptr, 0),
+    return Check(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
+                                p.values.data(), nullptr, nullptr, 0),
                  context);
   }
 
@@ -154,7 +157,8 @@ class Connection {
   // Sends the steps in one round trip (pipeline mode) and returns their
   // results; raises as Exec for the first that failed (the server skips the
   // rest). Statements not yet prepared on this connection are prepared first.
-  std::vector<std::unique_ptr<Result>> ExecPipeline(const std::vector<Step>& steps, const std::string& context) {
+  std::vector<std::unique_ptr<Result>> ExecPipeline(const std::vector<Step>& steps,
+                                                    const std::string& context) {
     Reconnect();
     std::deque<Params> params;  // never moved: values point into texts
     std::vector<std::string> names;
@@ -168,10 +172,11 @@ class Connection {
       bool sent = true;
       for (std::size_t i = 0; i < steps.size() && sent; ++i) {
         const Params& p = params[i];
-        sent = steps[i].command ? PQsendQueryParams(conn_, steps[i].sql.c_str(), 0, nullptr, nullptr, nullptr,
-                                                    nullptr, 0) == 1
-                                : PQsendQueryPrepared(conn_, names[i].c_str(), static_cast<int>(p.values.size()),
-                                                      p.values.data(), nullptr, nullptr, 0) == 1;
+        sent = steps[i].command
+                   ? PQsendQueryParams(conn_, steps[i].sql.c_str(), 0, nullptr, nullptr, nullptr,
+                                       nullptr, 0) == 1
+                   : PQsendQueryPrepared(conn_, names[i].c_str(), static_cast<int>(p.values.size()),
+                                         p.values.data(), nullptr, nullptr, 0) == 1;
       }
       if (sent && PQpipelineSync(conn_) == 1) {
         for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -213,10 +218,20 @@ class Connection {
       for (std::size_t i = 0; i < params.size(); ++i) {
         const TVariant& v = params[i];
         switch (v.VarType()) {
-          case varNull: continue;
-          case varInteger: types[i] = kInt8; texts[i] = v.AsString(); break;
-          case varFloat: types[i] = kFloat8; texts[i] = v.AsString(); break;
-          case varString: types[i] = kText; texts[i] = Cp1251ToUtf8(v.AsString()); break;
+          case varNull:
+            continue;
+          case varInteger:
+            types[i] = kInt8;
+            texts[i] = v.AsString();
+            break;
+          case varFloat:
+            types[i] = kFloat8;
+            texts[i] = v.AsString();
+            break;
+          case varString:
+            types[i] = kText;
+            texts[i] = Cp1251ToUtf8(v.AsString());
+            break;
         }
         values[i] = texts[i].c_str();
       }
@@ -235,7 +250,8 @@ class Connection {
     const char* vals[] = {kConnectTimeout, conninfo_.c_str(), "UTF8", nullptr};
     conn_ = PQconnectdbParams(keys, vals, 1);
     if (!conn_) throw EDatabaseError("Cannot connect to database \"" + name_ + "\": out of memory");
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     if (PQstatus(conn_) != CONNECTION_OK) {
       const std::string why = Clean(PQerrorMessage(conn_));
       PQfinish(conn_);
@@ -259,7 +275,9 @@ class Connection {
     auto found = prepared_.find(key);
     if (found == prepared_.end()) {
       const std::string name = "orv" + IntToStr(static_cast<long long>(prepared_.size() + 1));
-      Check(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(p.types.size()), p.types.data()), context);
+      Check(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(p.types.size()),
+                      p.types.data()),
+            context);
       found = prepared_.emplace(key, name).first;
     }
     return found->second;
@@ -268,7 +286,9 @@ class Connection {
   void Reconnect() {
     // A session left in pipeline mode still reads CONNECTION_OK, yet refuses
     // every statement after it.
-    if (conn_ && !broken_ && PQstatus(conn_) == CONNECTION_OK && PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) return;
+    if (conn_ && !broken_ && PQstatus(conn_) == CONNECTION_OK &&
+        PQpipelineStatus(conn_) == PQ_PIPELINE_OFF)
+      return;
     // The server went away since the last statement: try once to come back.
     // A new session knows none of the old one's prepared statements.
     prepared_.clear();
@@ -277,9 +297,11 @@ class Connection {
     Connect();
   }
 
-  std::unique_ptr<Result> Check(PGresult* r, const std::string& context, const std::string& table_missing = "") {
+  std::unique_ptr<Result> Check(PGresult* r, const std::string& context,
+                                const std::string& table_missing = "") {
     const ExecStatusType status = PQresultStatus(r);
-    if (r && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)) return std::make_unique<Result>(r);
+    if (r && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK))
+      return std::make_unique<Result>(r);
     const char* code = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const std::string state = code ? code : "";
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
@@ -300,8 +322,9 @@ class Connection {
   std::string name_;
   std::string conninfo_;
   PGconn* conn_ = nullptr;  // none after a failed reconnect
-  bool broken_ = false;      // lost mid-statement: the next use starts a new session
-  std::unordered_map<std::string, std::string> prepared_;  // SQL and parameter types -> statement name
+  bool broken_ = false;     // lost mid-statement: the next use starts a new session
+  std::unordered_map<std::string, std::string>
+      prepared_;  // SQL and parameter types -> statement name
 };
 
 std::string Missing(const TDatabaseInfo& db, const std::string& table) {
@@ -309,7 +332,8 @@ std::string Missing(const TDatabaseInfo& db, const std::string& table) {
 }
 
 // The table's oid and quoted, schema-qualified name, or none.
-std::optional<std::pair<std::string, std::string>> Resolve(Connection& c, const std::string& table) {
+std::optional<std::pair<std::string, std::string>> Resolve(Connection& c,
+                                                           const std::string& table) {
   CheckName(ServerName(table));
   const auto r = c.Exec(
       "SELECT c.oid::text, quote_ident(n.nspname) || '.' || quote_ident(c.relname) FROM pg_class c "
@@ -319,16 +343,31 @@ std::optional<std::pair<std::string, std::string>> Resolve(Connection& c, const 
   return std::make_pair(r->Text(0, 0), r->Text(0, 1));
 }
 
-
 Column ColumnOf(const std::string& name, Oid type, int typmod) {
   Column c;
   c.name = name;
   switch (type) {
-    case kInt2: case kInt4: case kInt8: c.type = ftInteger; break;
-    case kFloat4: case kFloat8: case kNumeric: c.type = ftFloat; break;
-    case kVarchar: case kBpchar: c.type = ftString; c.size = typmod >= 4 ? typmod - 4 : 0; break;
-    case kText: c.type = ftString; break;
-    default: c.type = ftUnknown; break;
+    case kInt2:
+    case kInt4:
+    case kInt8:
+      c.type = ftInteger;
+      break;
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+      c.type = ftFloat;
+      break;
+    case kVarchar:
+    case kBpchar:
+      c.type = ftString;
+      c.size = typmod >= 4 ? typmod - 4 : 0;
+      break;
+    case kText:
+      c.type = ftString;
+      break;
+    default:
+      c.type = ftUnknown;
+      break;
   }
   return c;
 }
@@ -343,7 +382,8 @@ class PgCursor : public Cursor {
     sql_table_ = found->second;
     {
       const auto r = conn_.Exec(
-          "SELECT attname, atttypid::bigint, atttypmod FROM pg_attribute WHERE attrelid = $1::bigint::oid "
+          "SELECT attname, atttypid::bigint, atttypmod FROM pg_attribute WHERE attrelid = "
+          "$1::bigint::oid "
           "AND attnum > 0 AND NOT attisdropped ORDER BY attnum",
           {TVariant(oid)}, context_);
       for (int i = 0; i < r->Rows(); ++i) {
@@ -355,7 +395,8 @@ class PgCursor : public Cursor {
     }
     {
       const auto r = conn_.Exec(
-          "SELECT a.attname FROM pg_index i CROSS JOIN LATERAL unnest(i.indkey) WITH ORDINALITY AS k(attnum, ord) "
+          "SELECT a.attname FROM pg_index i CROSS JOIN LATERAL unnest(i.indkey) WITH ORDINALITY AS "
+          "k(attnum, ord) "
           "JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = k.attnum "
           "WHERE i.indrelid = $1::bigint::oid AND i.indisprimary ORDER BY k.ord",
           {TVariant(oid)}, context_);
@@ -387,12 +428,14 @@ class PgCursor : public Cursor {
 
   std::optional<Row> First() override { return One(" ORDER BY " + ids_ + " LIMIT 1", {}); }
   std::optional<Row> After(const std::vector<TVariant>& id) override {
-    return One(" WHERE (" + ids_ + ") > (" + Marks(id.size(), 1) + ") ORDER BY " + ids_ + " LIMIT 1", id);
+    return One(
+        " WHERE (" + ids_ + ") > (" + Marks(id.size(), 1) + ") ORDER BY " + ids_ + " LIMIT 1", id);
   }
   std::optional<Row> Fetch(const std::vector<TVariant>& id) override {
     return One(" WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) + ")", id);
   }
-  std::optional<Row> Find(const std::vector<int>& columns, const std::vector<TVariant>& values) override {
+  std::optional<Row> Find(const std::vector<int>& columns,
+                          const std::vector<TVariant>& values) override {
     std::string where;
     std::vector<TVariant> params;
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -407,11 +450,14 @@ class PgCursor : public Cursor {
     return One(where + " ORDER BY " + ids_ + " LIMIT 1", params);
   }
   long long Count() override {
-    return conn_.ExecPrepared("SELECT count(*) FROM " + sql_table_, {}, context_)->Value(0, 0, ftInteger).AsInteger();
+    return conn_.ExecPrepared("SELECT count(*) FROM " + sql_table_, {}, context_)
+        ->Value(0, 0, ftInteger)
+        .AsInteger();
   }
   TVariant Highest(int column) override {
     const Column& c = columns_[column];
-    return conn_.ExecPrepared("SELECT max(" + QuoteName(c.name) + ") FROM " + sql_table_, {}, context_)
+    return conn_
+        .ExecPrepared("SELECT max(" + QuoteName(c.name) + ") FROM " + sql_table_, {}, context_)
         ->Value(0, 0, c.type);
   }
 
@@ -420,25 +466,28 @@ class PgCursor : public Cursor {
     in_txn_ = true;
     UnlockOnThrow unlock_on_throw(*this);
     // BEGIN and the locking read in one round trip.
-    const auto results = conn_.ExecPipeline(
-        {{"BEGIN", {}, true},
-         {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) +
-              ") FOR UPDATE NOWAIT",
-          id}},
-        context_);
+    const auto results =
+        conn_.ExecPipeline({{"BEGIN", {}, true},
+                            {"SELECT " + select_ + " FROM " + sql_table_ + " WHERE (" + ids_ +
+                                 ") = (" + Marks(id.size(), 1) + ") FOR UPDATE NOWAIT",
+                             id}},
+                           context_);
     std::optional<Row> row;
     if (results[1]->Rows() > 0) row = RowOf(*results[1], 0, 0);
     if (!row) Unlock();
     return row;
   }
-  std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
+  std::vector<TVariant> Update(const std::vector<TVariant>& id,
+                               const std::vector<Assignment>& values) override {
     UnlockOnThrow unlock_on_throw(*this);
     std::vector<TVariant> new_id = id;
     if (!values.empty()) {
       std::vector<TVariant> params;
       for (const auto& a : values) params.push_back(a.value);
-      const std::string set = SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
-      const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
+      const std::string set =
+          SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
+      const std::string where =
+          " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
       params.insert(params.end(), id.begin(), id.end());
       // The write and its commit in one round trip.
       const auto results = conn_.ExecPipeline(
@@ -465,10 +514,11 @@ class PgCursor : public Cursor {
       names += (names.empty() ? "" : ", ") + QuoteName(columns_[a.column].name);
       marks += (marks.empty() ? "$" : ", $") + IntToStr(static_cast<long long>(params.size()));
     }
-    const auto r = conn_.ExecPrepared("INSERT INTO " + sql_table_ +
-                                          (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-                                          " RETURNING " + id_select_,
-                                      params, context_);
+    const auto r = conn_.ExecPrepared(
+        "INSERT INTO " + sql_table_ +
+            (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+            " RETURNING " + id_select_,
+        params, context_);
     return IdOf(*r, 0);
   }
   ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,
@@ -479,18 +529,21 @@ class PgCursor : public Cursor {
     std::vector<std::string> match_columns;
     std::vector<TVariant> params;
     for (const auto& a : values) params.push_back(a.value);
-    const std::string where = " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
+    const std::string where =
+        " WHERE (" + ids_ + ") = (" + Marks(id.size(), params.size() + 1) + ")";
     params.insert(params.end(), id.begin(), id.end());
     for (const auto& a : expected) {
       match_columns.push_back(QuoteName(columns_[a.column].name));
       params.push_back(a.value);
     }
-    const std::string set = SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
-    const std::string sql =
-        "WITH u AS (UPDATE " + sql_table_ + " SET " + set + where +
-        NullSafeMatches(match_columns, values.size() + id.size() + 1, PostgresPlaceholder, "IS NOT DISTINCT FROM") +
-        " RETURNING " + select_ + ") SELECT true, * FROM u UNION ALL SELECT false, " + select_ + " FROM " +
-        sql_table_ + where + " AND NOT EXISTS (SELECT 1 FROM u)";
+    const std::string set =
+        SetList(AssignedColumns(columns_, values, QuoteName), 1, PostgresPlaceholder);
+    const std::string sql = "WITH u AS (UPDATE " + sql_table_ + " SET " + set + where +
+                            NullSafeMatches(match_columns, values.size() + id.size() + 1,
+                                            PostgresPlaceholder, "IS NOT DISTINCT FROM") +
+                            " RETURNING " + select_ +
+                            ") SELECT true, * FROM u UNION ALL SELECT false, " + select_ +
+                            " FROM " + sql_table_ + where + " AND NOT EXISTS (SELECT 1 FROM u)";
     const auto r = conn_.ExecPrepared(sql, params, context_);
     ChangeResult result;
     if (r->Rows() == 0) return result;
@@ -514,16 +567,19 @@ class PgCursor : public Cursor {
   std::string Marks(std::size_t n, std::size_t first) const {
     std::string out;
     for (std::size_t i = 0; i < n; ++i)
-      out += (i ? ", $" : "$") + IntToStr(static_cast<long long>(first + i)) + (tid_ ? "::tid" : "");
+      out +=
+          (i ? ", $" : "$") + IntToStr(static_cast<long long>(first + i)) + (tid_ ? "::tid" : "");
     return out;
   }
   std::vector<TVariant> IdOf(const Result& r, int row) const {
     std::vector<TVariant> id;
-    for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(r.Value(row, static_cast<int>(k), id_types_[k]));
+    for (std::size_t k = 0; k < id_types_.size(); ++k)
+      id.push_back(r.Value(row, static_cast<int>(k), id_types_[k]));
     return id;
   }
   std::optional<Row> One(const std::string& tail, const std::vector<TVariant>& params) {
-    const auto r = conn_.ExecPrepared("SELECT " + select_ + " FROM " + sql_table_ + tail, params, context_);
+    const auto r =
+        conn_.ExecPrepared("SELECT " + select_ + " FROM " + sql_table_ + tail, params, context_);
     if (r->Rows() == 0) return std::nullopt;
     return RowOf(*r, 0, 0);
   }
@@ -546,26 +602,29 @@ class PgCursor : public Cursor {
   bool tid_ = false;
   std::string sql_table_;
   std::vector<Column> columns_;
-  std::vector<bool> trim_;         // char(n): blanks the server pads with are dropped
+  std::vector<bool> trim_;  // char(n): blanks the server pads with are dropped
   std::vector<int> id_columns_;
   std::vector<TFieldType> id_types_;
-  std::string ids_;                // identity expressions, comma-separated
-  std::string id_select_;          // the same as selected (ctid as text)
-  std::string select_;             // identity, then every column
+  std::string ids_;        // identity expressions, comma-separated
+  std::string id_select_;  // the same as selected (ctid as text)
+  std::string select_;     // identity, then every column
 };
 
 class PgDriverImpl : public Driver {
  public:
-  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) override {
+  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table,
+                               bool read_only) override {
     return std::make_unique<PgCursor>(db, table, read_only);
   }
   bool Exists(const TDatabaseInfo& db, const std::string& table) override {
     Connection c(db);
     return Resolve(c, table).has_value();
   }
-  bool Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
-              const std::vector<std::string>& key, const std::vector<std::string>& unique) override {
-    const std::string sql = CreateTableSql(QuoteName(ServerName(table)), fields, key, unique, QuoteName, "DOUBLE PRECISION");
+  bool Create(const TDatabaseInfo& db, const std::string& table,
+              const std::vector<TFieldDef>& fields, const std::vector<std::string>& key,
+              const std::vector<std::string>& unique) override {
+    const std::string sql = CreateTableSql(QuoteName(ServerName(table)), fields, key, unique,
+                                           QuoteName, "DOUBLE PRECISION");
     Connection c(db);
     try {
       c.Exec(sql, {}, "Cannot create table " + table);
@@ -593,8 +652,10 @@ class PgDriverImpl : public Driver {
     Connection c(db);
     const auto r = c.Exec(
         "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-        "WHERE c.relkind IN ('r', 'p') AND (n.nspname = current_schema() OR ($1::boolean AND n.nspname = 'pg_catalog'))",
-        {TVariant(system_tables ? "true" : "false")}, "Cannot list the tables of database " + db.name);
+        "WHERE c.relkind IN ('r', 'p') AND (n.nspname = current_schema() OR ($1::boolean AND "
+        "n.nspname = 'pg_catalog'))",
+        {TVariant(system_tables ? "true" : "false")},
+        "Cannot list the tables of database " + db.name);
     std::vector<std::string> names;
     for (int i = 0; i < r->Rows(); ++i) names.push_back(r->Value(i, 0, ftString).AsString());
     return names;

@@ -89,10 +89,12 @@ bool IsSqliteFile(const fs::path& file) {
 // is prepared persistent and reset after each use (Lease).
 class Statement {
  public:
-  Statement(sqlite3* db, const std::string& sql, const std::string& context, bool persistent = false)
+  Statement(sqlite3* db, const std::string& sql, const std::string& context,
+            bool persistent = false)
       : db_(db), context_(context) {
-    if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), persistent ? SQLITE_PREPARE_PERSISTENT : 0,
-                           &stmt_, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()),
+                           persistent ? SQLITE_PREPARE_PERSISTENT : 0, &stmt_,
+                           nullptr) != SQLITE_OK)
       Fail();
   }
   // Ready for the next use; a reading statement left unreset would keep its
@@ -108,12 +110,19 @@ class Statement {
   void Bind(int i, const TVariant& v) {
     int rc = SQLITE_OK;
     switch (v.VarType()) {
-      case varNull: rc = sqlite3_bind_null(stmt_, i); break;
-      case varInteger: rc = sqlite3_bind_int64(stmt_, i, v.AsInteger()); break;
-      case varFloat: rc = sqlite3_bind_double(stmt_, i, v.AsFloat()); break;
+      case varNull:
+        rc = sqlite3_bind_null(stmt_, i);
+        break;
+      case varInteger:
+        rc = sqlite3_bind_int64(stmt_, i, v.AsInteger());
+        break;
+      case varFloat:
+        rc = sqlite3_bind_double(stmt_, i, v.AsFloat());
+        break;
       case varString: {
         const std::string utf8 = Cp1251ToUtf8(v.AsString());
-        rc = sqlite3_bind_text(stmt_, i, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_bind_text(stmt_, i, utf8.data(), static_cast<int>(utf8.size()),
+                               SQLITE_TRANSIENT);
         break;
       }
     }
@@ -129,7 +138,8 @@ class Statement {
   }
   TVariant Value(int i, TFieldType type) const {
     switch (sqlite3_column_type(stmt_, i)) {
-      case SQLITE_NULL: return TVariant();
+      case SQLITE_NULL:
+        return TVariant();
       case SQLITE_INTEGER: {
         const long long v = sqlite3_column_int64(stmt_, i);
         if (type == ftFloat) return static_cast<double>(v);
@@ -143,7 +153,8 @@ class Statement {
       }
       default: {
         const char* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        const std::string text = FromUtf8(std::string_view(p ? p : "", sqlite3_column_bytes(stmt_, i)));
+        const std::string text =
+            FromUtf8(std::string_view(p ? p : "", sqlite3_column_bytes(stmt_, i)));
         return text;
       }
     }
@@ -173,7 +184,8 @@ class Lease {
 // Raises the error that the engine's last failure means to a user.
 [[noreturn]] void Raise(sqlite3* db, const std::string& context) {
   const int code = sqlite3_extended_errcode(db);
-  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED) throw ELockConflict(kRecordLocked);
+  if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
+    throw ELockConflict(kRecordLocked);
   if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE ||
       code == SQLITE_CONSTRAINT_ROWID)
     throw EKeyViolation(kKeyViolation);
@@ -209,7 +221,8 @@ Column ColumnOf(const std::string& name, const std::string& declared) {
     c.type = ftString;
     if (paren != std::string::npos) c.size = std::atoi(t.c_str() + paren + 1);
     if (c.size < 0) c.size = 0;
-  } else if (starts("FLOAT") || starts("REAL") || starts("DOUBLE") || starts("NUMERIC") || starts("DECIMAL")) {
+  } else if (starts("FLOAT") || starts("REAL") || starts("DOUBLE") || starts("NUMERIC") ||
+             starts("DECIMAL")) {
     c.type = ftFloat;
   }
   return c;
@@ -231,7 +244,8 @@ class SqliteCursor : public Cursor {
     return 1;
   }
 
-  SqliteCursor(const TDatabaseInfo& info, const std::string& table, bool read_only) : table_(table) {
+  SqliteCursor(const TDatabaseInfo& info, const std::string& table, bool read_only)
+      : table_(table) {
     const Location loc = Locate(info, table);
     std::error_code ec;
     if (!fs::is_regular_file(loc.file, ec) || IsEmptyFile(loc.file))
@@ -250,7 +264,8 @@ class SqliteCursor : public Cursor {
       sqlite3_busy_handler(db_, &SqliteCursor::OnBusy, &busy_since_);
       sqlite3_extended_result_codes(db_, 1);
       if (!IsSqliteFile(loc.file))
-        throw EDatabaseError("Cannot open table " + table + ": " + FromUtf8(loc.file.string()) + " is not a SQLite table");
+        throw EDatabaseError("Cannot open table " + table + ": " + FromUtf8(loc.file.string()) +
+                             " is not a SQLite table");
       // Only a file that holds the table is ours to switch to WAL: a failed
       // open leaves someone else's file as it was.
       ReadStructure(loc);
@@ -272,12 +287,14 @@ class SqliteCursor : public Cursor {
 
   std::optional<Row> First() override { return One(" ORDER BY " + ids_ + " LIMIT 1", {}); }
   std::optional<Row> After(const std::vector<TVariant>& id) override {
-    return One(" WHERE (" + ids_ + ") > (" + Marks(id.size()) + ") ORDER BY " + ids_ + " LIMIT 1", id);
+    return One(" WHERE (" + ids_ + ") > (" + Marks(id.size()) + ") ORDER BY " + ids_ + " LIMIT 1",
+               id);
   }
   std::optional<Row> Fetch(const std::vector<TVariant>& id) override {
     return One(" WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")", id);
   }
-  std::optional<Row> Find(const std::vector<int>& columns, const std::vector<TVariant>& values) override {
+  std::optional<Row> Find(const std::vector<int>& columns,
+                          const std::vector<TVariant>& values) override {
     std::string where;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const Column& c = columns_[columns[i]];
@@ -306,13 +323,16 @@ class SqliteCursor : public Cursor {
     if (!row) Unlock();
     return row;
   }
-  std::vector<TVariant> Update(const std::vector<TVariant>& id, const std::vector<Assignment>& values) override {
+  std::vector<TVariant> Update(const std::vector<TVariant>& id,
+                               const std::vector<Assignment>& values) override {
     UnlockOnThrow unlock_on_throw(*this);
     std::vector<TVariant> new_id = id;
     if (!values.empty()) {
-      const std::string set = SetList(AssignedColumns(columns_, values, Quote), 1, SqlitePlaceholder);
+      const std::string set =
+          SetList(AssignedColumns(columns_, values, Quote), 1, SqlitePlaceholder);
       // The plain ? of the identity number on from the SET list's ?1..?n.
-      Lease s(Kept("UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
+      Lease s(Kept("UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" +
+                   Marks(id.size()) + ")"));
       int n = 1;
       for (const auto& a : values) s->Bind(n++, a.value);
       for (const auto& v : id) s->Bind(n++, v);
@@ -338,10 +358,10 @@ class SqliteCursor : public Cursor {
     for (std::size_t k = 0; k < id.size(); ++k)
       where += (k ? ", " : "") + SqlitePlaceholder(values.size() + 1 + k);
     const std::string set = SetList(AssignedColumns(columns_, values, Quote), 1, SqlitePlaceholder);
-    const std::string sql = "UPDATE " + sql_table_ + " SET " + set +
-                            " WHERE (" + ids_ + ") = (" + where + ")" +
-                            NullSafeMatches(match_columns, values.size() + id.size() + 1, SqlitePlaceholder, "IS") +
-                            " RETURNING " + select_;
+    const std::string sql =
+        "UPDATE " + sql_table_ + " SET " + set + " WHERE (" + ids_ + ") = (" + where + ")" +
+        NullSafeMatches(match_columns, values.size() + id.size() + 1, SqlitePlaceholder, "IS") +
+        " RETURNING " + select_;
     ChangeResult result;
     {
       Lease s(Kept(sql));
@@ -372,16 +392,18 @@ class SqliteCursor : public Cursor {
       names += (names.empty() ? "" : ", ") + Quote(columns_[a.column].name);
       marks += marks.empty() ? "?" : ", ?";
     }
-    const std::string sql = "INSERT INTO " + sql_table_ +
-                            (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-                            " RETURNING " + ids_;
+    const std::string sql =
+        "INSERT INTO " + sql_table_ +
+        (values.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+        " RETURNING " + ids_;
     std::vector<TVariant> id;
     {
       Lease s(Kept(sql));
       int n = 1;
       for (const auto& a : values) s->Bind(n++, a.value);
       if (s->Step())
-        for (std::size_t k = 0; k < id_types_.size(); ++k) id.push_back(s->Value(static_cast<int>(k), id_types_[k]));
+        for (std::size_t k = 0; k < id_types_.size(); ++k)
+          id.push_back(s->Value(static_cast<int>(k), id_types_[k]));
       while (s->Step()) {
       }
     }
@@ -423,7 +445,8 @@ class SqliteCursor : public Cursor {
   // The identity and every column of the row a statement stands on.
   Row RowOf(const Statement& s) const {
     Row row;
-    for (std::size_t k = 0; k < id_types_.size(); ++k) row.id.push_back(s.Value(static_cast<int>(k), id_types_[k]));
+    for (std::size_t k = 0; k < id_types_.size(); ++k)
+      row.id.push_back(s.Value(static_cast<int>(k), id_types_[k]));
     for (std::size_t i = 0; i < columns_.size(); ++i)
       row.values.push_back(s.Value(static_cast<int>(id_types_.size() + i), columns_[i].type));
     return row;
@@ -439,7 +462,9 @@ class SqliteCursor : public Cursor {
   void ReadStructure(const Location& loc) {
     std::string actual;
     {
-      Statement s(db_, "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE", context_);
+      Statement s(db_,
+                  "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE",
+                  context_);
       s.Bind(1, loc.sql_name);
       if (!s.Step())
         throw EDatabaseError("Cannot open table " + table_ + ": " + FromUtf8(loc.file.string()) +
@@ -452,7 +477,8 @@ class SqliteCursor : public Cursor {
       Statement s(db_, "SELECT name, type, pk FROM pragma_table_info(?)", context_);
       s.Bind(1, actual);
       while (s.Step()) {
-        columns_.push_back(ColumnOf(s.Value(0, ftString).AsString(), s.Value(1, ftString).AsString()));
+        columns_.push_back(
+            ColumnOf(s.Value(0, ftString).AsString(), s.Value(1, ftString).AsString()));
         const long long k = s.Value(2, ftInteger).AsInteger();
         if (k > 0) pk.emplace_back(static_cast<int>(k), static_cast<int>(columns_.size() - 1));
       }
@@ -461,7 +487,8 @@ class SqliteCursor : public Cursor {
     bool has_rowid = true;
     {
       sqlite3_stmt* probe = nullptr;
-      has_rowid = sqlite3_prepare_v2(db_, ("SELECT rowid FROM " + sql_table_).c_str(), -1, &probe, nullptr) == SQLITE_OK;
+      has_rowid = sqlite3_prepare_v2(db_, ("SELECT rowid FROM " + sql_table_).c_str(), -1, &probe,
+                                     nullptr) == SQLITE_OK;
       sqlite3_finalize(probe);
     }
     // Rows go in key order, like on the other engines; a table without a key
@@ -487,17 +514,18 @@ class SqliteCursor : public Cursor {
   bool read_only_ = false;
   bool in_txn_ = false;
   std::vector<Column> columns_;
-  std::string sql_table_;               // quoted SQL name
-  std::string ids_;                     // the identity columns, quoted, comma-separated
-  std::vector<int> id_columns_;         // their column indexes (none for rowid)
+  std::string sql_table_;        // quoted SQL name
+  std::string ids_;              // the identity columns, quoted, comma-separated
+  std::vector<int> id_columns_;  // their column indexes (none for rowid)
   std::vector<TFieldType> id_types_;
-  std::string select_;                  // identity, then every column
+  std::string select_;                                                // identity, then every column
   std::unordered_map<std::string, std::unique_ptr<Statement>> kept_;  // by SQL text
 };
 
 class SqliteDriverImpl : public Driver {
  public:
-  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table, bool read_only) override {
+  std::unique_ptr<Cursor> Open(const TDatabaseInfo& db, const std::string& table,
+                               bool read_only) override {
     return std::make_unique<SqliteCursor>(db, table, read_only);
   }
   bool Exists(const TDatabaseInfo& db, const std::string& table) override {
@@ -505,11 +533,13 @@ class SqliteDriverImpl : public Driver {
     std::error_code ec;
     return fs::is_regular_file(file, ec) && !IsEmptyFile(file);
   }
-  bool Create(const TDatabaseInfo& db, const std::string& table, const std::vector<TFieldDef>& fields,
-              const std::vector<std::string>& key, const std::vector<std::string>& unique) override {
+  bool Create(const TDatabaseInfo& db, const std::string& table,
+              const std::vector<TFieldDef>& fields, const std::vector<std::string>& key,
+              const std::vector<std::string>& unique) override {
     const Location loc = Locate(db, table);
     const std::string context = "Cannot create table " + table;
-    const std::string sql = CreateTableSql(Quote(loc.sql_name), fields, key, unique, Quote, "FLOAT");
+    const std::string sql =
+        CreateTableSql(Quote(loc.sql_name), fields, key, unique, Quote, "FLOAT");
     {
       // A definition SQLite refuses is refused before a file is made for it.
       sqlite3* mem = nullptr;
@@ -527,7 +557,8 @@ class SqliteDriverImpl : public Driver {
     // create leaves at most a zero-length file (an empty database) and removes
     // nothing: another program may be writing its table into it already.
     const int fd = ::open(loc.file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) throw EDatabaseError(context + ": " + FromUtf8(std::strerror(errno)));
+    if (fd < 0 && errno != EEXIST)
+      throw EDatabaseError(context + ": " + FromUtf8(std::strerror(errno)));
     if (fd >= 0) ::close(fd);
     sqlite3* h = nullptr;
     if (sqlite3_open_v2(loc.file.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
@@ -581,10 +612,13 @@ class SqliteDriverImpl : public Driver {
       const auto file_name = Utf8ToCp1251(e.path().filename().string());  // 1251, when it can be
       if (!file_name || !IsSqliteFile(e.path())) continue;
       std::string name = *file_name;
-      if (!extensions) name = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
+      if (!extensions)
+        name = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
       names.push_back(name);
     }
-    if (ec) throw EDatabaseError("Cannot list the tables of database " + db.name + ": " + FromUtf8(ec.message()));
+    if (ec)
+      throw EDatabaseError("Cannot list the tables of database " + db.name + ": " +
+                           FromUtf8(ec.message()));
     return names;
   }
 };

@@ -27,16 +27,26 @@ int main(int argc, char** argv) {
     std::getline(in >> std::ws, b);
     std::string answer = "ok";
     try {
-      if (cmd == "open") table->Open();
-      else if (cmd == "locate") answer += table->Locate(a, {orv::TVariant(std::stoll(b))}) ? " found" : " missing";
-      else if (cmd == "edit") table->Edit();
-      else if (cmd == "insert") table->Insert();
-      else if (cmd == "set") table->FieldByName(a)->SetAsString(b);
-      else if (cmd == "get") answer += " " + table->FieldByName(a)->AsString();
-      else if (cmd == "post") table->Post();
-      else if (cmd == "cancel") table->Cancel();
-      else if (cmd == "quit") break;
-      else answer = "error unknown command " + cmd;
+      if (cmd == "open")
+        table->Open();
+      else if (cmd == "locate")
+        answer += table->Locate(a, {orv::TVariant(std::stoll(b))}) ? " found" : " missing";
+      else if (cmd == "edit")
+        table->Edit();
+      else if (cmd == "insert")
+        table->Insert();
+      else if (cmd == "set")
+        table->FieldByName(a)->SetAsString(b);
+      else if (cmd == "get")
+        answer += " " + table->FieldByName(a)->AsString();
+      else if (cmd == "post")
+        table->Post();
+      else if (cmd == "cancel")
+        table->Cancel();
+      else if (cmd == "quit")
+        break;
+      else
+        answer = "error unknown command " + cmd;
     } catch (const orv::Exception& e) {
       answer = "error " + e.Message();
     }

@@ -29,7 +29,8 @@ int PgRun(const std::string& conninfo, const std::string& sql) {
   std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
   if (PQstatus(conn.get()) != CONNECTION_OK)
     throw Exception("Cannot reach the test server: " + std::string(PQerrorMessage(conn.get())));
-  PQsetNoticeProcessor(conn.get(), [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn.get(), [](void*, const char*) {}, nullptr);
   PGresult* r = PQexec(conn.get(), sql.c_str());
   const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
   const int rows = PQntuples(r);
@@ -43,13 +44,16 @@ int PgRun(const std::string& conninfo, const std::string& sql) {
 std::string WithSchema(const std::string& base, const std::string& schema) {
   std::string out, options;
   for (const auto& [key, value] : ConninfoValues(base, "ORV_PG_CONNINFO")) {
-    if (key == "options") options = value;
-    else out += key + "=" + QuoteConninfoValue(value) + " ";
+    if (key == "options")
+      options = value;
+    else
+      out += key + "=" + QuoteConninfoValue(value) + " ";
   }
   if (!options.empty()) options += ' ';
   options += "-csearch_path=" + schema;
   // Sessions on the schema carry its name, so that a test can find them.
-  return out + "options=" + QuoteConninfoValue(options) + " application_name=" + QuoteConninfoValue(schema);
+  return out + "options=" + QuoteConninfoValue(options) +
+         " application_name=" + QuoteConninfoValue(schema);
 }
 
 }  // namespace
@@ -71,7 +75,8 @@ const EngineCaps& Caps(const std::string& engine) {
 }
 
 std::string EngineUnavailable(const std::string& engine) {
-  if (engine == "postgresql" && PgConninfo().empty()) return "PostgreSQL: $ORV_PG_CONNINFO is not set";
+  if (engine == "postgresql" && PgConninfo().empty())
+    return "PostgreSQL: $ORV_PG_CONNINFO is not set";
   return "";
 }
 
@@ -100,7 +105,8 @@ TestDatabase::TestDatabase(const std::string& engine) : engine_(engine) {
     throw Exception("Unknown engine: " + engine);
   }
   alias_file_ = dir_ + "/aliases.ini";
-  std::ofstream(alias_file_) << "[" << alias_ << "]\ndriver = " << driver << "\n" << key << " = " << location_ << "\n";
+  std::ofstream(alias_file_) << "[" << alias_ << "]\ndriver = " << driver << "\n"
+                             << key << " = " << location_ << "\n";
   // Private, as an alias file that may hold a password should be.
   fs::permissions(alias_file_, fs::perms::owner_read | fs::perms::owner_write);
   Session()->AddAlias(alias_, driver, {{key, location_}});
@@ -108,9 +114,10 @@ TestDatabase::TestDatabase(const std::string& engine) : engine_(engine) {
 
 int TestDatabase::EndServerSessions() const {
   if (schema_.empty()) return 0;
-  return PgRun(PgConninfo(),
-               "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE application_name = '" + schema_ +
-                   "'");
+  return PgRun(
+      PgConninfo(),
+      "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE application_name = '" +
+          schema_ + "'");
 }
 
 std::string TestDatabase::ReadOnlyRoleConninfo() {
@@ -119,9 +126,10 @@ std::string TestDatabase::ReadOnlyRoleConninfo() {
     role_ = alias_ + "_reader";
     PgRun(PgConninfo(), "CREATE ROLE \"" + role_ + "\" LOGIN");
     PgRun(PgConninfo(), "GRANT USAGE ON SCHEMA \"" + schema_ + "\" TO \"" + role_ + "\"");
-    PgRun(PgConninfo(), "GRANT SELECT ON ALL TABLES IN SCHEMA \"" + schema_ + "\" TO \"" + role_ + "\"");
-    PgRun(PgConninfo(), "ALTER DEFAULT PRIVILEGES IN SCHEMA \"" + schema_ + "\" GRANT SELECT ON TABLES TO \"" +
-                            role_ + "\"");
+    PgRun(PgConninfo(),
+          "GRANT SELECT ON ALL TABLES IN SCHEMA \"" + schema_ + "\" TO \"" + role_ + "\"");
+    PgRun(PgConninfo(), "ALTER DEFAULT PRIVILEGES IN SCHEMA \"" + schema_ +
+                            "\" GRANT SELECT ON TABLES TO \"" + role_ + "\"");
   }
   return location_ + " user=" + QuoteConninfoValue(role_);  // a later keyword wins
 }
@@ -152,7 +160,8 @@ std::string QuoteConninfoValue(const std::string& value) {
   return out + "'";
 }
 
-std::vector<std::pair<std::string, std::string>> ConninfoValues(const std::string& conninfo, const std::string& what) {
+std::vector<std::pair<std::string, std::string>> ConninfoValues(const std::string& conninfo,
+                                                                const std::string& what) {
   char* err = nullptr;
   PQconninfoOption* opts = PQconninfoParse(conninfo.c_str(), &err);
   if (!opts) {

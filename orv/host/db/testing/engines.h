@@ -25,18 +25,18 @@ std::vector<std::string> AllEngineNames();
 // Why a test of engine cannot run here ("" when it can).
 std::string EngineUnavailable(const std::string& engine);
 
-#define ORV_SKIP_UNLESS_AVAILABLE(engine)                                                      \
+#define ORV_SKIP_UNLESS_AVAILABLE(engine)                                                        \
   if (const std::string orv_why_ = ::orv::testing::EngineUnavailable(engine); !orv_why_.empty()) \
   GTEST_SKIP() << orv_why_
 
 // What an engine does differently, by name, so that the shared suites ask
 // for a capability instead of comparing engine names.
 struct EngineCaps {
-  bool row_locks;       // an edit locks its row only (else the whole table)
-  bool server;          // a server whose sessions can end (EndServerSessions, roles)
-  bool table_files;     // each table is a file of the database's directory,
-                        // listed with its extension (.DB)
-  int max_name_bytes;   // the longest table or field name, in UTF-8 bytes (0: no limit)
+  bool row_locks;      // an edit locks its row only (else the whole table)
+  bool server;         // a server whose sessions can end (EndServerSessions, roles)
+  bool table_files;    // each table is a file of the database's directory,
+                       // listed with its extension (.DB)
+  int max_name_bytes;  // the longest table or field name, in UTF-8 bytes (0: no limit)
 };
 // The capabilities of engine (one of AllEngineNames()); raises orv::Exception
 // for another name.
@@ -46,8 +46,8 @@ const EngineCaps& Caps(const std::string& engine);
 std::string QuoteConninfoValue(const std::string& value);
 // The keywords conninfo sets and their values, in libpq's order. Raises
 // orv::Exception "what: libpq's reason" when libpq cannot read it.
-std::vector<std::pair<std::string, std::string>> ConninfoValues(const std::string& conninfo,
-                                                                const std::string& what = "conninfo");
+std::vector<std::pair<std::string, std::string>> ConninfoValues(
+    const std::string& conninfo, const std::string& what = "conninfo");
 
 // A fresh, empty database registered in Session() as a unique alias, gone
 // again when the object is destroyed. SQLite: a temporary directory;

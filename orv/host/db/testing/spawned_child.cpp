@@ -36,7 +36,8 @@ void WriteAll(int fd, const std::string& text) {
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw std::runtime_error("cannot write to the child: " + std::string(std::strerror(errno)));
+    if (n <= 0)
+      throw std::runtime_error("cannot write to the child: " + std::string(std::strerror(errno)));
     done += static_cast<std::size_t>(n);
   }
 }
@@ -50,7 +51,8 @@ std::string NextName(const std::string& dir) {
 // This process's environment with changes: "NAME=VALUE" sets, "NAME" removes.
 std::vector<std::string> Environment(const std::vector<std::string>& changes) {
   auto named = [](const std::string& entry, const std::string& name) {
-    return entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 && entry[name.size()] == '=';
+    return entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 &&
+           entry[name.size()] == '=';
   };
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
@@ -98,12 +100,14 @@ SpawnedChild::SpawnedChild(const std::string& program, const std::vector<std::st
     in_path_ = base + ".in";
     std::ofstream(in_path_, std::ios::binary) << options.input;
     posix_spawn_file_actions_addopen(&actions, 0, in_path_.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
   }
   if (options.join_stderr)
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
   else
-    posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -200,7 +204,8 @@ ChildResult SpawnedChild::WaitFor(std::chrono::milliseconds deadline) {
     std::string line;
     while (ReadLine(line, Left(give_up))) result.out += line + "\n";
   }
-  while (!Finished() && Clock::now() < give_up) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  while (!Finished() && Clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   result.timed_out = !Finished();
   if (result.timed_out) {
     Kill(SIGKILL);

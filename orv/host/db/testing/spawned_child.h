@@ -18,10 +18,10 @@
 namespace orv::testing {
 
 struct ChildResult {
-  int exit_code = -1;  // the exit status, or -1 when a signal ended the child
-  int signal = 0;      // the signal that ended it, or 0
-  std::string out;     // everything it wrote to stdout (and stderr, when joined)
-  std::string err;     // everything it wrote to stderr
+  int exit_code = -1;      // the exit status, or -1 when a signal ended the child
+  int signal = 0;          // the signal that ended it, or 0
+  std::string out;         // everything it wrote to stdout (and stderr, when joined)
+  std::string err;         // everything it wrote to stderr
   bool timed_out = false;  // WaitFor's deadline passed and the child was killed
 };
 
@@ -42,11 +42,12 @@ class SpawnedChild {
   // Starts program with args (args[0] is not the program name). dir holds the
   // output files (removed when the object goes); empty means the system's
   // temporary directory.
-  SpawnedChild(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-               const SpawnOptions& options);
+  SpawnedChild(const std::string& program, const std::vector<std::string>& args,
+               const std::string& dir, const SpawnOptions& options);
   // The same with input on stdin, or interactive.
   SpawnedChild(const std::string& program, const std::vector<std::string>& args,
-               const std::string& dir = "", const std::string& input = "", bool interactive = false);
+               const std::string& dir = "", const std::string& input = "",
+               bool interactive = false);
   ~SpawnedChild();  // kills a child still running and reaps it
   SpawnedChild(const SpawnedChild&) = delete;
   SpawnedChild& operator=(const SpawnedChild&) = delete;

@@ -40,29 +40,37 @@ TSampleForm::TSampleForm(TComponent* owner) : TForm(owner) {
   ReadLayout(kModule, kLayout);
 }
 
-void TSampleForm::FormCreate(TObject*) { Log.push_back("FormCreate fields=" + std::to_string(Okbtn != nullptr)); }
+void TSampleForm::FormCreate(TObject*) {
+  Log.push_back("FormCreate fields=" + std::to_string(Okbtn != nullptr));
+}
 void TSampleForm::FormShow(TObject*) { Log.push_back("FormShow"); }
 void TSampleForm::FormDestroy(TObject*) {
   // The controls are still there while the form is being destroyed.
-  if (DestroyLog) DestroyLog->push_back("FormDestroy edit=" + (Edit1 ? Edit1->Text() : std::string("<gone>")));
+  if (DestroyLog)
+    DestroyLog->push_back("FormDestroy edit=" + (Edit1 ? Edit1->Text() : std::string("<gone>")));
 }
 void TSampleForm::FormClick(TObject*) { Log.push_back("FormClick"); }
 void TSampleForm::Edit1Change(TObject*) {
-  Log.push_back("Edit1Change modified=" + std::to_string(Edit1->Modified()) + " text=" + Edit1->Text());
+  Log.push_back("Edit1Change modified=" + std::to_string(Edit1->Modified()) +
+                " text=" + Edit1->Text());
 }
 void TSampleForm::Edit1Exit(TObject*) { Log.push_back("Edit1Exit text=" + Edit1->Text()); }
-void TSampleForm::RGClick(TObject*) { Log.push_back("RGClick index=" + std::to_string(RG->ItemIndex())); }
+void TSampleForm::RGClick(TObject*) {
+  Log.push_back("RGClick index=" + std::to_string(RG->ItemIndex()));
+}
 void TSampleForm::ComboChange(TObject*) { Log.push_back("ComboChange text=" + Combo->Text()); }
 void TSampleForm::Image1Click(TObject*) { Log.push_back("Image1Click"); }
 void TSampleForm::Image1MouseDown(TObject*, TMouseButton button, TShiftState, int x, int y) {
-  Log.push_back("Image1MouseDown button=" + std::to_string(button) + " at=" + std::to_string(x) + "," +
-                std::to_string(y));
+  Log.push_back("Image1MouseDown button=" + std::to_string(button) + " at=" + std::to_string(x) +
+                "," + std::to_string(y));
 }
 void TSampleForm::Image1MouseUp(TObject*, TMouseButton button, TShiftState, int x, int y) {
-  Log.push_back("Image1MouseUp button=" + std::to_string(button) + " at=" + std::to_string(x) + "," +
-                std::to_string(y));
+  Log.push_back("Image1MouseUp button=" + std::to_string(button) + " at=" + std::to_string(x) +
+                "," + std::to_string(y));
 }
 void TSampleForm::PlusBtnClick(TObject*) { Log.push_back("PlusBtnClick"); }
-void TSampleForm::OkbtnClick(TObject*) { Log.push_back("OkbtnClick result=" + std::to_string(ModalResult())); }
+void TSampleForm::OkbtnClick(TObject*) {
+  Log.push_back("OkbtnClick result=" + std::to_string(ModalResult()));
+}
 
 }  // namespace orv

@@ -18,8 +18,8 @@ class TSampleForm : public TForm {
   ORV_CLASS(TSampleForm, TForm)
 
  public:
-  static constexpr const char* kModule = "formsample";      // the library's resource module
-  static constexpr const char* kLayout = "TSAMPLEFORM";     // its layout resource
+  static constexpr const char* kModule = "formsample";   // the library's resource module
+  static constexpr const char* kLayout = "TSAMPLEFORM";  // its layout resource
 
   // Builds the form from its layout; OnCreate has run when this returns.
   explicit TSampleForm(TComponent* owner);

@@ -20,8 +20,8 @@ namespace orv::testing {
 
 namespace {
 
-constexpr int kPumpRounds = 50;        // event rounds to wait for a window to become active
-constexpr int kAnswerAttempts = 200;   // times an answer looks for its modal window
+constexpr int kPumpRounds = 50;       // event rounds to wait for a window to become active
+constexpr int kAnswerAttempts = 200;  // times an answer looks for its modal window
 
 QWidget* FocusTarget(TWinControl* control) {
   QWidget* w = control->Widget();
@@ -47,19 +47,32 @@ void SendMouse(TControl* control, QEvent::Type type, int x, int y) {
 
 int QtKeyOf(unsigned vk) {
   switch (vk) {
-    case VK_RETURN: return Qt::Key_Return;
-    case VK_TAB: return Qt::Key_Tab;
-    case VK_ESCAPE: return Qt::Key_Escape;
-    case VK_BACK: return Qt::Key_Backspace;
-    case VK_DELETE: return Qt::Key_Delete;
-    case VK_SPACE: return Qt::Key_Space;
-    case VK_LEFT: return Qt::Key_Left;
-    case VK_RIGHT: return Qt::Key_Right;
-    case VK_UP: return Qt::Key_Up;
-    case VK_DOWN: return Qt::Key_Down;
-    case VK_HOME: return Qt::Key_Home;
-    case VK_END: return Qt::Key_End;
-    default: return static_cast<int>(vk);
+    case VK_RETURN:
+      return Qt::Key_Return;
+    case VK_TAB:
+      return Qt::Key_Tab;
+    case VK_ESCAPE:
+      return Qt::Key_Escape;
+    case VK_BACK:
+      return Qt::Key_Backspace;
+    case VK_DELETE:
+      return Qt::Key_Delete;
+    case VK_SPACE:
+      return Qt::Key_Space;
+    case VK_LEFT:
+      return Qt::Key_Left;
+    case VK_RIGHT:
+      return Qt::Key_Right;
+    case VK_UP:
+      return Qt::Key_Up;
+    case VK_DOWN:
+      return Qt::Key_Down;
+    case VK_HOME:
+      return Qt::Key_Home;
+    case VK_END:
+      return Qt::Key_End;
+    default:
+      return static_cast<int>(vk);
   }
 }
 
@@ -94,7 +107,9 @@ void TypeInto(TWinControl* control, const std::string& text) {
     QWidget* target = FocusTarget(control);
     const QString t = ToQString(std::string(1, ch));
     const unsigned char c = static_cast<unsigned char>(ch);
-    const int key = (c >= 'a' && c <= 'z') ? Qt::Key_A + (c - 'a') : (c < 128 ? static_cast<int>(c) : static_cast<int>(Qt::Key_unknown));
+    const int key = (c >= 'a' && c <= 'z')
+                        ? Qt::Key_A + (c - 'a')
+                        : (c < 128 ? static_cast<int>(c) : static_cast<int>(Qt::Key_unknown));
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, t);
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, t);
@@ -119,8 +134,12 @@ void PressKey(TWinControl* control, unsigned vk, TShiftState shift) {
   Pump();
 }
 
-void MouseDown(TControl* control, int x, int y) { SendMouse(control, QEvent::MouseButtonPress, x, y); }
-void MouseUp(TControl* control, int x, int y) { SendMouse(control, QEvent::MouseButtonRelease, x, y); }
+void MouseDown(TControl* control, int x, int y) {
+  SendMouse(control, QEvent::MouseButtonPress, x, y);
+}
+void MouseUp(TControl* control, int x, int y) {
+  SendMouse(control, QEvent::MouseButtonRelease, x, y);
+}
 
 void Click(TControl* control, int x, int y) {
   const std::weak_ptr<bool> alive = control->AliveToken();
@@ -140,17 +159,20 @@ void ChooseRadio(TRadioGroup* group, int index) {
 void ChooseCombo(TComboBox* combo, int index) {
   combo->SyncItems();
   QComboBox* box = combo->ComboBox();
-  if (index < 0 || index >= box->count()) throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= box->count())
+    throw Exception("List index out of bounds (" + std::to_string(index) + ")");
   box->showPopup();
   Pump();
   QAbstractItemView* view = box->view();
   const QRect r = view->visualRect(view->model()->index(index, 0));
   QWidget* vp = view->viewport();
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(r.center()), vp->mapToGlobal(QPointF(r.center())),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(r.center()),
+                    vp->mapToGlobal(QPointF(r.center())), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
   QApplication::sendEvent(vp, &press);
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(r.center()), vp->mapToGlobal(QPointF(r.center())),
-                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(r.center()),
+                      vp->mapToGlobal(QPointF(r.center())), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
   QApplication::sendEvent(vp, &release);
   Pump();
   if (box->view()->isVisible()) box->hidePopup();
@@ -184,7 +206,8 @@ std::shared_ptr<SeenMessageBox> AnswerMessageBox(int button) {
         seen->text = FromQString(box->text());
         seen->icon = box->icon();
         seen->has_cancel = box->button(QMessageBox::Cancel) != nullptr;
-        QAbstractButton* b = box->button(button == IDCANCEL ? QMessageBox::Cancel : QMessageBox::Ok);
+        QAbstractButton* b =
+            box->button(button == IDCANCEL ? QMessageBox::Cancel : QMessageBox::Ok);
         if (!b) b = box->button(QMessageBox::Ok);
         b->click();
         return true;
