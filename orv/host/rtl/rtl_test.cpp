@@ -32,11 +32,16 @@ TEST(CompareTextTest, FoldsOnlyAsciiLetters) {
     std::string a, b;
     int sign;
   } cases[] = {
-      {"abc", "ABC", 0}, {"abc", "abd", -1}, {"ab", "abc", -1},   {"abc", "ab", 1},
-      {"", "", 0},       {"Z", "a", 1},      {"\xE0", "\xC0", 1},  // 1251 letters are not folded:
-                                                                   // compared as bytes
-      {"[", "a", 1},     // '[' (0x5B) is above 'A' once 'a' is folded
-      {"\xFF", "z", 1},  // unsigned comparison
+      {"abc", "ABC", 0},
+      {"abc", "abd", -1},
+      {"ab", "abc", -1},
+      {"abc", "ab", 1},
+      {"", "", 0},
+      {"Z", "a", 1},
+      {"\xE0", "\xC0", 1},  // 1251 letters are not folded:
+                            // compared as bytes
+      {"[", "a", 1},        // '[' (0x5B) is above 'A' once 'a' is folded
+      {"\xFF", "z", 1},     // unsigned comparison
   };
   for (const Case& c : cases) {
     const int r = CompareText(c.a, c.b);
