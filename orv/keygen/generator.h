@@ -102,6 +102,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -380,7 +381,7 @@ class TGenerator : public TComponent {
   std::string insert_failure_;  // why the last MakeNewRecord failed
   // Suffixes of the keys this generator issued on the row of issued_prefix_
   // and has not withdrawn, the last last: what Undo may withdraw.
-  std::vector<std::string> issued_;
+  std::deque<std::string> issued_;
   std::string issued_prefix_;
 };
 
