@@ -33,7 +33,7 @@ if(internal)
 endif()
 # Each library by its SONAME, and the installed orvgen finds them by itself.
 set(libraries liborv_rtl liborv_classes liborv_mask liborv_db liborv_keygen liborv_unikey
-  liborv_commonutils)
+  liborv_runtime liborv_commonutils)
 if(ORV_WITH_QT)
   list(APPEND libraries liborv_forms liborv_dbctrls liborv_designintf liborvcommon)
 endif()
