@@ -69,8 +69,10 @@ std::vector<std::pair<TField*, TGenerator*>> KeyFields(const std::string& spec, 
 
 // Appends count records through the stamper; prints each record's key fields.
 void AppendRecords(TComponent& root, const Options& o, const std::string& form, long long count) {
-  TUniKEY* stamper = FindOwned<TUniKEY>(root, o.Get("--component"), form, "TUniKEY",
-                                        [](TUniKEY& u) { return WatchedTable(u) != nullptr; });
+  const std::string name = o.Get("--component");
+  TUniKEY* stamper =
+      FindOwned<TUniKEY>(root, name, form, name.empty() ? "TUniKEY linked to a table" : "TUniKEY",
+                         [](TUniKEY& u) { return WatchedTable(u) != nullptr; });
   TTable* table = WatchedTable(*stamper);
   if (!table) throw Exception(stamper->Name() + " is linked to no table");
   if (!table->Active()) table->Open();
