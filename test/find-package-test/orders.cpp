@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    orv::RegisterRuntimeClasses();                    // generators, stampers, tables...
-    orv::RegisterClass<consumer::TOrdersModule>();    // and the module's own class
+    orv::RegisterRuntimeClasses();                  // generators, stampers, tables...
+    orv::RegisterClass<consumer::TOrdersModule>();  // and the module's own class
     orv::TComponentPtr<orv::TComponent> module(orv::LoadFormFromFile(argv[1]));
     auto* gen = dynamic_cast<orv::TGenerator*>(module->FindComponent("Gen1"));
     if (!gen || gen->Disabled()) return 1;
