@@ -4,6 +4,7 @@
 // keys from one of its generators, or appends records to the table that one
 // of its stampers watches, each stamped, with keys from generators in the
 // fields named by --key.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
