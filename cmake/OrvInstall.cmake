@@ -1,7 +1,7 @@
 # Installs the libraries with their public headers and a package config, so
 # that another project can say find_package(orv) and link orv::mask (no
-# database), orv::keygen, orv::unikey, orv::db, orv::classes, orv::rtl or
-# orv::commonutils (no Qt); and, where orv was built with Qt 6, the optional
+# database), orv::keygen, orv::unikey, orv::runtime, orv::db, orv::classes,
+# orv::rtl or orv::commonutils (no Qt); and, where orv was built with Qt 6, the optional
 # components:
 #   forms      orv::forms (the window layer), orv::dbctrls (data-aware
 #              controls) and orv::common (the common library)
@@ -26,7 +26,8 @@ if(TARGET orvgenpkg)
   set_target_properties(orvgenpkg PROPERTIES INSTALL_RPATH "$ORIGIN/..")  # lib/orv/
 endif()
 
-set(orv_core_targets orv_rtl orv_classes orv_mask orv_db orv_keygen orv_unikey orv_commonutils)
+set(orv_core_targets orv_rtl orv_classes orv_mask orv_db orv_keygen orv_unikey orv_runtime
+  orv_commonutils)
 set(orv_forms_targets orv_forms orv_dbctrls orvcommon)
 set(orv_designintf_targets orv_designintf)
 

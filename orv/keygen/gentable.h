@@ -9,13 +9,15 @@
 #include <string>
 #include <vector>
 
+#include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 
 namespace orv {
 
 // Where generators find their table unless told otherwise: the alias every
-// program shares, and the shared generator table.
-inline constexpr char kDefaultGenDatabase[] = "tGenAlias";
+// program shares (built in where no alias file defines it), and the shared
+// generator table.
+inline constexpr auto& kDefaultGenDatabase = kDefaultDatabase;
 inline constexpr char kDefaultGenTable[] = "GENTBL.DB";
 
 // Field names of a generator row.

@@ -33,7 +33,7 @@ if(internal)
 endif()
 # Each library by its SONAME, and the installed orvgen finds them by itself.
 set(libraries liborv_rtl liborv_classes liborv_mask liborv_db liborv_keygen liborv_unikey
-  liborv_commonutils)
+  liborv_runtime liborv_commonutils)
 if(ORV_WITH_QT)
   list(APPEND libraries liborv_forms liborv_dbctrls liborv_designintf liborvcommon)
 endif()
@@ -81,6 +81,37 @@ expect(mask_consumer "AB-B1\n")
 expect(generator_consumer "ORD-100\nORD-101\n" ${work}/gen)
 expect(consumer "INV-0001\n2 fields\nPosCyr 2\n" ${work}/db)
 
+# A fresh account without an alias file: a program's default TGenerator and
+# the installed orvgen draw from one default table.
+set(account ${CMAKE_COMMAND} -E env --unset=ORV_ALIASES --unset=XDG_CONFIG_HOME
+  HOME=${work}/home XDG_DATA_HOME=${work}/home/data)
+# expect_in_account(OUTPUT command...): runs a command as that account.
+function(expect_in_account output)
+  run(${account} ${ARGN})
+  if(NOT last_output STREQUAL "${output}")
+    message(FATAL_ERROR "unexpected output of ${ARGN}: '${last_output}', expected '${output}'")
+  endif()
+  message(STATUS "${ARGN} printed: ${last_output}")
+endfunction()
+expect_in_account("FP-000\nFP-001\n" ${work}/prefix/${ORV_BINDIR}/orvgen next --mask "FP-###" -n 2)
+expect_in_account("FP-002\n" ${work}/build/defaultgen "FP-###")
+expect_in_account("FP-003\n" ${work}/prefix/${ORV_BINDIR}/orvgen next --mask "FP-###")
+
+# The application's own module class, its generator's @ answered by the
+# module's handler that the form file names.
+set(orders ${work}/orders.ofm)
+file(WRITE ${orders} "object Orders: TOrdersModule
+  object Gen1: TGenerator
+    Mask = 'ORD-@-###'
+    StartValue = '001'
+    GetUserPrefixes = Gen1GetUserPrefixes
+    DataBaseName = 'tGenAlias'
+    TableName = 'GENTBL.DB'
+  end
+end
+")
+expect_in_account("ORD-Q-001\n" ${work}/build/orders ${orders})
+
 if(ORV_WITH_QT)
   foreach(program forms_consumer about_consumer designintf_consumer)
     if(NOT EXISTS ${work}/build/${program})
@@ -118,4 +149,19 @@ if(ORV_WITH_QT)
   if(rc EQUAL 0 OR NOT err MATCHES "unknown class TCounter")
     message(FATAL_ERROR "orvdesign without counterpkg: exit ${rc}, '${err}'")
   endif()
+
+  # The designer opens the module with the application's package, changes a
+  # value and keeps the handler's name; the program then reads what it saved.
+  execute_process(COMMAND ${orvdesign} --check ${orders}
+    RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(rc EQUAL 0 OR NOT err MATCHES "unknown class TOrdersModule")
+    message(FATAL_ERROR "orvdesign without orderspkg: exit ${rc}, '${err}'")
+  endif()
+  run(${account} ${orvdesign} --package ${work}/build/orderspkg.so
+    --set ${orders} "Gen1.Mask=ORW-@-###" Gen1.StartValue=500)
+  file(READ ${orders} saved)
+  if(NOT saved MATCHES "GetUserPrefixes = Gen1GetUserPrefixes" OR NOT saved MATCHES "'500'")
+    message(FATAL_ERROR "orvdesign --set with orderspkg wrote:\n${saved}")
+  endif()
+  expect_in_account("ORW-Q-500\n" ${work}/build/orders ${orders})
 endif()

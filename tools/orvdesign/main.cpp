@@ -3,7 +3,6 @@
 #include <QtGlobal>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -13,6 +12,7 @@
 #include <orv/host/forms/forms.h>
 #include <orv/host/rtl/cp1251.h>
 #include <orv/host/rtl/dialogs.h>
+#include <orv/runtime/runtime.h>
 #include "tools/orvdesign/designerwindow.h"
 #include "tools/orvdesign/headless.h"
 #include "tools/orvdesign/packages.h"
@@ -39,23 +39,11 @@ constexpr const char* kUsage =
     "  --help                this text\n"
     "Exit codes: 0 success, 1 an error (message on stderr), 2 a usage error.\n";
 
-// The session as orvgen sets it up, so that the designer's lists and key
-// preview see the databases the programs use: the alias file (--aliases,
-// else the default one), and tGenAlias as the embedded default directory
-// when no alias file defines it. The directory is not made here: the
-// designer only reads.
+// The alias file the programs read (--aliases, else the default one), so
+// that the designer's lists and key preview see the databases they use;
+// tGenAlias is the session's built-in default unless that file defines it.
 void PrepareSession(const std::string& aliases) {
   if (!aliases.empty()) orv::Session()->LoadAliasFile(aliases);
-  if (orv::Session()->IsAlias("tGenAlias")) return;
-  std::string base;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-    base = data;
-  else if (const char* home = std::getenv("HOME"); home && *home)
-    base = std::string(home) + "/.local/share";
-  else
-    base = ".";
-  const std::string dir = base + "/orv/tGenAlias";
-  orv::Session()->AddAlias("tGenAlias", "sqlite", {{"path", orv::Utf8ToCp1251(dir).value_or(dir)}});
 }
 
 int Usage(const std::string& why) {
@@ -113,6 +101,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   orv::Application();
+  orv::RegisterRuntimeClasses();  // forms of every run-time class open without a package
   if (!mode.empty()) orv::SetUserInterface(nullptr);  // no message box may wait for a click here
   const auto loaded = orv::design::LoadPackages(packages, with_default);
   for (const std::string& f : loaded.failures)

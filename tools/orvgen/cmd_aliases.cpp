@@ -33,7 +33,7 @@ int RunAliases(const Options& o) {
     } else {
       line += info.params.at("path");
     }
-    if (IsEmbeddedDefault() && name == kDefaultGenDatabase) line += "\t(built-in default)";
+    if (Session()->IsBuiltInDefault(name)) line += "\t(built-in default)";
     PrintLine(line);
   }
   return 0;

@@ -3,7 +3,6 @@
 // Prefix) that keeps two programs from both starting a row.
 #include <string>
 
-#include <orv/host/db/dberrors.h>
 #include <orv/host/db/table.h>
 #include <orv/host/rtl/cp1251.h>
 #include <orv/keygen/gentable.h>
@@ -33,18 +32,9 @@ int RunInit(const Options& o) {
   PrepareDatabase(o);
   const std::string database = DatabaseName(o);
   const std::string table_name = TableName(o);
-  TComponentPtr<TTable> table(new TTable(nullptr));
-  table->SetDatabaseName(database);
-  table->SetTableName(table_name);
-  if (!table->Exists()) {
-    try {
-      table->CreateTable(GenTableFields(), GenTableUniqueKey());
-      PrintLine("created " + table_name + " in " + database);
-      return 0;
-    } catch (const EDatabaseError&) {
-      // Another program may have created it meanwhile; then check that one.
-      if (!table->Exists()) throw;
-    }
+  if (CreateGenTableIfMissing(database, table_name)) {
+    PrintLine("created " + table_name + " in " + database);
+    return 0;
   }
   CheckExisting(database, table_name);
   PrintLine(table_name + " in " + database + " is ready");

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <orv/host/db/table.h>
@@ -201,6 +203,52 @@ TEST_P(GeneratorCommandsTest, RunDrawsKeysFromAGeneratorOfAFormFile) {
   const ChildResult missing = Run({"run", dir_ + "/none.ofm"});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_EQ(missing.err, "orvgen: Cannot open file " + dir_ + "/none.ofm\n");
+}
+
+// A module of a table, a data source, a generator and a stamper wired to
+// them: --append stores records that carry the stamp and the generator's
+// key, and prints both, in the table's field order.
+TEST_P(GeneratorCommandsTest, RunAppendsStampedRecordsWithKeys) {
+  Init();
+  orv::testing::TableOf(db_->Alias(), "INVOICES")
+      ->CreateTable({{"OKEY", ftString, 17}, {"INVNO", ftString, 20}}, {"INVNO"});
+  const std::string form = dir_ + "/invoices_" + GetParam() + ".ofm";
+  std::ofstream(form) << "object Invoicing: TDataModule\n"
+                         "  object Invoices: TTable\n"
+                         "    DatabaseName = '"
+                      << db_->Alias()
+                      << "'\n    TableName = 'INVOICES'\n  end\n"
+                         "  object InvoicesSource: TDataSource\n    DataSet = Invoices\n  end\n"
+                         "  object Numbers: TGenerator\n    Mask = 'INV-@-###'\n"
+                         "    StartValue = '001'\n    DataBaseName = '"
+                      << db_->Alias()
+                      << "'\n  end\n"
+                         "  object Stamper: TUniKEY\n    DataSource = InvoicesSource\n"
+                         "    DataField = 'OKEY'\n  end\nend\n";
+  const ChildResult r =
+      Run({"run", form, "--append", "--key", "INVNO=Numbers", "--user", "u", "-n", "2"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "INVOICES");
+  t->Open();
+  std::string stored;
+  for (t->First(); !t->Eof(); t->Next())
+    stored +=
+        t->FieldByName("OKEY")->AsString() + "\t" + t->FieldByName("INVNO")->AsString() + "\n";
+  EXPECT_EQ(r.out, stored);
+  EXPECT_TRUE(std::regex_match(stored, std::regex("\\d{17}\tINV-u-001\n\\d{17}\tINV-u-002\n")))
+      << stored;
+  // arguments after the form -> stderr, exit code
+  const std::vector<std::tuple<std::vector<std::string>, std::string, int>> refused = {
+      {{"--append", "--key", "NOPE=Numbers"}, "orvgen: Table INVOICES has no field NOPE\n", 1},
+      {{"--key", "INVNO=Numbers"}, "orvgen run: --key goes with --append\n", 2},
+  };
+  for (const auto& [args, err, code] : refused) {
+    std::vector<std::string> all{"run", form};
+    all.insert(all.end(), args.begin(), args.end());
+    const ChildResult bad = Run(all);
+    EXPECT_EQ(bad.exit_code, code) << args.back();
+    EXPECT_EQ(bad.err.substr(0, bad.err.find('\n') + 1), err);
+  }
 }
 
 // Programs that find no generator table and create it at the same moment,

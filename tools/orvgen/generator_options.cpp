@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <orv/host/db/session.h>
+#include <orv/host/rtl/sysutils.h>
 #include <orv/host/rtl/tmstring.h>
 #include "tools/orvgen/database.h"
 
@@ -28,6 +30,12 @@ TComponentPtr<TGenerator> MakeGenerator(const Options& o) {
   PrepareDatabase(o);
   const std::string database = DatabaseName(o);
   const std::string table = TableName(o);
+  // A fresh account's first key: the built-in default database's own
+  // generator table is made when missing, as init makes it. Anywhere else a
+  // missing table stays an error, since a mistyped name must not start a
+  // sequence of its own beside the one the other programs use.
+  if (Session()->IsBuiltInDefault(database) && CompareText(table, kDefaultGenTable) == 0)
+    CreateGenTableIfMissing(database, table);
 
   TComponentPtr<TGenerator> g(new TGenerator(nullptr));
   g->SetMask(*mask);

@@ -283,10 +283,23 @@ const TSession::Alias* TSession::Find(const std::string& name) const {
   return it == index_.end() ? nullptr : &aliases_[it->second];
 }
 
+std::string DefaultDatabaseDirectory() {
+  std::string base = Env("XDG_DATA_HOME");
+  if (base.empty()) base = Env("HOME").empty() ? "." : Env("HOME") + "/.local/share";
+  base += std::string("/orv/") + kDefaultDatabase;
+  return Utf8ToCp1251(base).value_or(base);
+}
+
+bool TSession::IsBuiltInDefault(const std::string& name) {
+  EnsureLoaded();
+  return CompareText(Trim(name), kDefaultDatabase) == 0 && !Find(name);
+}
+
 void TSession::GetAliasNames(TStrings& list) {
   EnsureLoaded();
   std::vector<std::string> names;
   for (const auto& a : aliases_) names.push_back(a.name);
+  if (IsBuiltInDefault(kDefaultDatabase)) names.push_back(kDefaultDatabase);
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
   list.Clear();
@@ -295,12 +308,13 @@ void TSession::GetAliasNames(TStrings& list) {
 
 bool TSession::IsAlias(const std::string& name) {
   EnsureLoaded();
-  return Find(name) != nullptr;
+  return Find(name) != nullptr || IsBuiltInDefault(name);
 }
 
 TDatabaseInfo TSession::AliasInfo(const std::string& name) {
   EnsureLoaded();
   const Alias* a = Find(name);
+  if (!a && IsBuiltInDefault(name)) return {name, "sqlite", {{"path", DefaultDatabaseDirectory()}}};
   if (!a)
     throw EDatabaseError("Unknown database \"" + name +
                          "\": no alias of that name and no such directory");
@@ -309,6 +323,17 @@ TDatabaseInfo TSession::AliasInfo(const std::string& name) {
 
 TDatabaseInfo TSession::ResolveDatabase(const std::string& name) {
   if (Trim(name).empty()) throw EDatabaseError("No database name given");
+  if (IsBuiltInDefault(name)) {
+    // Made on first use, so that a fresh account's first program finds it.
+    const TDatabaseInfo info = AliasInfo(name);
+    const std::string& dir = info.params.at("path");
+    std::error_code ec;
+    fs::create_directories(fs::path(Cp1251ToUtf8(dir)), ec);
+    if (ec)
+      throw EDatabaseError("Cannot make the default database directory " + dir + ": " +
+                           db::FromUtf8(ec.message()));
+    return info;
+  }
   if (IsAlias(name)) return AliasInfo(name);
   std::error_code ec;
   if (fs::is_directory(fs::path(Cp1251ToUtf8(name)), ec)) return {name, "sqlite", {{"path", name}}};

@@ -18,6 +18,12 @@
 // A database name that is no alias but an existing directory is a SQLite
 // directory database. Alias names compare case-insensitively.
 //
+// The default database: when neither code nor the alias file defines
+// tGenAlias (kDefaultDatabase), it is the built-in alias of the SQLite
+// directory $XDG_DATA_HOME/orv/tGenAlias (~/.local/share/orv/tGenAlias), the
+// same for every program of the account, and the directory is made when the
+// database is first used (ResolveDatabase).
+//
 // Table names: SQLite: the file DIR/NAME (NAME without extension gets ".DB";
 // a file differing only in case is found too), holding one SQL table named
 // after the file's base name. PostgreSQL: the table NAME in the connection's
@@ -35,6 +41,10 @@
 #include <orv/host/db/dberrors.h>
 
 namespace orv {
+
+// The alias that generators use unless told otherwise; built in when no alias
+// file defines it.
+inline constexpr char kDefaultDatabase[] = "tGenAlias";
 
 // A database as the drivers see it: resolved from an alias or a directory.
 struct TDatabaseInfo {
@@ -67,9 +77,11 @@ class TSession {
   // The alias file read on first use (empty: none), for messages and tools.
   std::string DefaultAliasFile() const;
 
-  // All alias names, sorted case-insensitively.
+  // All alias names, sorted case-insensitively; the built-in default too.
   void GetAliasNames(TStrings& list);
   bool IsAlias(const std::string& name);
+  // Whether name is the built-in default: tGenAlias while no alias defines it.
+  bool IsBuiltInDefault(const std::string& name);
   // The alias's driver and parameters. REQUIRES: IsAlias(name).
   TDatabaseInfo AliasInfo(const std::string& name);
 
@@ -82,8 +94,9 @@ class TSession {
                      bool system_tables, TStrings& list);
 
   // The database a name stands for: an alias, else an existing directory.
-  // Raises EDatabaseError "Unknown database \"NAME\": no alias of that name
-  // and no such directory".
+  // The built-in default's directory is made when missing. Raises
+  // EDatabaseError "Unknown database \"NAME\": no alias of that name and no
+  // such directory", or "Cannot make the default database directory DIR: WHY".
   TDatabaseInfo ResolveDatabase(const std::string& name);
 
  private:
@@ -102,6 +115,11 @@ class TSession {
   std::unordered_map<std::string, std::size_t> index_;
   bool loaded_ = false;
 };
+
+// The directory of the built-in default database (in code page 1251):
+// $XDG_DATA_HOME/orv/tGenAlias, else $HOME/.local/share/orv/tGenAlias, else
+// ./orv/tGenAlias.
+std::string DefaultDatabaseDirectory();
 
 // The program's default session.
 TSession* Session();

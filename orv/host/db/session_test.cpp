@@ -125,7 +125,7 @@ TEST_F(SessionTest, LaterSectionsReplaceEarlierOnesAndManyLoadAtOnce) {
   s.LoadAliasFile(Write("many.ini", text));
   TStringList names;
   s.GetAliasNames(names);
-  EXPECT_EQ(names.Count(), kMany + 1);
+  EXPECT_EQ(names.Count(), kMany + 2) << "Dup, the A..., and the built-in tGenAlias";
   const TDatabaseInfo dup = s.AliasInfo("DUP");
   EXPECT_EQ(dup.params.at("path"), "/second");
   EXPECT_EQ(ReconnectSeconds(dup), kDefaultReconnectSeconds) << "the whole section is replaced";
@@ -237,8 +237,34 @@ TEST_F(SessionTest, DefaultAliasFileIsReadOnFirstUse) {
     TSession s;
     TStringList names;
     s.GetAliasNames(names);
-    EXPECT_EQ(names.Count(), 0) << "no default file: no aliases, no error";
+    EXPECT_THAT(names.ToVector(), ElementsAre("tGenAlias"))
+        << "no default file: only the built-in default, no error";
   }
+}
+
+// tGenAlias, where no alias defines it, is the account's data directory,
+// made when first resolved; an alias of that name replaces it.
+TEST_F(SessionTest, TheDefaultDatabaseIsBuiltIn) {
+  const char* before = getenv("XDG_DATA_HOME");
+  const std::string saved = before ? before : "";
+  const std::string data = dir_ + "/data", gen = data + "/orv/tGenAlias";
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  {
+    TSession s;
+    EXPECT_TRUE(s.IsBuiltInDefault("TGENALIAS"));
+    EXPECT_EQ(s.AliasInfo("tGenAlias").params.at("path"), gen);
+    EXPECT_FALSE(fs::exists(gen)) << "naming it makes nothing";
+    EXPECT_EQ(s.ResolveDatabase("tgenalias").params.at("path"), gen);
+    EXPECT_TRUE(fs::is_directory(gen));
+    s.LoadAliasFile(Write("a.ini", "[tGenAlias]\ndriver = sqlite\npath = /from/file\n"));
+    EXPECT_FALSE(s.IsBuiltInDefault("tGenAlias"));
+    EXPECT_EQ(s.ResolveDatabase("tGenAlias").params.at("path"), "/from/file");
+  }
+  const std::string blocked = Write("blocked", "a file where the directory would go");
+  setenv("XDG_DATA_HOME", blocked.c_str(), 1);
+  EXPECT_THAT(MessageOf([&] { TSession().ResolveDatabase("tGenAlias"); }),
+              ::testing::StartsWith("Cannot make the default database directory " + blocked));
+  Restore("XDG_DATA_HOME", saved);
 }
 
 TEST_F(SessionTest, CodeAliasesWinAndDirectoriesAreDatabases) {

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 
+#include <orv/host/classes/registrations.h>
 #include <orv/host/classes/typinfo.h>
 #include <orv/host/db/field.h>
 #include <orv/host/forms/formclasses.h>
@@ -385,5 +386,10 @@ void RegisterDBControlClasses() {
   RegisterClasses<TDBEdit, TDBGrid, TDBMemo, TDBImage, TDBListBox, TDBComboBox, TDBCheckBox,
                   TDBRadioGroup, TDBLookupListBox, TDBLookupComboBox, TDBCtrlGrid>();
 }
+
+namespace {
+// Loading the data-aware controls offers them to RegisterRuntimeClasses.
+const bool kAdded = (AddClassRegistration(&RegisterDBControlClasses), true);
+}  // namespace
 
 }  // namespace orv

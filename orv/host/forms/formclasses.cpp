@@ -1,5 +1,6 @@
 #include <orv/host/forms/formclasses.h>
 
+#include <orv/host/classes/registrations.h>
 #include <orv/host/classes/typinfo.h>
 #include <orv/host/forms/buttons.h>
 #include <orv/host/forms/controls.h>
@@ -14,5 +15,10 @@ void RegisterFormClasses() {
   RegisterClasses<TControl, TWinControl, TGraphicControl, TForm, TLabel, TEdit, TButton, TBitBtn,
                   TComboBox, TRadioGroup, TBevel, TShape, TImage, TPanel>();
 }
+
+namespace {
+// Loading the window layer offers its classes to RegisterRuntimeClasses.
+const bool kAdded = (AddClassRegistration(&RegisterFormClasses), true);
+}  // namespace
 
 }  // namespace orv
