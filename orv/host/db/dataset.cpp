@@ -205,6 +205,22 @@ int TDataSet::RecordCount() {
   return static_cast<int>(cursor_->Count());
 }
 
+TBookmark TDataSet::Bookmark() const {
+  if (state_ == dsInsert || !current_) return {};
+  return current_->id;
+}
+
+bool TDataSet::GotoBookmark(const TBookmark& bookmark) {
+  CheckActive();
+  CheckBrowseMode();
+  if (bookmark.empty()) return false;
+  const std::optional<db::Row> row = cursor_->Fetch(bookmark);
+  if (!row) return false;
+  Load(row);
+  eof_ = false;
+  return true;
+}
+
 bool TDataSet::Locate(const std::string& key_fields, const std::vector<TVariant>& values,
                       TLocateOptions options) {
   CheckActive();

@@ -48,6 +48,11 @@ enum TLocateOption : unsigned {
 };
 using TLocateOptions = unsigned;
 
+// What names one row of a dataset for as long as the row exists: its key (or
+// row number), not its place, so it still names the row after others were
+// added or removed before it. Empty names no row.
+using TBookmark = std::vector<TVariant>;
+
 class TDataSet : public TComponent {
   ORV_CLASS(TDataSet, TComponent)
 
@@ -100,6 +105,15 @@ class TDataSet : public TComponent {
   // Raises "Field 'X' not found", and when the number of values differs.
   bool Locate(const std::string& key_fields, const std::vector<TVariant>& values,
               TLocateOptions options = 0);
+
+  // The current row's bookmark; empty when there is no current row and
+  // during an insert (the new row has none until it is posted).
+  TBookmark Bookmark() const;
+  // Makes the row that bookmark names the current one, read afresh, and
+  // returns true; false when the row is gone or the bookmark is empty (the
+  // current row stays). Finishes a pending edit as CheckBrowseMode does;
+  // raises on a closed dataset.
+  bool GotoBookmark(const TBookmark& bookmark);
 
   // Re-reads the current row and locks it against other writers until Post
   // or Cancel; state dsEdit. Raises ELockConflict "Record locked by another

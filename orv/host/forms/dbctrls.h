@@ -77,7 +77,10 @@ class TDBEdit : public TFieldControl<TEdit> {
   bool writing_ = false;  // the user's text is on its way into the field
 };
 
-// A grid of every row (lines) and field (columns) of the dataset.
+// A grid of every row (lines) and field (columns) of the dataset. Each line
+// keeps the bookmark of the row it shows, so that picking or editing a line
+// always reaches that row, and a row the grid does not show yet (one just
+// posted) makes it read the rows again.
 class TCustomDBGrid : public TWinControl {
   ORV_CLASS(TCustomDBGrid, TWinControl)
  public:
@@ -102,7 +105,10 @@ class TCustomDBGrid : public TWinControl {
   void UserEdited(int row, int col, const std::string& text);
   void ShowRow(int row);
   TControlDataLink link_;
+  // Finds the line showing the dataset's current row; -1 when none does.
+  int LineOfCurrentRow(TDataSet* ds) const;
   std::vector<std::vector<std::string>> rows_;
+  std::vector<TBookmark> marks_;  // the row each line shows
   int current_ = -1;
   bool moving_ = false;  // the grid itself moves the dataset
 };
