@@ -156,6 +156,15 @@ class TDataSet : public TComponent {
   // raises.
   bool UpdateIf(const std::string& match_fields, const std::vector<TVariant>& expected,
                 const std::string& set_fields, const std::vector<TVariant>& values);
+  // Deletes the current row: locks it as Edit does, removes it and commits;
+  // the row after it becomes current (the one before when it was the last,
+  // none when the table is empty now), state dsBrowse. During an insert it
+  // drops the new row instead (Cancel). Raises ELockConflict "Record locked
+  // by another user" at once when another holds the row, "Record was deleted
+  // by another user" when it is gone, and on a read-only or closed dataset
+  // or one without a current row; a failed delete leaves the row stored and
+  // current, state dsBrowse.
+  void Delete();
   // Drops the pending edit or insert and gives the lock back; state dsBrowse.
   // In dsBrowse it does nothing.
   void Cancel();
@@ -191,7 +200,7 @@ class TDataSet : public TComponent {
   void CheckActive() const;
 
  private:
-  enum class Event { State, Row };
+  enum class Event { State, Row, Rows };
   void SetState(TDataSetState state);
   void Notify(Event event);
   void Load(const std::optional<db::Row>& row);

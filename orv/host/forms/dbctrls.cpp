@@ -75,6 +75,9 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner) : TWinControl(owner) {
   SetDefaultColor(clWindow, false);
   link_.OnDataChange = [this] { DataChange(); };
   link_.OnEditingChange = [this] { DataChange(); };
+  link_.OnRowsChange = [this] {
+    if (!moving_) Refresh();
+  };
   QObject::connect(t, &QTableWidget::currentCellChanged, Context(), [this](int row, int, int, int) {
     if (!InProgramChange() && row >= 0) GuardedCall([&] { UserPicked(row); });
   });
@@ -84,7 +87,9 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner) : TWinControl(owner) {
   });
 }
 
-TCustomDBGrid::~TCustomDBGrid() { link_.OnDataChange = link_.OnEditingChange = nullptr; }
+TCustomDBGrid::~TCustomDBGrid() {
+  link_.OnDataChange = link_.OnEditingChange = link_.OnRowsChange = nullptr;
+}
 
 QTableWidget* TCustomDBGrid::Table() const { return static_cast<QTableWidget*>(Widget()); }
 

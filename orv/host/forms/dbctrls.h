@@ -29,6 +29,7 @@ class TControlDataLink : public TFieldDataLink {
  public:
   std::function<void()> OnDataChange;     // activated, moved to another row, row re-read
   std::function<void()> OnEditingChange;  // entered or left edit/insert
+  std::function<void()> OnRowsChange;     // rows were removed
 
  protected:
   void ActiveChanged() override {
@@ -39,6 +40,9 @@ class TControlDataLink : public TFieldDataLink {
   }
   void EditingChanged() override {
     if (OnEditingChange) OnEditingChange();
+  }
+  void RowsChanged() override {
+    if (OnRowsChange) OnRowsChange();
   }
 };
 

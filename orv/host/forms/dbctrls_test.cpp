@@ -195,6 +195,16 @@ TEST_F(DBControlsTest, GridShowsAPostedRowOnItsOwnLineAndEditsReachTheirLinesRow
   }
   EXPECT_EQ(Stored(), "bolt=6 nut=7 screw=9 washer=4 ");
   EXPECT_EQ(grid->Cell(3, 1), "4");
+  // A deleted row's line goes; the row the dataset stands on then is current.
+  ClickCell(grid, 1, 0);
+  table_->Delete();
+  ASSERT_EQ(grid->RowCount(), 3);
+  EXPECT_EQ(grid->Cell(1, 0), "screw");
+  EXPECT_EQ(grid->CurrentRow(), 1);
+  ClickCell(grid, 2, 1);
+  Key(grid, Qt::Key_5, "5");
+  Key(grid, Qt::Key_Return, "\r");
+  EXPECT_EQ(Stored(), "bolt=6 screw=9 washer=5 ");
 }
 
 TEST_F(DBControlsTest, EveryDataAwareControlFollowsItsDataSourceUntilItGoes) {
