@@ -38,6 +38,10 @@ void TDataLink::SourceRowChanged() {
   if (Active()) RecordChanged();
 }
 
+void TDataLink::SourceRowsChanged() {
+  if (Active()) RowsChanged();
+}
+
 void TDataLink::SourceGone() {
   data_source_ = nullptr;
   SourceStateChanged();

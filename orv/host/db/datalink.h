@@ -32,6 +32,7 @@ class TDataLink {
   // For TDataSource.
   void SourceStateChanged();
   void SourceRowChanged();
+  void SourceRowsChanged();
   void SourceGone();
 
  protected:
@@ -41,6 +42,8 @@ class TDataLink {
   virtual void EditingChanged() {}
   // The dataset moved to another row, or its row was re-read.
   virtual void RecordChanged() {}
+  // Rows were removed from the dataset; a link that shows one row need not care.
+  virtual void RowsChanged() {}
 
  private:
   TDataSource* data_source_ = nullptr;

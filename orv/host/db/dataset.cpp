@@ -205,6 +205,22 @@ int TDataSet::RecordCount() {
   return static_cast<int>(cursor_->Count());
 }
 
+TBookmark TDataSet::Bookmark() const {
+  if (state_ == dsInsert || !current_) return {};
+  return current_->id;
+}
+
+bool TDataSet::GotoBookmark(const TBookmark& bookmark) {
+  CheckActive();
+  CheckBrowseMode();
+  if (bookmark.empty()) return false;
+  const std::optional<db::Row> row = cursor_->Fetch(bookmark);
+  if (!row) return false;
+  Load(row);
+  eof_ = false;
+  return true;
+}
+
 bool TDataSet::Locate(const std::string& key_fields, const std::vector<TVariant>& values,
                       TLocateOptions options) {
   CheckActive();
@@ -341,6 +357,36 @@ bool TDataSet::UpdateIf(const std::string& match_fields, const std::vector<TVari
   return result.matched;
 }
 
+void TDataSet::Delete() {
+  CheckActive();
+  if (state_ == dsInsert) {
+    Cancel();
+    return;
+  }
+  if (!CanModify()) throw EDatabaseError("Cannot modify a read-only dataset");
+  if (!current_) throw EDatabaseError("Cannot delete: the dataset has no current record");
+  const std::vector<TVariant> id = current_->id;
+  if (!locked_) {
+    if (!cursor_->Lock(id)) throw EDatabaseError("Record was deleted by another user");
+    locked_ = true;
+  }
+  try {
+    cursor_->Remove(id);
+  } catch (...) {
+    locked_ = false;  // Remove rolled its transaction back
+    ReturnToBrowse(true);
+    throw;
+  }
+  locked_ = false;
+  modified_ = false;
+  std::optional<db::Row> row = cursor_->After(id);
+  if (!row) row = cursor_->Before(id);
+  Load(row);
+  eof_ = !row;
+  SetState(dsBrowse);
+  Notify(Event::Rows);
+}
+
 void TDataSet::Cancel() {
   if (state_ != dsEdit && state_ != dsInsert) return;
   ReturnToBrowse(false);
@@ -393,8 +439,12 @@ void TDataSet::SetState(TDataSetState state) {
 }
 
 void TDataSet::Notify(Event event) {
-  for (TDataSource* s : std::vector<TDataSource*>(sources_))
-    s->DataSetChanged(event == Event::State, event == Event::Row);
+  for (TDataSource* s : std::vector<TDataSource*>(sources_)) {
+    if (event == Event::Rows)
+      s->RowsChanged();
+    else
+      s->DataSetChanged(event == Event::State, event == Event::Row);
+  }
 }
 
 void TDataSet::Load(const std::optional<db::Row>& row) {

@@ -48,6 +48,11 @@ enum TLocateOption : unsigned {
 };
 using TLocateOptions = unsigned;
 
+// What names one row of a dataset for as long as the row exists: its key (or
+// row number), not its place, so it still names the row after others were
+// added or removed before it. Empty names no row.
+using TBookmark = std::vector<TVariant>;
+
 class TDataSet : public TComponent {
   ORV_CLASS(TDataSet, TComponent)
 
@@ -101,6 +106,15 @@ class TDataSet : public TComponent {
   bool Locate(const std::string& key_fields, const std::vector<TVariant>& values,
               TLocateOptions options = 0);
 
+  // The current row's bookmark; empty when there is no current row and
+  // during an insert (the new row has none until it is posted).
+  TBookmark Bookmark() const;
+  // Makes the row that bookmark names the current one, read afresh, and
+  // returns true; false when the row is gone or the bookmark is empty (the
+  // current row stays). Finishes a pending edit as CheckBrowseMode does;
+  // raises on a closed dataset.
+  bool GotoBookmark(const TBookmark& bookmark);
+
   // Re-reads the current row and locks it against other writers until Post
   // or Cancel; state dsEdit. Raises ELockConflict "Record locked by another
   // user" at once when another holds it, "Record was deleted by another user" when it is
@@ -142,6 +156,15 @@ class TDataSet : public TComponent {
   // raises.
   bool UpdateIf(const std::string& match_fields, const std::vector<TVariant>& expected,
                 const std::string& set_fields, const std::vector<TVariant>& values);
+  // Deletes the current row: locks it as Edit does, removes it and commits;
+  // the row after it becomes current (the one before when it was the last,
+  // none when the table is empty now), state dsBrowse. During an insert it
+  // drops the new row instead (Cancel). Raises ELockConflict "Record locked
+  // by another user" at once when another holds the row, "Record was deleted
+  // by another user" when it is gone, and on a read-only or closed dataset
+  // or one without a current row; a failed delete leaves the row stored and
+  // current, state dsBrowse.
+  void Delete();
   // Drops the pending edit or insert and gives the lock back; state dsBrowse.
   // In dsBrowse it does nothing.
   void Cancel();
@@ -177,7 +200,7 @@ class TDataSet : public TComponent {
   void CheckActive() const;
 
  private:
-  enum class Event { State, Row };
+  enum class Event { State, Row, Rows };
   void SetState(TDataSetState state);
   void Notify(Event event);
   void Load(const std::optional<db::Row>& row);

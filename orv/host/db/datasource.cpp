@@ -63,6 +63,11 @@ void TDataSource::DataSetChanged(bool state, bool row) {
     for (TDataLink* l : std::vector<TDataLink*>(links_)) l->SourceRowChanged();
 }
 
+void TDataSource::RowsChanged() {
+  if (enabled_)
+    for (TDataLink* l : std::vector<TDataLink*>(links_)) l->SourceRowsChanged();
+}
+
 void TDataSource::UpdateState() {
   const TDataSetState now = (enabled_ && dataset_) ? dataset_->State() : dsInactive;
   if (now == state_) return;

@@ -38,6 +38,8 @@ class TDataSource : public TComponent {
 
   // For TDataSet: its state changed (state) or it moved to another row (row).
   void DataSetChanged(bool state, bool row);
+  // For TDataSet: rows were removed (its current row is told apart).
+  void RowsChanged();
   // For TDataLink.
   void AddLink(TDataLink* link);
   void RemoveLink(TDataLink* link);

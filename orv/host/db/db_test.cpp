@@ -186,6 +186,39 @@ TEST_P(DataLayer, BrowsingVisitsEveryRowOnceInKeyOrder) {
   EXPECT_EQ(MessageOf([&] { empty->Edit(); }), "No current record to edit");
 }
 
+// Delete removes the current row, moves to the next one (the one before at
+// the end) and keeps bookmarks of the others good; another's lock is met at once.
+TEST_P(DataLayer, DeleteRemovesTheCurrentRowAndStandsOnItsNeighbour) {
+  auto t = GenTable({{1, "A", "a"}, {2, "B", "b"}, {3, "C", "c"}, {4, "D", "d"}});
+  auto suffix = [&] { return t->FieldByName("Suffix")->AsString(); };
+  ASSERT_TRUE(t->Locate("GenID;Prefix", {4, "D"}));
+  const TBookmark d = t->Bookmark();
+  ASSERT_TRUE(t->Locate("GenID;Prefix", {2, "B"}));
+  auto other = NewTable();
+  other->Open();
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {2, "B"}));
+  other->Edit();
+  EXPECT_EQ(MessageOf([&] { t->Delete(); }), "Record locked by another user");
+  other->Cancel();
+  t->Delete();
+  EXPECT_EQ(suffix(), "c");  // the next row
+  ASSERT_TRUE(t->GotoBookmark(d));
+  t->Delete();
+  EXPECT_EQ(suffix(), "c");  // the last row went: the one before
+  EXPECT_EQ(t->RecordCount(), 2);
+  EXPECT_FALSE(t->GotoBookmark(d));
+  t->Append();  // an insert is dropped, not a stored row
+  t->Delete();
+  EXPECT_EQ(t->State(), dsBrowse);
+  EXPECT_EQ(t->RecordCount(), 2);
+  ASSERT_TRUE(other->Locate("GenID;Prefix", {3, "C"}));
+  t->Delete();  // gone for the other table object too
+  EXPECT_EQ(MessageOf([&] { other->Edit(); }), "Record was deleted by another user");
+  t->Delete();
+  EXPECT_TRUE(t->Eof());
+  EXPECT_EQ(MessageOf([&] { t->Delete(); }), "Cannot delete: the dataset has no current record");
+}
+
 // Without a primary key rows go by the engine's own row identity (SQLite's
 // rowid, the server's ctid, which moves when a row is rewritten).
 TEST_P(DataLayer, TablesWithoutAKeyAreBrowsedAndEditedToo) {

@@ -72,6 +72,8 @@ class Cursor {
   virtual std::optional<Row> First() = 0;
   // The row following id in identity order, or none.
   virtual std::optional<Row> After(const std::vector<TVariant>& id) = 0;
+  // The row before id in identity order, or none.
+  virtual std::optional<Row> Before(const std::vector<TVariant>& id) = 0;
   // The row with this identity as stored now, or none.
   virtual std::optional<Row> Fetch(const std::vector<TVariant>& id) = 0;
   // The first row (identity order) whose columns equal the values exactly
@@ -91,6 +93,9 @@ class Cursor {
   // row's identity afterwards. On failure the transaction is rolled back.
   virtual std::vector<TVariant> Update(const std::vector<TVariant>& id,
                                        const std::vector<Assignment>& values) = 0;
+  // Inside Lock: deletes the row and commits. On failure the transaction is
+  // rolled back.
+  virtual void Remove(const std::vector<TVariant>& id) = 0;
   // Ends Lock's transaction without writing. Never raises.
   virtual void Unlock() noexcept = 0;
   // Compare-and-set, in a transaction of its own: writes the assignments to

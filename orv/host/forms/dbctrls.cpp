@@ -76,6 +76,9 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner) : TWinControl(owner) {
   SetDefaultColor(clWindow, false);
   link_.OnDataChange = [this] { DataChange(); };
   link_.OnEditingChange = [this] { DataChange(); };
+  link_.OnRowsChange = [this] {
+    if (!moving_) Refresh();
+  };
   QObject::connect(t, &QTableWidget::currentCellChanged, Context(), [this](int row, int, int, int) {
     if (!InProgramChange() && row >= 0) GuardedCall([&] { UserPicked(row); });
   });
@@ -85,7 +88,9 @@ TCustomDBGrid::TCustomDBGrid(TComponent* owner) : TWinControl(owner) {
   });
 }
 
-TCustomDBGrid::~TCustomDBGrid() { link_.OnDataChange = link_.OnEditingChange = nullptr; }
+TCustomDBGrid::~TCustomDBGrid() {
+  link_.OnDataChange = link_.OnEditingChange = link_.OnRowsChange = nullptr;
+}
 
 QTableWidget* TCustomDBGrid::Table() const { return static_cast<QTableWidget*>(Widget()); }
 
@@ -106,20 +111,35 @@ std::string TCustomDBGrid::Cell(int row, int col) const {
 
 void TCustomDBGrid::MoveTo(int row) {
   TDataSet* ds = link_.DataSet();
-  moving_ = true;
-  struct Done {
-    bool* m;
-    ~Done() { *m = false; }
-  } done{&moving_};
-  ds->First();
-  for (int i = 0; i < row && !ds->Eof(); ++i) ds->Next();
-  current_ = row;
+  bool found = false;
+  {
+    moving_ = true;
+    struct Done {
+      bool* m;
+      ~Done() { *m = false; }
+    } done{&moving_};
+    found = ds->GotoBookmark(marks_[static_cast<size_t>(row)]);
+  }
+  if (found) {
+    current_ = row;
+    return;
+  }
+  Refresh();  // another program removed the row: show what is there now
+}
+
+int TCustomDBGrid::LineOfCurrentRow(TDataSet* ds) const {
+  const TBookmark mark = ds->Bookmark();
+  if (mark.empty()) return -1;
+  for (size_t r = 0; r < marks_.size(); ++r)
+    if (marks_[r] == mark) return static_cast<int>(r);
+  return -1;
 }
 
 void TCustomDBGrid::Refresh() {
   ProgramChange change(this);
   QTableWidget* t = Table();
   rows_.clear();
+  marks_.clear();
   TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
   if (!ds) {
     current_ = -1;
@@ -132,8 +152,8 @@ void TCustomDBGrid::Refresh() {
   for (int c = 0; c < ds->FieldCount(); ++c) headers << ToQString(ds->Fields(c)->FieldName());
   t->setColumnCount(ds->FieldCount());
   t->setHorizontalHeaderLabels(headers);
-  // Walk every row, then come back to the one that was current.
-  const int keep = current_ < 0 ? 0 : current_;
+  // Walk every row, then come back to the one the dataset stood on.
+  const TBookmark keep = ds->Bookmark();
   {
     moving_ = true;
     struct Done {
@@ -144,7 +164,9 @@ void TCustomDBGrid::Refresh() {
       std::vector<std::string> row;
       for (int c = 0; c < ds->FieldCount(); ++c) row.push_back(ds->Fields(c)->AsString());
       rows_.push_back(std::move(row));
+      marks_.push_back(ds->Bookmark());
     }
+    if (!keep.empty()) ds->GotoBookmark(keep);
   }
   t->setRowCount(RowCount());
   for (int r = 0; r < RowCount(); ++r) ShowRow(r);
@@ -152,7 +174,8 @@ void TCustomDBGrid::Refresh() {
     current_ = -1;
     return;
   }
-  MoveTo(std::min(keep, RowCount() - 1));
+  current_ = LineOfCurrentRow(ds);
+  if (current_ < 0) MoveTo(0);  // the row stood on is gone
   t->setCurrentCell(current_, std::max(t->currentColumn(), 0));
 }
 
@@ -173,37 +196,25 @@ void TCustomDBGrid::ShowRow(int r) {
 void TCustomDBGrid::DataChange() {
   if (moving_) return;
   TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
-  if (!ds) {
+  if (!ds || rows_.empty() || static_cast<int>(rows_[0].size()) != ds->FieldCount()) {
     Refresh();
     return;
   }
-  if (rows_.empty() || static_cast<int>(rows_[0].size()) != ds->FieldCount()) {
+  if (ds->State() == dsInsert) return;  // a new row shows once posted
+  // Someone else moved the dataset or changed its row: show that row's
+  // values on its own line. A row without a line was just added.
+  const int line = LineOfCurrentRow(ds);
+  if (line < 0) {
     Refresh();
     return;
   }
-  if (Editing(ds) && ds->State() == dsInsert) return;  // a new row shows once posted
-  // Someone else moved the dataset or changed its row: find the row shown
-  // there (the grid's current one first) and show the fields' values.
   std::vector<std::string> now;
   for (int c = 0; c < ds->FieldCount(); ++c) now.push_back(ds->Fields(c)->AsString());
-  if (current_ >= 0 && current_ < RowCount() && Editing(ds)) {
-    rows_[static_cast<size_t>(current_)] = now;
-    ShowRow(current_);
-    return;
-  }
-  for (int r = 0; r < RowCount(); ++r)
-    if (rows_[static_cast<size_t>(r)] == now) {
-      current_ = r;
-      ProgramChange change(this);
-      Table()->setCurrentCell(r, std::max(Table()->currentColumn(), 0));
-      return;
-    }
-  if (current_ >= 0 && current_ < RowCount()) {
-    rows_[static_cast<size_t>(current_)] = now;  // the current row was written
-    ShowRow(current_);
-  } else {
-    Refresh();
-  }
+  rows_[static_cast<size_t>(line)] = std::move(now);
+  ShowRow(line);
+  current_ = line;
+  ProgramChange change(this);
+  Table()->setCurrentCell(line, std::max(Table()->currentColumn(), 0));
 }
 
 void TCustomDBGrid::UserPicked(int row) {
@@ -219,6 +230,7 @@ void TCustomDBGrid::UserEdited(int row, int col, const std::string& text) {
   if (row != current_) {
     if (Editing(ds)) ds->Post();
     MoveTo(row);
+    if (current_ != row) return;  // its row is gone; the grid shows what is stored
   }
   try {
     moving_ = true;

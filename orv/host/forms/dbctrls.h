@@ -29,6 +29,7 @@ class TControlDataLink : public TFieldDataLink {
  public:
   std::function<void()> OnDataChange;     // activated, moved to another row, row re-read
   std::function<void()> OnEditingChange;  // entered or left edit/insert
+  std::function<void()> OnRowsChange;     // rows were removed
 
  protected:
   void ActiveChanged() override {
@@ -39,6 +40,9 @@ class TControlDataLink : public TFieldDataLink {
   }
   void EditingChanged() override {
     if (OnEditingChange) OnEditingChange();
+  }
+  void RowsChanged() override {
+    if (OnRowsChange) OnRowsChange();
   }
 };
 
@@ -77,7 +81,10 @@ class TDBEdit : public TFieldControl<TEdit> {
   bool writing_ = false;  // the user's text is on its way into the field
 };
 
-// A grid of every row (lines) and field (columns) of the dataset.
+// A grid of every row (lines) and field (columns) of the dataset. Each line
+// keeps the bookmark of the row it shows, so that picking or editing a line
+// always reaches that row, and a row the grid does not show yet (one just
+// posted) makes it read the rows again.
 class TCustomDBGrid : public TWinControl {
   ORV_CLASS(TCustomDBGrid, TWinControl)
  public:
@@ -102,7 +109,10 @@ class TCustomDBGrid : public TWinControl {
   void UserEdited(int row, int col, const std::string& text);
   void ShowRow(int row);
   TControlDataLink link_;
+  // Finds the line showing the dataset's current row; -1 when none does.
+  int LineOfCurrentRow(TDataSet* ds) const;
   std::vector<std::vector<std::string>> rows_;
+  std::vector<TBookmark> marks_;  // the row each line shows
   int current_ = -1;
   bool moving_ = false;  // the grid itself moves the dataset
 };

@@ -51,6 +51,28 @@ class DBControlsTest : public ::testing::Test {
     table_.reset();
     testing::Pump();
   }
+  // A person clicks a cell of the grid.
+  static void ClickCell(TDBGrid* grid, int row, int col) {
+    QTableWidget* t = grid->Table();
+    const QPoint p = t->visualItemRect(t->item(row, col)).center();
+    QWidget* vp = t->viewport();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QMouseEvent e(type, QPointF(p), vp->mapToGlobal(QPointF(p)), Qt::LeftButton,
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                    Qt::NoModifier);
+      QApplication::sendEvent(vp, &e);
+    }
+    testing::Pump();
+  }
+  // A person presses a key in the focused widget (the grid's when none is).
+  static void Key(TDBGrid* grid, int k, const QString& text) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : grid->Table();
+    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
+    testing::Pump();
+  }
   // What the table holds, read through a table object of its own.
   std::string Stored() {
     TComponentPtr<TTable> t = orv::testing::TableOf(db_->Alias(), "PARTS");
@@ -113,18 +135,7 @@ TEST_F(DBControlsTest, GridShowsEveryRowAndWritesACellAPersonEdits) {
     EXPECT_EQ(grid->Table()->item(c.row, c.col)->text().toStdString(), c.text);
   }
   testing::ShowActive(form_.get());
-  QTableWidget* t = grid->Table();
-  auto click_cell = [&](int row, int col) {
-    const QPoint p = t->visualItemRect(t->item(row, col)).center();
-    QWidget* vp = t->viewport();
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-      QMouseEvent e(type, QPointF(p), vp->mapToGlobal(QPointF(p)), Qt::LeftButton,
-                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                    Qt::NoModifier);
-      QApplication::sendEvent(vp, &e);
-    }
-    testing::Pump();
-  };
+  auto click_cell = [&](int row, int col) { ClickCell(grid, row, col); };
   // Picking a row moves the dataset there; the edit follows.
   click_cell(2, 0);
   EXPECT_EQ(grid->CurrentRow(), 2);
@@ -132,14 +143,7 @@ TEST_F(DBControlsTest, GridShowsEveryRowAndWritesACellAPersonEdits) {
   EXPECT_EQ(edit->Text(), "screw");
   // Typing into a cell replaces its text; Enter writes it to the table.
   click_cell(1, 1);
-  auto key = [&](int k, const QString& text) {
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : t;
-    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &release);
-    testing::Pump();
-  };
+  auto key = [&](int k, const QString& text) { Key(grid, k, text); };
   key(Qt::Key_7, "7");
   key(Qt::Key_0, "0");
   key(Qt::Key_Return, "\r");
@@ -161,6 +165,46 @@ TEST_F(DBControlsTest, GridShowsEveryRowAndWritesACellAPersonEdits) {
   EXPECT_EQ(seen->text, "'x' is not a valid integer value");
   EXPECT_EQ(grid->Cell(0, 1), "5");
   EXPECT_EQ(Stored(), "bolt=5 washer=70 screw=9 ");
+}
+
+TEST_F(DBControlsTest, GridShowsAPostedRowOnItsOwnLineAndEditsReachTheirLinesRows) {
+  auto* grid = new TDBGrid(form_.get());
+  grid->SetParent(form_.get());
+  grid->SetBounds(0, 0, 400, 150);
+  grid->SetDataSource(source_.get());
+  testing::ShowActive(form_.get());
+  table_->Append();
+  table_->FieldByName("Name")->SetAsString("washer");
+  table_->FieldByName("Qty")->SetAsInteger(3);
+  table_->Post();
+  // Every row, the posted one current.
+  ASSERT_EQ(grid->RowCount(), 4);
+  EXPECT_EQ(grid->Cell(0, 0), "bolt");
+  EXPECT_EQ(grid->Cell(3, 0), "washer");
+  EXPECT_EQ(grid->CurrentRow(), 3);
+  // Typing on the new row's line writes the new row; on the first line, the first.
+  const struct {
+    int row;
+    int key;
+    const char* text;
+  } edits[] = {{3, Qt::Key_4, "4"}, {0, Qt::Key_6, "6"}};
+  for (const auto& e : edits) {
+    ClickCell(grid, e.row, 1);
+    Key(grid, e.key, e.text);
+    Key(grid, Qt::Key_Return, "\r");
+  }
+  EXPECT_EQ(Stored(), "bolt=6 nut=7 screw=9 washer=4 ");
+  EXPECT_EQ(grid->Cell(3, 1), "4");
+  // A deleted row's line goes; the row the dataset stands on then is current.
+  ClickCell(grid, 1, 0);
+  table_->Delete();
+  ASSERT_EQ(grid->RowCount(), 3);
+  EXPECT_EQ(grid->Cell(1, 0), "screw");
+  EXPECT_EQ(grid->CurrentRow(), 1);
+  ClickCell(grid, 2, 1);
+  Key(grid, Qt::Key_5, "5");
+  Key(grid, Qt::Key_Return, "\r");
+  EXPECT_EQ(Stored(), "bolt=6 screw=9 washer=5 ");
 }
 
 TEST_F(DBControlsTest, EveryDataAwareControlFollowsItsDataSourceUntilItGoes) {

@@ -407,6 +407,7 @@ class PgCursor : public Cursor {
             id_columns_.push_back(static_cast<int>(c));
             id_types_.push_back(columns_[c].type);
             ids_ += (ids_.empty() ? "" : ", ") + QuoteName(name);
+            ids_desc_ += (ids_desc_.empty() ? "" : ", ") + QuoteName(name) + " DESC";
             id_select_ += (id_select_.empty() ? "" : ", ") + QuoteName(name);
           }
       }
@@ -414,6 +415,7 @@ class PgCursor : public Cursor {
     if (id_columns_.empty()) {
       // No primary key: the row's physical address, stable while we hold its lock.
       ids_ = "ctid";
+      ids_desc_ = "ctid DESC";
       id_select_ = "ctid::text";
       id_types_.push_back(ftString);
       tid_ = true;
@@ -430,6 +432,11 @@ class PgCursor : public Cursor {
   std::optional<Row> After(const std::vector<TVariant>& id) override {
     return One(
         " WHERE (" + ids_ + ") > (" + Marks(id.size(), 1) + ") ORDER BY " + ids_ + " LIMIT 1", id);
+  }
+  std::optional<Row> Before(const std::vector<TVariant>& id) override {
+    return One(
+        " WHERE (" + ids_ + ") < (" + Marks(id.size(), 1) + ") ORDER BY " + ids_desc_ + " LIMIT 1",
+        id);
   }
   std::optional<Row> Fetch(const std::vector<TVariant>& id) override {
     return One(" WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) + ")", id);
@@ -500,6 +507,16 @@ class PgCursor : public Cursor {
     }
     in_txn_ = false;
     return new_id;
+  }
+  void Remove(const std::vector<TVariant>& id) override {
+    UnlockOnThrow unlock_on_throw(*this);
+    // The delete and its commit in one round trip.
+    conn_.ExecPipeline(
+        {{"DELETE FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size(), 1) + ")",
+          id},
+         {"COMMIT", {}, true}},
+        context_);
+    in_txn_ = false;
   }
   void Unlock() noexcept override {
     if (in_txn_) conn_.Quietly("ROLLBACK");
@@ -606,6 +623,7 @@ class PgCursor : public Cursor {
   std::vector<int> id_columns_;
   std::vector<TFieldType> id_types_;
   std::string ids_;        // identity expressions, comma-separated
+  std::string ids_desc_;   // the same, each followed by DESC
   std::string id_select_;  // the same as selected (ctid as text)
   std::string select_;     // identity, then every column
 };

@@ -290,6 +290,11 @@ class SqliteCursor : public Cursor {
     return One(" WHERE (" + ids_ + ") > (" + Marks(id.size()) + ") ORDER BY " + ids_ + " LIMIT 1",
                id);
   }
+  std::optional<Row> Before(const std::vector<TVariant>& id) override {
+    return One(
+        " WHERE (" + ids_ + ") < (" + Marks(id.size()) + ") ORDER BY " + ids_desc_ + " LIMIT 1",
+        id);
+  }
   std::optional<Row> Fetch(const std::vector<TVariant>& id) override {
     return One(" WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")", id);
   }
@@ -343,6 +348,15 @@ class SqliteCursor : public Cursor {
     }
     Commit();
     return new_id;
+  }
+  void Remove(const std::vector<TVariant>& id) override {
+    UnlockOnThrow unlock_on_throw(*this);
+    Lease s(
+        Kept("DELETE FROM " + sql_table_ + " WHERE (" + ids_ + ") = (" + Marks(id.size()) + ")"));
+    int n = 1;
+    for (const auto& v : id) s->Bind(n++, v);
+    s->Step();
+    Commit();
   }
   ChangeResult UpdateIf(const std::vector<TVariant>& id, const std::vector<Assignment>& expected,
                         const std::vector<Assignment>& values) override {
@@ -498,9 +512,11 @@ class SqliteCursor : public Cursor {
         id_columns_.push_back(col);
         id_types_.push_back(columns_[col].type);
         ids_ += (ids_.empty() ? "" : ", ") + Quote(columns_[col].name);
+        ids_desc_ += (ids_desc_.empty() ? "" : ", ") + Quote(columns_[col].name) + " DESC";
       }
     } else {
       ids_ = "rowid";
+      ids_desc_ = "rowid DESC";
       id_types_.push_back(ftInteger);
     }
     select_ = ids_;
@@ -516,6 +532,7 @@ class SqliteCursor : public Cursor {
   std::vector<Column> columns_;
   std::string sql_table_;        // quoted SQL name
   std::string ids_;              // the identity columns, quoted, comma-separated
+  std::string ids_desc_;         // the same, each followed by DESC
   std::vector<int> id_columns_;  // their column indexes (none for rowid)
   std::vector<TFieldType> id_types_;
   std::string select_;                                                // identity, then every column
