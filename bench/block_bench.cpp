@@ -79,15 +79,16 @@ class Sequence {
       PQfinish(conn_);
       throw std::runtime_error("Cannot reach the server: " + why);
     }
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);  // "already exists"
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);  // "already exists"
     Exec("CREATE SEQUENCE IF NOT EXISTS orv_block_bench", PGRES_COMMAND_OK);
   }
   ~Sequence() { PQfinish(conn_); }
   // n values of the sequence in one statement; returns how many came back.
   std::size_t Draw(int n) {
-    return Exec("SELECT nextval('orv_block_bench') FROM generate_series(1, " + std::to_string(n) +
-                    ")",
-                PGRES_TUPLES_OK);
+    return Exec(
+        "SELECT nextval('orv_block_bench') FROM generate_series(1, " + std::to_string(n) + ")",
+        PGRES_TUPLES_OK);
   }
 
  private:
@@ -137,7 +138,8 @@ void Measure(const std::string& title, const std::string& alias, const std::stri
   for (std::size_t i = 0; i < kBlocks.size(); ++i) {
     std::cout << "| " << kBlocks[i] << " | " << blocks[i].Text() << " | "
               << Ratio(blocks[i], single) << " |";
-    if (seq) std::cout << " " << sequence[i].Text() << " | " << Ratio(blocks[i], sequence[i]) << " |";
+    if (seq)
+      std::cout << " " << sequence[i].Text() << " | " << Ratio(blocks[i], sequence[i]) << " |";
     std::cout << "\n";
   }
 }
@@ -161,8 +163,9 @@ void RunEngine(const std::string& engine, const Options& o) {
     std::cout << "\n(no relay: it needs a TCP host in $ORV_PG_CONNINFO)\n";
     return;
   }
-  orv::bench::DelayRelay relay(host, port.empty() ? 5432 : std::stoi(port),
-                               std::chrono::microseconds(static_cast<long long>(o.delay_ms * 1000)));
+  orv::bench::DelayRelay relay(
+      host, port.empty() ? 5432 : std::stoi(port),
+      std::chrono::microseconds(static_cast<long long>(o.delay_ms * 1000)));
   const std::string via = orv::bench::ConninfoVia(db.Location(), relay.Port(), "");
   orv::bench::Aliases aliases;
   aliases.Add(db.Alias() + "_slow", via);
