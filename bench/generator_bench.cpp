@@ -40,6 +40,7 @@
 #include <orv/keygen/gentable.h>
 #include "bench/baselines.h"
 #include "bench/delay_relay.h"
+#include "bench/figures.h"
 #include "bench/sync_count_vfs.h"
 
 namespace {
@@ -50,6 +51,14 @@ using orv::TTable;
 using orv::bench::Design;
 using orv::bench::KeySource;
 using Factory = std::function<std::unique_ptr<KeySource>()>;
+using orv::bench::Aliases;
+using orv::bench::ConninfoValue;
+using orv::bench::ConninfoVia;
+using orv::bench::Fixed;
+using orv::bench::LoadAverage;
+using orv::bench::Ratio;
+using orv::bench::Seconds;
+using orv::bench::Series;
 
 constexpr char kMask[] = "B-######";  // the generator's keys: the baselines' prefix and width
 constexpr char kGenTable[] = "GENTBL.DB";
@@ -93,57 +102,6 @@ const char kHelp[] =
     "  --pg-log FILE        the PostgreSQL server's log file (scripts/pg.sh's\n"
     "                       DIR/server.log); without it no statements per key\n"
     "  --help               this text\n";
-
-double Seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::string LoadAverage() {
-  std::ifstream in("/proc/loadavg");
-  std::string a, b, c;
-  in >> a >> b >> c;
-  return a + " " + b + " " + c;
-}
-
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
-
-// The values of one figure over the rounds.
-struct Series {
-  std::vector<double> v;
-  void Add(double x) { v.push_back(x); }
-  double Mean() const {
-    double s = 0;
-    for (double x : v) s += x;
-    return v.empty() ? 0 : s / static_cast<double>(v.size());
-  }
-  // decimals < 0: one below 100, none above
-  std::string Text(int decimals = -1) const {
-    if (v.empty()) return "–";
-    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
-    const int d = decimals >= 0 ? decimals : Mean() < 100 ? 1 : 0;
-    if (v.size() == 1) return Fixed(Mean(), d);
-    return Fixed(Mean(), d) + " (" + Fixed(*lo, d) + "–" + Fixed(*hi, d) + ")";
-  }
-};
-
-// The ratio of two figures round by round (each pair was taken side by side,
-// so the disk's drift between rounds cancels out): mean (range).
-std::string Ratio(const Series& num, const Series& den) {
-  std::vector<double> r;
-  for (std::size_t i = 0; i < num.v.size() && i < den.v.size(); ++i)
-    if (den.v[i] > 0) r.push_back(num.v[i] / den.v[i]);
-  if (r.empty()) return "–";
-  const auto [lo, hi] = std::minmax_element(r.begin(), r.end());
-  double mean = 0;
-  for (double x : r) mean += x / static_cast<double>(r.size());
-  if (r.size() == 1) return Fixed(mean, 2) + "×";
-  return Fixed(mean, 2) + "× (" + Fixed(*lo, 2) + "–" + Fixed(*hi, 2) + ")";
-}
 
 // ---- key sources -----------------------------------------------------------------
 
@@ -303,33 +261,6 @@ long long LoggedStatements(const std::string& file) {
   return n;
 }
 
-// ---- PostgreSQL connection strings ------------------------------------------------
-
-using orv::testing::ConninfoValues;
-using orv::testing::QuoteConninfoValue;
-
-// The value conninfo gives key, or "".
-std::string ConninfoValue(const std::string& conninfo, const std::string& key) {
-  for (const auto& [k, v] : ConninfoValues(conninfo))
-    if (k == key) return v;
-  return "";
-}
-
-// conninfo aimed at the relay on `port` (when not 0) and with extra server
-// options (such as "-clog_statement=all") after its own.
-std::string ConninfoVia(const std::string& conninfo, int port, const std::string& extra_options) {
-  std::string out;
-  for (const auto& [k, v] : ConninfoValues(conninfo)) {
-    if (k == "options" || (port && (k == "host" || k == "hostaddr" || k == "port"))) continue;
-    out += k + "=" + QuoteConninfoValue(v) + " ";
-  }
-  if (port) out += "host=127.0.0.1 port=" + std::to_string(port) + " ";
-  std::string options = ConninfoValue(conninfo, "options");
-  if (!extra_options.empty()) options += (options.empty() ? "" : " ") + extra_options;
-  if (!options.empty()) out += "options=" + QuoteConninfoValue(options);
-  return out;
-}
-
 // A connection for reading server counters.
 class PgProbe {
  public:
@@ -382,20 +313,6 @@ std::string FileSystemOf(const std::string& dir) {
     return o.str();
   }();
 }
-
-class Aliases {
- public:
-  void Add(const std::string& name, const std::string& conninfo) {
-    orv::Session()->AddAlias(name, "postgresql", {{"conninfo", conninfo}});
-    names_.push_back(name);
-  }
-  ~Aliases() {
-    for (const auto& n : names_) orv::Session()->DeleteAlias(n);
-  }
-
- private:
-  std::vector<std::string> names_;
-};
 
 void PrintPerKeyRow(const std::string& what, const PerKey& g, const PerKey& a, const PerKey& b,
                     double PerKey::*field, const std::string& note) {

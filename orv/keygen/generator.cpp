@@ -484,6 +484,45 @@ TmString TGenerator::Generator() {
   }
 }
 
+std::vector<TmString> TGenerator::GeneratorBlock(int count) {
+  if (count < 0) throw Exception("A block of keys needs a count of 0 or more");
+  std::vector<TmString> keys;
+  if (disabled_ || count == 0) return keys;
+  keys.reserve(static_cast<std::size_t>(count));
+  // An override of ReadDATA or WriteDATA is called for every key.
+  if (!UsesSingleCommit()) {
+    while (static_cast<int>(keys.size()) < count) keys.push_back(Generator());
+    return keys;
+  }
+  prefix_ = mask_->GetPrefix();
+  suffix_ = mask_->GetSuffix();
+  if (suffix_.Empty()) throw Exception(NoCountingPart(mask_text_));
+  CheckWidths();
+  while (static_cast<int>(keys.size()) < count) {
+    const int wanted = count - static_cast<int>(keys.size());
+    Reconnecting reconnecting;
+    for (;;) {
+      sent_.pending = false;
+      block_.clear();
+      try {
+        const TmString last = IssueKey(wanted);
+        if (wanted == 1) block_.assign(1, last);
+        break;
+      } catch (const EConnectionLost& lost) {
+        // A write whose commit the server made but could not confirm has
+        // issued its keys: the block stepped for it, or the claim's one key.
+        if (Reconnect(lost, reconnecting)) {
+          if (wanted == 1 || block_.empty()) block_.assign(1, mask_->GetMskValue());
+          break;
+        }
+      }
+    }
+    keys.insert(keys.end(), block_.begin(), block_.end());
+    NoteIssued();  // the block's last key: what Undo may withdraw
+  }
+  return keys;
+}
+
 void TGenerator::NoteIssued() {
   if (issued_prefix_ != prefix_.str()) {
     issued_.clear();
@@ -576,26 +615,33 @@ bool TGenerator::OnOwnRow() const {
          row.Prefix()->AsString() == prefix_.str();
 }
 
-bool TGenerator::StepOverflows(const std::string& stored) {
-  // The mask engine steps exactly as it will for the key, with the overflow
+int TGenerator::StepAhead(const std::string& stored, int count) {
+  // The mask engine steps exactly as it will for the keys, with the overflow
   // callback only noting that it was reached: no notice, no event.
   bool overflows = false;
   const TGOverFlowEvent bound = mask_->OnOverFlow();
   mask_->SetOnOverFlow(
       TGOverFlowEvent::FromCallable([&](TObject*, TmString&) { overflows = true; }));
-  try {
-    mask_->SetSuffix(stored);
+  struct Restore {
+    TGenMask& mask;
+    const TGOverFlowEvent& bound;
+    ~Restore() { mask.SetOnOverFlow(bound); }
+  } restore{*mask_, bound};
+  if (count > 1) block_.clear();
+  mask_->SetSuffix(stored);
+  TmString last = stored;
+  int steps = 0;
+  for (; steps < count; ++steps) {
     mask_->Increment();
-  } catch (...) {
-    mask_->SetOnOverFlow(bound);
-    throw;
+    if (overflows) break;
+    if (count > 1) block_.push_back(mask_->GetMskValue());
+    if (steps + 1 < count) last = mask_->GetSuffix();
   }
-  mask_->SetOnOverFlow(bound);
-  if (overflows) mask_->SetSuffix(stored);
-  return overflows;
+  if (overflows) mask_->SetSuffix(last);
+  return steps;
 }
 
-TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
+TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh, int count) {
   int unexplained = 0;  // consecutive refusals by a row that looked writable
   int lost = 0;         // writes refused because another program wrote first
   for (;;) {
@@ -614,7 +660,7 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
     const std::string stored = Row().Suffix()->AsString();
     // The overflow notice and events wait for a person or the application:
     // they run under a claim, never inside a transaction.
-    if (StepOverflows(stored)) return OneCommit::kClaim;
+    if (StepAhead(stored, count) == 0) return OneCommit::kClaim;
     suffix_ = mask_->GetSuffix();
     const std::string stamp = GetTimeStamp();
     // What WriteDATA leaves, written only while the row is free and still
@@ -660,7 +706,13 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh) {
   }
 }
 
-TmString TGenerator::IssueKey() {
+TmString TGenerator::OneKey(int count) {
+  TmString key = mask_->GetMskValue();
+  if (count > 1) block_.assign(1, key);
+  return key;
+}
+
+TmString TGenerator::IssueKey(int count) {
   const bool single = UsesSingleCommit();
   for (;;) {
     // The three-step claim locates the row for every key; the single commit
@@ -668,7 +720,7 @@ TmString TGenerator::IssueKey() {
     bool fresh = false;
     if (!single || !OnOwnRow()) {
       if (!LocateRow()) {
-        if (MakeNewRecord()) return mask_->GetMskValue();
+        if (MakeNewRecord()) return OneKey(count);
         // Another program may have inserted the row first (the unique key
         // refused ours): claim that row. Only a row that is still missing is
         // an error.
@@ -683,12 +735,19 @@ TmString TGenerator::IssueKey() {
     // After a key that others queued for, let one of them go first: without
     // this the last writer, never asleep, would win the row again and again.
     if (std::exchange(yield_next_, false)) Wait();
-    if (!single) return IssueKeyByClaim();
-    switch (IssueInOneCommit(fresh)) {
+    // The claim issues one key; a block stepped before it was not written.
+    if (!single) {
+      block_.clear();
+      IssueKeyByClaim();
+      return OneKey(count);
+    }
+    switch (IssueInOneCommit(fresh, count)) {
       case OneCommit::kIssued:
         return mask_->GetMskValue();
       case OneCommit::kClaim:
-        return IssueKeyByClaim();
+        block_.clear();
+        IssueKeyByClaim();
+        return OneKey(count);
       case OneCommit::kGone:
         continue;  // deleted meanwhile: locate or start it again
     }

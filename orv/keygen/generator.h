@@ -186,6 +186,24 @@ class TGenerator : public TComponent {
   // server stays away for ReconnectSeconds; the data layer's exception when
   // the table is not open.
   virtual TmString Generator();
+  // Issues count contiguous keys and returns them in order, the block in one
+  // conditional update: on the row as this generator last read or wrote it,
+  // written only while the row is still free and holds the suffix stepped
+  // from (one commit and one fsync on SQLite, one round trip on PostgreSQL
+  // when that copy is current; a stale copy costs a retry on the row as
+  // stored). The rules are Generator's: a claim on the row is honoured, a
+  // stored suffix the mask cannot count from is refused, a new row starts
+  // with the start value (its insert issues that key alone). A block that
+  // would pass the end value stops short of it: the keys up to the end value
+  // are issued in one commit, and the key past it is issued as Generator
+  // issues it, under the claim, with the overflow notice or OnOverFlowMask;
+  // the rest follow in blocks again. A descendant that does not say
+  // UsesSingleCommit gets count calls of Generator. Undo afterwards
+  // withdraws the block's last key only. Empty when disabled or count is 0.
+  // Raises Exception for a negative count, and what Generator raises; keys
+  // that an earlier commit of the same call issued are then not returned
+  // (a gap, never a key issued twice).
+  std::vector<TmString> GeneratorBlock(int count);
   // Withdraws the last key this generator issued and has not withdrawn yet
   // (so after two keys drawn one after the other, two undos withdraw both;
   // at most kUndoDepth are remembered): steps the row back once while it is
@@ -311,14 +329,18 @@ class TGenerator : public TComponent {
   bool LocateRow();
   // The table's current row is the row of generator_type_ and prefix_.
   bool OnOwnRow() const;
-  // Whether stepping stored would pass the end value; the mask engine holds
-  // the stepped suffix when not, stored when it would. Fires no callback.
-  bool StepOverflows(const std::string& stored);
+  // Steps the mask engine from stored up to count times, stopping before a
+  // step that would pass the end value; returns the steps taken (0: the
+  // first step passes it). The engine holds the last suffix stepped to
+  // (stored when none). With count above 1, block_ holds the key of each
+  // step. Fires no callback.
+  int StepAhead(const std::string& stored, int count);
   enum class OneCommit { kIssued, kClaim, kGone };
   // The single-commit path on the current row (fresh: read in this request):
   // kIssued; kClaim when the three-step claim must be taken (a claim on the
   // row, an overflow ahead); kGone when the row was deleted.
-  OneCommit IssueInOneCommit(bool fresh);
+  // With count above 1, as many keys as StepAhead allows in one commit.
+  OneCommit IssueInOneCommit(bool fresh, int count = 1);
   TmString IssueKeyByClaim();
   void EditOwnRow();
   void CancelEdit();
@@ -331,7 +353,11 @@ class TGenerator : public TComponent {
   Withdrawal WithdrawLast(const std::string& withdrawn);
   // Notes the key just issued (suffix_ on prefix_) for Undo.
   void NoteIssued();
-  TmString IssueKey();
+  // Issues a key, or with count above 1 up to count keys (block_ holds
+  // them); returns the last.
+  TmString IssueKey(int count = 1);
+  // The mask engine's key; with count above 1 also block_'s only key.
+  TmString OneKey(int count);
   void CheckWidths();
   void CheckStoredSuffix();
   // The fields of the table's current row.
@@ -382,6 +408,7 @@ class TGenerator : public TComponent {
   // Suffixes of the keys this generator issued on the row of issued_prefix_
   // and has not withdrawn, the last last: what Undo may withdraw.
   std::deque<std::string> issued_;
+  std::vector<TmString> block_;  // the keys of the block being issued
   std::string issued_prefix_;
 };
 

@@ -874,6 +874,80 @@ TEST_P(GeneratorTest, ADescendantKeepsTheThreeStepClaimUnlessItSaysOtherwise) {
   }
 }
 
+// Legend: a generator (a descendant or not, limits) and the blocks asked
+// for -> the keys, the claims taken (ReadDATA/WriteDATA calls), the stored
+// suffix, the message boxes. A new row's insert issues its first key alone;
+// a block stops short of the end value, the key past it is claimed.
+struct BlockCase {
+  const char* name;
+  bool descendant;
+  std::string end;
+  std::vector<int> blocks;
+  Keys keys;
+  int claims;
+  std::string stored, transcript;
+};
+
+TEST_P(GeneratorTest, ABlockIsOneWriteUpToTheEndValueAndUndoWithdrawsItsLastKeyOnly) {
+  const std::string kWrapped = "Generator Information: Incremental part was set to startup value\n";
+  const BlockCase cases[] = {
+      {"blocks",
+       false,
+       "99",
+       {1, 4, 2},
+       {"B01", "B02", "B03", "B04", "B05", "B06", "B07"},
+       0,
+       "07",
+       ""},
+      {"over the end value",
+       false,
+       "04",
+       {7},
+       {"B01", "B02", "B03", "B04", "B01", "B02", "B03"},
+       1,
+       "03",
+       kWrapped},
+      {"three-step descendant",
+       true,
+       "04",
+       {5},
+       {"B01", "B02", "B03", "B04", "B01"},
+       4,
+       "01",
+       kWrapped},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    ui_.calls.clear();
+    TComponentPtr<TCountingGenerator> g(new TCountingGenerator(nullptr));
+    g->single = !c.descendant;
+    g->SetMask("B##");
+    g->SetStartValue("01");
+    g->SetEndValue(c.end);
+    g->SetDataBaseName(db_->Alias());
+    g->InitDB();
+    Keys keys;
+    for (const int n : c.blocks)
+      for (const TmString& k : g->GeneratorBlock(n)) keys.push_back(k.str());
+    EXPECT_EQ(keys, c.keys) << c.name;
+    EXPECT_EQ(g->reads, c.claims) << c.name;
+    EXPECT_EQ(g->writes, c.claims) << c.name;
+    EXPECT_EQ(Read("B").suffix, c.stored) << c.name;
+    EXPECT_EQ(ui_.Transcript(), c.transcript) << c.name;
+  }
+  // Undo after a block withdraws the block's last key, and no other.
+  ui_.calls.clear();
+  auto g = Make("U##", "01", "99");
+  ASSERT_EQ(g->GeneratorBlock(3).size(), 3u);
+  ASSERT_EQ(g->GeneratorBlock(3).back().str(), "U06");
+  EXPECT_EQ(g->Undo().str(), "U05");
+  EXPECT_EQ(g->Undo().str(), "U05");
+  EXPECT_EQ(Read("U").suffix, "05");
+  EXPECT_EQ(ui_.Transcript(), "Can NOT undo!\n");
+  EXPECT_THROW(g->GeneratorBlock(-1), Exception);
+  EXPECT_TRUE(g->GeneratorBlock(0).empty());
+}
+
 // A single-commit generator whose every wait lets another program write a
 // key first, as a faster program on the same row would.
 class TOvertakenGenerator : public TCountingGenerator {

@@ -75,6 +75,9 @@ class GeneratorProcessTest : public orv::testing::OrvgenTest {
     return rows;
   }
 
+  // The test's body, the victim drawing a key or a block of 20.
+  void KilledInsideItsTransaction(bool block);
+
   // Polls until ready() (true) or the deadline (false).
   static bool Within(std::chrono::seconds deadline, const std::function<bool()>& ready) {
     const auto give_up = std::chrono::steady_clock::now() + deadline;
@@ -104,6 +107,35 @@ TEST_P(GeneratorProcessTest, FourProgramsDrawOneContiguousSequence) {
   for (int n = 1; n <= kPrograms * kKeys; ++n) expected.push_back(KeyOf(n));
   EXPECT_EQ(keys, expected);  // all distinct, none skipped, from the start value
   EXPECT_EQ(StoredSuffix(), "02000");
+}
+
+// Two programs drawing blocks beside two drawing key by key, on one row: one
+// sequence, every key once, none skipped.
+TEST_P(GeneratorProcessTest, BlocksAndSingleKeysFromFourProgramsAreOneContiguousSequence) {
+  constexpr int kSingles = 300, kRounds = 6, kBlock = 50;
+  std::vector<std::string> keys;
+  auto take = [&](SpawnedChild& child, int count) {
+    const ChildResult r = child.Wait();
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const auto lines = Lines(r.out);
+    EXPECT_EQ(lines.size(), static_cast<std::size_t>(count));
+    keys.insert(keys.end(), lines.begin(), lines.end());
+  };
+  std::vector<std::unique_ptr<SpawnedChild>> singles;
+  for (int i = 0; i < 2; ++i)
+    singles.push_back(std::make_unique<SpawnedChild>(OrvgenPath(), NextArgs(kSingles), dir_));
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::string> args = NextArgs(kBlock);
+    args.push_back("--block");
+    SpawnedChild a(OrvgenPath(), args, dir_), b(OrvgenPath(), args, dir_);
+    take(a, kBlock);
+    take(b, kBlock);
+  }
+  for (auto& child : singles) take(*child, kSingles);
+  std::sort(keys.begin(), keys.end());
+  std::vector<std::string> expected;
+  for (int n = 1; n <= 2 * kSingles + 2 * kRounds * kBlock; ++n) expected.push_back(KeyOf(n));
+  EXPECT_EQ(keys, expected);
 }
 
 TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
@@ -158,9 +190,18 @@ TEST_P(GeneratorProcessTest, ProgramsKilledAtRandomMomentsIssueNoKeyTwice) {
 }
 
 // A program killed inside its one transaction (here while that transaction
-// waits for a lock the test holds) leaves the row free and as it was: the next
-// program takes the next key at once, with no stale claim to wait for.
+// waits for a lock the test holds), drawing a key or a block, leaves the row
+// free and as it was: the next program takes the next key at once, with no
+// stale claim to wait for.
 TEST_P(GeneratorProcessTest, AProgramKilledInsideItsTransactionLeavesTheRowFree) {
+  for (const bool block : {false, true}) {
+    SCOPED_TRACE(block ? "a block" : "a key");
+    SetUp();
+    KilledInsideItsTransaction(block);
+  }
+}
+
+void GeneratorProcessTest::KilledInsideItsTransaction(bool block) {
   const ChildResult first = RunOrvgen(NextArgs(2), dir_);
   ASSERT_EQ(Lines(first.out), (std::vector<std::string>{KeyOf(1), KeyOf(2)})) << first.err;
   const std::string writer = Stored(kFieldWho);
@@ -168,7 +209,9 @@ TEST_P(GeneratorProcessTest, AProgramKilledInsideItsTransactionLeavesTheRowFree)
   holder->Open();
   ASSERT_TRUE(holder->Locate(kGenTableKey, {TVariant(0), TVariant("S-")}));
   holder->Edit();  // the row's lock (SQLite: the table file's write lock)
-  SpawnedChild victim(OrvgenPath(), NextArgs(1), dir_);
+  std::vector<std::string> args = NextArgs(block ? 20 : 1);
+  if (block) args.push_back("--block");
+  SpawnedChild victim(OrvgenPath(), args, dir_);
   if (testing::Caps(GetParam()).server) {
     // Its statement waits at the server for the row.
     ASSERT_TRUE(Within(std::chrono::seconds(60), [&] {
