@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -204,6 +206,31 @@ TEST_P(GeneratorFaultsTest, SessionsEndedByTheServerCostNoRunAndNoKey) {
   EXPECT_LE(last - static_cast<int>(printed), ended) << "more gaps than sessions ended";
 }
 
+// A session left inside its transaction on the row (here the test's own
+// locked edit; SQLite: the table file's write lock) holds it for good: the
+// request says so once and gives up after the alias's lock_wait_seconds.
+TEST_P(GeneratorFaultsTest, ARowLockedForGoodEndsTheRequestWithinItsBound) {
+  ASSERT_EQ(Run({"next", "--mask", "H-#"}).out, "H-0\n");
+  const std::string aliases = dir_ + "/held_" + db_->Alias() + ".ini";
+  std::ifstream in(db_->AliasFile());
+  WriteAliasFile(aliases, std::string(std::istreambuf_iterator<char>(in), {}) +
+                              "lock_wait_seconds = 2\n");
+  TComponentPtr<TTable> holder = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
+  holder->Open();
+  ASSERT_TRUE(holder->Locate(kGenTableKey, {TVariant(0), TVariant("H-")}));
+  holder->Edit();
+  SpawnedChild next(OrvgenPath(),
+                    {"next", "--mask", "H-#", "--aliases", aliases, "--db", db_->Alias()}, dir_);
+  const ChildResult r = next.WaitFor(kChildDeadline);
+  ASSERT_FALSE(r.timed_out) << "the request waited without end";
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err,
+            "Generator: Gentbl is busy. Try again!\norvgen: Record locked by another user; gave up "
+            "after waiting 2 seconds (the alias setting lock_wait_seconds)\n");
+  holder->Cancel();
+  EXPECT_EQ(Run({"next", "--mask", "H-#"}).out, "H-1\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorFaultsTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
@@ -338,6 +365,32 @@ TEST_F(GeneratorServerTest, AServerThatRestartsMidRunLosesNoKeyAndOneThatStaysAw
   ASSERT_EQ(after.exit_code, 0) << after.err;
   keys.push_back(Lines(after.out).at(0));
   ExpectDistinctAndInOrder(keys);
+}
+
+// A server whose processes are stopped answers nothing, yet keeps its
+// connections open: the request counts it as lost and ends after the alias's
+// reconnect_seconds (and the connect timeout), with one notice.
+TEST_F(GeneratorServerTest, AFrozenServerEndsTheRequest) {
+  SetReconnectSeconds(3);
+  ASSERT_EQ(RunOrvgen(Args({"init"}), base_).exit_code, 0);
+  auto child = StartDrawing(100000, 50);
+  std::ifstream pid_file(base_ + "/pg/data/postmaster.pid");
+  std::vector<pid_t> server{0};
+  pid_file >> server[0];
+  for (const auto& e : fs::directory_iterator("/proc")) {
+    std::ifstream stat(e.path() / "stat");
+    std::string pid, comm, state;
+    pid_t parent = 0;
+    if (stat >> pid >> comm >> state >> parent && parent == server[0])
+      server.push_back(std::stoi(pid));
+  }
+  for (pid_t p : server) ::kill(p, SIGSTOP);
+  const ChildResult r = child->WaitFor(kChildDeadline * 2);
+  for (pid_t p : server) ::kill(p, SIGCONT);
+  ASSERT_FALSE(r.timed_out) << "the request waited for the stopped server without end";
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(Count(r.err, kWaitNotice), 1u) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("orvgen: Cannot connect to database \"" + alias_ + "\": "));
 }
 
 // Runs sql on the server as the tests' superuser; the rows it returned.

@@ -22,16 +22,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The reconnect_seconds of params: the default when unset, -1 when it is not
-// a whole number from 0 to kMaxReconnectSeconds.
-int ReconnectSetting(const std::map<std::string, std::string>& params) {
-  const auto it = params.find("reconnect_seconds");
-  if (it == params.end()) return kDefaultReconnectSeconds;
+// A setting of whole seconds: its value, the default when unset, -1 when it is
+// not a whole number from low to high.
+int SecondsSetting(const std::map<std::string, std::string>& params, const char* key,
+                   int default_value, int low, int high) {
+  const auto it = params.find(key);
+  if (it == params.end()) return default_value;
   const std::string v = Trim(it->second);
   if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789") != std::string::npos)
     return -1;
   const int n = std::stoi(v);
-  return n <= kMaxReconnectSeconds ? n : -1;
+  return n >= low && n <= high ? n : -1;
+}
+
+int ReconnectSetting(const std::map<std::string, std::string>& params) {
+  return SecondsSetting(params, "reconnect_seconds", kDefaultReconnectSeconds, 0,
+                        kMaxReconnectSeconds);
+}
+
+int LockWaitSetting(const std::map<std::string, std::string>& params) {
+  return SecondsSetting(params, "lock_wait_seconds", kDefaultLockWaitSeconds, 1,
+                        kMaxLockWaitSeconds);
 }
 
 // The alias's settings beyond the driver's own.
@@ -40,6 +51,9 @@ std::string SettingProblem(const std::string& name,
   if (ReconnectSetting(params) < 0)
     return "Alias " + name + ": reconnect_seconds must be a whole number from 0 to " +
            IntToStr(kMaxReconnectSeconds);
+  if (LockWaitSetting(params) < 0)
+    return "Alias " + name + ": lock_wait_seconds must be a whole number from 1 to " +
+           IntToStr(kMaxLockWaitSeconds);
   return "";
 }
 
@@ -208,6 +222,11 @@ void TSession::LoadAliasFile(const std::string& path) {
 int ReconnectSeconds(const TDatabaseInfo& db) {
   const int n = ReconnectSetting(db.params);
   return n < 0 ? kDefaultReconnectSeconds : n;
+}
+
+int LockWaitSeconds(const TDatabaseInfo& db) {
+  const int n = LockWaitSetting(db.params);
+  return n < 0 ? kDefaultLockWaitSeconds : n;
 }
 
 std::string HidePassword(const std::string& conninfo) {
