@@ -397,10 +397,13 @@ std::string Missing(const TDatabaseInfo& db, const std::string& table) {
 std::optional<std::pair<std::string, std::string>> Resolve(Connection& c,
                                                            const std::string& table) {
   CheckName(ServerName(table));
+  // In the connection's own schema only, as TableNames lists them: never one
+  // of the system catalog's tables that the search path also reaches.
   const auto r = c.Exec(
       "SELECT c.oid::text, quote_ident(n.nspname) || '.' || quote_ident(c.relname) FROM pg_class c "
-      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = to_regclass($1)",
-      {TVariant(Quote(ServerName(table)))}, "Cannot look up table " + table);
+      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = current_schema() AND "
+      "c.relname = $1 AND c.relkind IN ('r', 'p')",
+      {TVariant(ServerName(table))}, "Cannot look up table " + table);
   if (r->Rows() == 0) return std::nullopt;
   return std::make_pair(r->Text(0, 0), r->Text(0, 1));
 }
