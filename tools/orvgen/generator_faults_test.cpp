@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <memory>
 #include <set>
@@ -258,7 +259,13 @@ class GeneratorServerTest : public ::testing::Test {
     fs::create_directories(base_);
     fs::permissions(base_, fs::perms::all);  // the server's own user works in it
     conninfo_ = PgScript("start", base_ + "/pg");
-    if (conninfo_.empty()) GTEST_SKIP() << "no PostgreSQL server could be started (scripts/pg.sh)";
+    if (conninfo_.empty()) {
+      std::ifstream err(base_ + "/pg.err");
+      const std::string why = "no PostgreSQL server could be started (scripts/pg.sh): " +
+                              std::string(std::istreambuf_iterator<char>(err), {});
+      if (orv::testing::PgRequired()) FAIL() << why;
+      GTEST_SKIP() << why;
+    }
     alias_ = "orvserver_" + std::to_string(::getpid());
     aliases_ = base_ + "/aliases.ini";
     Session()->AddAlias(alias_, "postgresql", {{"conninfo", conninfo_}});
@@ -391,6 +398,28 @@ TEST_F(GeneratorServerTest, AFrozenServerEndsTheRequest) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(Count(r.err, kWaitNotice), 1u) << r.err;
   EXPECT_THAT(r.err, HasSubstr("orvgen: Cannot connect to database \"" + alias_ + "\": "));
+}
+
+// Servers started at the same moment (as tests running side by side start
+// them) each find a port of their own.
+TEST(PgScriptTest, ServersStartedAtOnceEachGetAPort) {
+  const std::string base =
+      (fs::temp_directory_path() / ("orv-pgs-" + std::to_string(::getpid()))).string();
+  fs::create_directories(base);
+  fs::permissions(base, fs::perms::all);
+  std::vector<std::future<std::string>> started;
+  for (int i = 0; i < 3; ++i)
+    started.push_back(std::async(std::launch::async, PgScript, "start",
+                                 base + "/pg" + std::to_string(i)));
+  std::set<std::string> conninfos;
+  for (auto& s : started) conninfos.insert(s.get());
+  for (int i = 0; i < 3; ++i) PgScript("stop", base + "/pg" + std::to_string(i));
+  std::error_code ec;
+  fs::remove_all(base, ec);
+  if (conninfos == std::set<std::string>{""} && !orv::testing::PgRequired())
+    GTEST_SKIP() << "PostgreSQL is not installed";
+  EXPECT_EQ(conninfos.size(), 3u);
+  EXPECT_EQ(conninfos.count(""), 0u) << "a server did not start";
 }
 
 // Runs sql on the server as the tests' superuser; the rows it returned.
