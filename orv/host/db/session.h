@@ -131,7 +131,8 @@ inline constexpr int kMaxLockWaitSeconds = 3600;
 // The database's lock_wait_seconds, else kDefaultLockWaitSeconds.
 int LockWaitSeconds(const TDatabaseInfo& db);
 
-// A libpq conninfo, key=value or URI form, with every password shown as ***.
+// A libpq conninfo, key=value or URI form, with every secret (password,
+// sslpassword) shown as ***.
 std::string HidePassword(const std::string& conninfo);
 
 }  // namespace orv
