@@ -324,7 +324,8 @@ bool TGenerator::ReadDATA() {
   } catch (const ELockConflict& refused) {
     CancelEdit();
     LockRefused(refused);
-    if (!looked_free) Wait();  // counting or breaking failed; a failed claim post is waited for by the caller
+    if (!looked_free)
+      Wait();  // counting or breaking failed; a failed claim post is waited for by the caller
     return false;
   } catch (...) {
     // Not another program's lock: trying again would fail the same way. A

@@ -133,7 +133,8 @@ class TGenerator : public TComponent {
  public:
   static constexpr int kBusyNoticeMs =
       1000;  // a lock held this long with the row unchanged shows the busy notice
-  static constexpr int kLockLookMs = 250;  // how often a waiting request looks whether the row moved
+  static constexpr int kLockLookMs =
+      250;                              // how often a waiting request looks whether the row moved
   static constexpr int kMaxTries = 10;  // waits counted before a claim is broken
   static constexpr int kClaimTimeoutMs = 1000;   // age after which a claim is broken
   static constexpr int kWaitRange = 1000;        // wait lengths are drawn below this

@@ -699,8 +699,8 @@ TEST_P(GeneratorTest, ARowHeldLockedShowsTheBusyNoticeOnce) {
   auto holder = Other();
   ASSERT_TRUE(holder->Locate(kGenTableKey, {TVariant(0), TVariant("L")}));
   holder->Edit();  // another program holds the row's lock
-  const auto until = std::chrono::steady_clock::now() +
-                     std::chrono::milliseconds(3 * TGenerator::kBusyNoticeMs);
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(3 * TGenerator::kBusyNoticeMs);
   while (std::chrono::steady_clock::now() < until) EXPECT_FALSE(g->ReadDATA());
   ASSERT_EQ(ui_.calls.size(), 1u);
   EXPECT_EQ(ui_.calls.back().caption, "Generator");

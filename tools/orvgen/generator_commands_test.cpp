@@ -141,7 +141,8 @@ TEST_P(GeneratorCommandsTest, InitCreatesOnceAndRefusesABadTable) {
   if (orv::testing::Caps(GetParam()).table_files) {
     r = Run({"init", "--table", "GENTBL.DB-wal"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "orvgen: Invalid table name: GENTBL.DB-wal (SQLite's own files end in -wal)\n");
+    EXPECT_EQ(r.err,
+              "orvgen: Invalid table name: GENTBL.DB-wal (SQLite's own files end in -wal)\n");
   } else {
     r = Run({"init", "--table", "pg_class"});
     EXPECT_EQ(r.exit_code, 0) << r.err;

@@ -214,8 +214,8 @@ TEST_P(GeneratorFaultsTest, ARowLockedForGoodEndsTheRequestWithinItsBound) {
   ASSERT_EQ(Run({"next", "--mask", "H-#"}).out, "H-0\n");
   const std::string aliases = dir_ + "/held_" + db_->Alias() + ".ini";
   std::ifstream in(db_->AliasFile());
-  WriteAliasFile(aliases, std::string(std::istreambuf_iterator<char>(in), {}) +
-                              "lock_wait_seconds = 2\n");
+  WriteAliasFile(aliases,
+                 std::string(std::istreambuf_iterator<char>(in), {}) + "lock_wait_seconds = 2\n");
   TComponentPtr<TTable> holder = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
   holder->Open();
   ASSERT_TRUE(holder->Locate(kGenTableKey, {TVariant(0), TVariant("H-")}));
@@ -409,8 +409,8 @@ TEST(PgScriptTest, ServersStartedAtOnceEachGetAPort) {
   fs::permissions(base, fs::perms::all);
   std::vector<std::future<std::string>> started;
   for (int i = 0; i < 3; ++i)
-    started.push_back(std::async(std::launch::async, PgScript, "start",
-                                 base + "/pg" + std::to_string(i)));
+    started.push_back(
+        std::async(std::launch::async, PgScript, "start", base + "/pg" + std::to_string(i)));
   std::set<std::string> conninfos;
   for (auto& s : started) conninfos.insert(s.get());
   for (int i = 0; i < 3; ++i) PgScript("stop", base + "/pg" + std::to_string(i));

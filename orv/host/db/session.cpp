@@ -173,7 +173,7 @@ void TSession::LoadAliasFile(const std::string& path) {
     throw EDatabaseError("Cannot read alias file " + path + ": " + FromUtf8Message(error));
   }
   std::vector<Alias> found;
-  std::vector<int> lines;                          // of each section
+  std::vector<int> lines;                      // of each section
   std::vector<std::map<std::string, int>> at;  // the line of each setting of each section
   std::string line;
   int number = 0;

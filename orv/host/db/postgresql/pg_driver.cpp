@@ -261,13 +261,23 @@ class Connection {
   // among them) are not for the user: our errors say what went wrong.
   void Connect() {
     // The conninfo (dbname, expanded) overrides the settings before it.
-    const char* keys[] = {"connect_timeout",     "keepalives",       "keepalives_idle",
-                          "keepalives_interval", "keepalives_count", "tcp_user_timeout",
-                          "dbname",              "client_encoding",  nullptr};
-    const char* vals[] = {kConnectTimeout,     "1",
-                          kKeepalivesIdle,     kKeepalivesInterval,
-                          kKeepalivesCount,    kTcpUserTimeout,
-                          conninfo_.c_str(),   "UTF8",
+    const char* keys[] = {"connect_timeout",
+                          "keepalives",
+                          "keepalives_idle",
+                          "keepalives_interval",
+                          "keepalives_count",
+                          "tcp_user_timeout",
+                          "dbname",
+                          "client_encoding",
+                          nullptr};
+    const char* vals[] = {kConnectTimeout,
+                          "1",
+                          kKeepalivesIdle,
+                          kKeepalivesInterval,
+                          kKeepalivesCount,
+                          kTcpUserTimeout,
+                          conninfo_.c_str(),
+                          "UTF8",
                           nullptr};
     conn_ = PQconnectdbParams(keys, vals, 1);
     if (!conn_) throw EDatabaseError("Cannot connect to database \"" + name_ + "\": out of memory");
@@ -364,9 +374,9 @@ class Connection {
     const std::string state = code ? code : "";
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     const std::string message =
-        primary    ? Clean(primary)
-        : silent_  ? "the server did not answer for " + IntToStr(kSilenceSeconds) + " seconds"
-                   : Clean(PQerrorMessage(conn_));
+        primary   ? Clean(primary)
+        : silent_ ? "the server did not answer for " + IntToStr(kSilenceSeconds) + " seconds"
+                  : Clean(PQerrorMessage(conn_));
     // No result at all: the session failed before the server answered.
     if (!r) broken_ = true;
     PQclear(r);

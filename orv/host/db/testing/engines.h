@@ -34,7 +34,7 @@ bool PgRequired();
 #define ORV_SKIP_UNLESS_AVAILABLE(engine)                                                          \
   if (const std::string orv_why_ = ::orv::testing::EngineUnavailable(engine); !orv_why_.empty()) { \
     if (::orv::testing::PgRequired())                                                              \
-      FAIL() << orv_why_ << ", yet $ORV_PG_REQUIRED is 1";                                        \
+      FAIL() << orv_why_ << ", yet $ORV_PG_REQUIRED is 1";                                         \
     else                                                                                           \
       GTEST_SKIP() << orv_why_;                                                                    \
   }
