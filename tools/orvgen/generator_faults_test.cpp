@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -381,19 +380,15 @@ TEST_F(GeneratorServerTest, AFrozenServerEndsTheRequest) {
   SetReconnectSeconds(3);
   ASSERT_EQ(RunOrvgen(Args({"init"}), base_).exit_code, 0);
   auto child = StartDrawing(100000, 50);
-  std::ifstream pid_file(base_ + "/pg/data/postmaster.pid");
-  std::vector<pid_t> server{0};
-  pid_file >> server[0];
-  for (const auto& e : fs::directory_iterator("/proc")) {
-    std::ifstream stat(e.path() / "stat");
-    std::string pid, comm, state;
-    pid_t parent = 0;
-    if (stat >> pid >> comm >> state >> parent && parent == server[0])
-      server.push_back(std::stoi(pid));
-  }
-  for (pid_t p : server) ::kill(p, SIGSTOP);
+  const std::string server = "$(head -1 '" + base_ + "/pg/data/postmaster.pid')";
+  const auto signal = [&](const std::string& which) {  // the postmaster and its backends
+    const std::string line =
+        "kill -" + which + " " + server + " $(ps -o pid= --ppid " + server + ")";
+    if (std::system(line.c_str()) != 0) ADD_FAILURE() << line;
+  };
+  signal("STOP");
   const ChildResult r = child->WaitFor(kChildDeadline * 2);
-  for (pid_t p : server) ::kill(p, SIGCONT);
+  signal("CONT");
   ASSERT_FALSE(r.timed_out) << "the request waited for the stopped server without end";
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(Count(r.err, kWaitNotice), 1u) << r.err;
@@ -403,19 +398,16 @@ TEST_F(GeneratorServerTest, AFrozenServerEndsTheRequest) {
 // Servers started at the same moment (as tests running side by side start
 // them) each find a port of their own.
 TEST(PgScriptTest, ServersStartedAtOnceEachGetAPort) {
-  const std::string base =
-      (fs::temp_directory_path() / ("orv-pgs-" + std::to_string(::getpid()))).string();
-  fs::create_directories(base);
-  fs::permissions(base, fs::perms::all);
+  const std::string base = ::testing::TempDir() + "orv-pgs-" + std::to_string(::getpid()) + "-";
   std::vector<std::future<std::string>> started;
   for (int i = 0; i < 3; ++i)
-    started.push_back(
-        std::async(std::launch::async, PgScript, "start", base + "/pg" + std::to_string(i)));
+    started.push_back(std::async(std::launch::async, PgScript, "start", base + std::to_string(i)));
   std::set<std::string> conninfos;
-  for (auto& s : started) conninfos.insert(s.get());
-  for (int i = 0; i < 3; ++i) PgScript("stop", base + "/pg" + std::to_string(i));
-  std::error_code ec;
-  fs::remove_all(base, ec);
+  for (int i = 0; i < 3; ++i) {
+    conninfos.insert(started[i].get());
+    PgScript("stop", base + std::to_string(i));
+    fs::remove_all(base + std::to_string(i));
+  }
   if (conninfos == std::set<std::string>{""} && !orv::testing::PgRequired())
     GTEST_SKIP() << "PostgreSQL is not installed";
   EXPECT_EQ(conninfos.size(), 3u);
