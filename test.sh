@@ -13,6 +13,9 @@ cleanup() { scripts/pg.sh stop "$pgdir" || true; rm -rf "$pgdir"; }
 trap cleanup EXIT
 ORV_PG_CONNINFO=$(scripts/pg.sh start "$pgdir")
 export ORV_PG_CONNINFO
+# PostgreSQL is installed here: a test that cannot reach it or start its own
+# server fails instead of skipping.
+export ORV_PG_REQUIRED=1
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -20,16 +20,24 @@ case "$cmd" in
   start)
     rm -rf "$dir"; mkdir -p "$dir"
     [ "$(id -u)" -eq 0 ] && chown postgres:postgres "$dir"
-    port=""
-    for p in $(seq 55432 55632); do
-      if ! (exec 3<>/dev/tcp/127.0.0.1/$p) 2>/dev/null; then port=$p; break; fi
-    done
-    [ -n "$port" ] || { echo "pg.sh: no free port" >&2; exit 1; }
     "${as_owner[@]}" "$bin/initdb" -D "$dir/data" -U orv --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
       || { cat "$dir/initdb.log" >&2; exit 1; }
-    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-      -o "-h 127.0.0.1 -p $port -k $dir -c fsync=off -c max_connections=100" start >/dev/null \
-      || { cat "$dir/server.log" >&2; exit 1; }
+    # A port that looks free may be taken by a server starting at the same
+    # moment (tests start theirs side by side): on a port in use, the next.
+    # Each server's socket lives in its own DIR.
+    port=""
+    p=$((55432 + RANDOM % 200))
+    for _ in $(seq 200); do
+      p=$((p < 55632 ? p + 1 : 55432))
+      (exec 3<>/dev/tcp/127.0.0.1/$p) 2>/dev/null && continue
+      rm -f "$dir/server.log"
+      if "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+        -o "-h 127.0.0.1 -p $p -k $dir -c fsync=off -c max_connections=100" start >/dev/null; then
+        port=$p; break
+      fi
+      grep -q "Address already in use" "$dir/server.log" || { cat "$dir/server.log" >&2; exit 1; }
+    done
+    [ -n "$port" ] || { echo "pg.sh: no free port" >&2; exit 1; }
     "${as_owner[@]}" "$bin/createdb" -h 127.0.0.1 -p "$port" -U orv orvtest
     echo "$port" >"$dir/port"
     echo "host=127.0.0.1 port=$port user=orv dbname=orvtest"

@@ -232,9 +232,52 @@ void TGenerator::EditOwnRow() {
   }
 }
 
-void TGenerator::CountBusy() {
-  if (++busy_count_ >= kBusyNoticeAt)
+std::string TGenerator::RowImage() const {
+  const TGenRow row = Row();
+  return row.State()->AsString() + "\x1f" + row.Try()->AsString() + "\x1f" +
+         row.Time()->AsString() + "\x1f" + row.Who()->AsString() + "\x1f" +
+         row.Suffix()->AsString();
+}
+
+void TGenerator::LockRefused(const ELockConflict& refused) {
+  using Clock = std::chrono::steady_clock;
+  const auto now = Clock::now();
+  LockWait& w = lock_wait_;
+  if (!w.waiting) {
+    // Counted from the request's start or its last lock, so that the engine's
+    // own wait for the lock counts too.
+    w.waiting = true;
+    if (w.since == Clock::time_point()) w.since = now;
+    w.next_look = w.since + std::chrono::milliseconds(kBusyNoticeMs);
+    w.row = RowImage();
+    return;
+  }
+  if (now < w.next_look) return;
+  w.next_look = now + std::chrono::milliseconds(kLockLookMs);
+  // Programs that take turns on the row move it: that is ordinary contention,
+  // and the wait starts again. Only a row that stays as it was, locked, is
+  // held by one program (a plain read is not kept out by the lock).
+  if (!LocateRow() || RowImage() != w.row) {
+    w.since = now;
+    w.row = RowImage();
+    return;
+  }
+  if (!w.noticed) {
+    w.noticed = true;
     MessageBox("Gentbl is busy. Try again!", kCaptionBusy, MB_OK | MB_ICONINFORMATION);
+  }
+  if (w.bound_seconds == 0) {
+    w.bound_seconds = kDefaultLockWaitSeconds;
+    try {
+      w.bound_seconds = LockWaitSeconds(Session()->ResolveDatabase(table_->DatabaseName()));
+    } catch (const std::exception&) {
+      // The alias was good enough to open the table; keep the default.
+    }
+  }
+  if (now - w.since >= std::chrono::seconds(w.bound_seconds))
+    throw ELockConflict(refused.Message() + "; gave up after waiting " +
+                        IntToStr(static_cast<long long>(w.bound_seconds)) +
+                        " seconds (the alias setting lock_wait_seconds)");
 }
 
 TGenRow TGenerator::Row() const { return TGenRow(*table_); }
@@ -269,6 +312,7 @@ bool TGenerator::ReadDATA() {
         tries->SetAsVariant(TVariant(tries->AsInteger() + 1));  // count this wait
       }
       table_->Post();
+      EndLockWait();
       return false;
     }
     CheckStoredSuffix();
@@ -276,13 +320,12 @@ bool TGenerator::ReadDATA() {
     Row().State()->SetAsVariant(TVariant(1));
     table_->Post();
     holding_ = true;
-    busy_count_ = 0;
-  } catch (const ELockConflict&) {
+    EndLockWait();
+  } catch (const ELockConflict& refused) {
     CancelEdit();
-    if (looked_free)
-      CountBusy();  // the claim post failed
-    else
-      Wait();  // counting or breaking failed
+    LockRefused(refused);
+    if (!looked_free)
+      Wait();  // counting or breaking failed; a failed claim post is waited for by the caller
     return false;
   } catch (...) {
     // Not another program's lock: trying again would fail the same way. A
@@ -307,12 +350,11 @@ bool TGenerator::ReadDATA() {
     table_->Post();
     claim_.who = owner_stamp_;
     claim_.time = stamp;
-    busy_count_ = 0;
-  } catch (const ELockConflict&) {
+  } catch (const ELockConflict& refused) {
     // Left to the waiting generators, which break it once it is stale.
     CancelEdit();
     holding_ = false;
-    CountBusy();
+    LockRefused(refused);
     return false;
   } catch (...) {
     CancelEdit();
@@ -467,6 +509,7 @@ TmString TGenerator::Generator() {
   CheckWidths();
 
   Reconnecting reconnecting;
+  StartLockWait();
   for (;;) {
     sent_.pending = false;
     try {
@@ -675,19 +718,17 @@ TGenerator::OneCommit TGenerator::IssueInOneCommit(bool fresh, int count) {
       written = table_->UpdateIf(kMatched, {TVariant(0), TVariant(stored)}, kWritten,
                                  {TVariant(suffix_.str()), TVariant(0), TVariant(stamp),
                                   TVariant(owner_stamp_), TVariant(0)});
-    } catch (const ELockConflict&) {
+    } catch (const ELockConflict& refused) {
       // Another program kept the row locked past the engine's wait: nothing
-      // was written. Try again on the same copy, as after a failed claim post.
+      // was written. Try again, as after a failed claim post.
       sent_.pending = false;
-      CountBusy();
+      LockRefused(refused);
       Wait();
       continue;
     }
     sent_.pending = false;
-    if (written) {
-      busy_count_ = 0;
-      return OneCommit::kIssued;
-    }
+    EndLockWait();
+    if (written) return OneCommit::kIssued;
     // Another program wrote first: decide again on the row as stored.
     if (!OnOwnRow()) return OneCommit::kGone;
     // A row that still looks free with the same suffix refused the write: a
@@ -731,7 +772,6 @@ TmString TGenerator::IssueKey(int count) {
       }
       fresh = true;
     }
-    busy_count_ = 0;
     // After a key that others queued for, let one of them go first: without
     // this the last writer, never asleep, would win the row again and again.
     if (std::exchange(yield_next_, false)) Wait();

@@ -29,7 +29,8 @@
 //  - the generator is a descendant that does not say UsesSingleCommit, so an
 //    override of ReadDATA or WriteDATA is called for every key.
 // A locked row (another writer past the engine's lock wait) is waited for
-// like a failed claim post (Wait, the busy notice). A compare-and-set lost to
+// like a failed claim post (Wait; the busy notice only for a row one program
+// holds, see below). A compare-and-set lost to
 // another writer is tried again on the row it returned, after a Wait; after
 // kMaxLostWrites lost in one request the three-step claim is taken, which the
 // others honour while it is held: without that, the program that has just
@@ -68,9 +69,15 @@
 //    and a stored suffix that the mask cannot count from (another width, a
 //    character outside its wheel or set, empty) is refused without touching
 //    the row.
-//  - Only a lock held by another program (ELockConflict) is waited for. Any
-//    other failure while claiming, writing or undoing ends the request with
-//    the data layer's message, after freeing a claim this generator holds.
+//  - Only a lock held by another program (ELockConflict) is waited for, and
+//    within a bound. While programs take turns on the row, it moves, and
+//    nothing is said. A row that stays locked and unchanged (a session left
+//    inside its transaction, a program stopped) is held by one program: after
+//    kBusyNoticeMs the busy notice is shown, once a request, and after the
+//    database's LockWaitSeconds (the alias setting lock_wait_seconds, default
+//    10) the request fails with the engine's message. Any other failure
+//    while claiming, writing or undoing ends the request with the data
+//    layer's message, after freeing a claim this generator holds.
 //  - A lost connection to the database server (EConnectionLost) is retried
 //    at once with a fresh connection; after that, with one notice that the
 //    generator waits for the server (and one when it is back), for the
@@ -124,8 +131,10 @@ class TGenerator : public TComponent {
   ORV_CLASS(TGenerator, TComponent)
 
  public:
-  static constexpr int kBusyNoticeAt =
-      10;                               // consecutive failed claim posts that show the busy notice
+  static constexpr int kBusyNoticeMs =
+      1000;  // a lock held this long with the row unchanged shows the busy notice
+  static constexpr int kLockLookMs =
+      250;                              // how often a waiting request looks whether the row moved
   static constexpr int kMaxTries = 10;  // waits counted before a claim is broken
   static constexpr int kClaimTimeoutMs = 1000;   // age after which a claim is broken
   static constexpr int kWaitRange = 1000;        // wait lengths are drawn below this
@@ -344,7 +353,31 @@ class TGenerator : public TComponent {
   TmString IssueKeyByClaim();
   void EditOwnRow();
   void CancelEdit();
-  void CountBusy();
+  // Called for each lock another program held against this request: once
+  // the row has stayed locked and unchanged for kBusyNoticeMs, shows the busy
+  // notice (once a request); for the database's LockWaitSeconds, raises
+  // ELockConflict with refused's message.
+  void LockRefused(const ELockConflict& refused);
+  // The row's claim fields and suffix in one text, to tell whether it moved.
+  std::string RowImage() const;
+  // A wait for another program's lock, from its first refusal on.
+  struct LockWait {
+    bool waiting = false;
+    bool noticed = false;  // the busy notice was shown in this request
+    std::chrono::steady_clock::time_point since, next_look;
+    std::string row;  // RowImage() when the wait began
+    int bound_seconds = 0;
+  };
+  // A new request: no wait yet, no notice shown.
+  void StartLockWait() {
+    lock_wait_ = LockWait();
+    lock_wait_.since = std::chrono::steady_clock::now();
+  }
+  // This request locked the row: a wait that follows starts afresh.
+  void EndLockWait() {
+    lock_wait_.waiting = false;
+    lock_wait_.since = std::chrono::steady_clock::now();
+  }
   void ReportUndoFailure(const std::string& cause = "");
   enum class Withdrawal { kDone, kRefused };
   // One attempt to withdraw the key whose suffix is withdrawn from the row.
@@ -394,7 +427,7 @@ class TGenerator : public TComponent {
 
   std::string owner_stamp_;  // this generator's identity in the Who field
   int wait_length_ = 0;      // 0..999: length of the next Wait in kWaitUnitUs, minus one
-  int busy_count_ = 0;       // consecutive failed claim posts
+  LockWait lock_wait_;
   bool disabled_ = false;    // key requests give empty texts
   TTable* table_ = nullptr;  // owned (a child component)
   std::unique_ptr<TGenMask> mask_;

@@ -138,6 +138,18 @@ TEST_P(GeneratorCommandsTest, InitCreatesOnceAndRefusesABadTable) {
                        " exists but is no generator table:\n"
                        "  field 'Try' is missing\n"
                        "  field 'Who' holds 18 characters, not 17\n");
+
+  // A name the engine uses for its own files or tables is never one of ours.
+  if (orv::testing::Caps(GetParam()).table_files) {
+    r = Run({"init", "--table", "GENTBL.DB-wal"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err,
+              "orvgen: Invalid table name: GENTBL.DB-wal (SQLite's own files end in -wal)\n");
+  } else {
+    r = Run({"init", "--table", "pg_class"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "created pg_class in " + db_->Alias() + "\n");
+  }
 }
 
 TEST_P(GeneratorCommandsTest, SessionAnswersOneLineARequest) {

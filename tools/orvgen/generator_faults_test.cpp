@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -204,6 +206,31 @@ TEST_P(GeneratorFaultsTest, SessionsEndedByTheServerCostNoRunAndNoKey) {
   EXPECT_LE(last - static_cast<int>(printed), ended) << "more gaps than sessions ended";
 }
 
+// A session left inside its transaction on the row (here the test's own
+// locked edit; SQLite: the table file's write lock) holds it for good: the
+// request says so once and gives up after the alias's lock_wait_seconds.
+TEST_P(GeneratorFaultsTest, ARowLockedForGoodEndsTheRequestWithinItsBound) {
+  ASSERT_EQ(Run({"next", "--mask", "H-#"}).out, "H-0\n");
+  const std::string aliases = dir_ + "/held_" + db_->Alias() + ".ini";
+  std::ifstream in(db_->AliasFile());
+  WriteAliasFile(aliases,
+                 std::string(std::istreambuf_iterator<char>(in), {}) + "lock_wait_seconds = 2\n");
+  TComponentPtr<TTable> holder = orv::testing::TableOf(db_->Alias(), "GENTBL.DB");
+  holder->Open();
+  ASSERT_TRUE(holder->Locate(kGenTableKey, {TVariant(0), TVariant("H-")}));
+  holder->Edit();
+  SpawnedChild next(OrvgenPath(),
+                    {"next", "--mask", "H-#", "--aliases", aliases, "--db", db_->Alias()}, dir_);
+  const ChildResult r = next.WaitFor(kChildDeadline);
+  ASSERT_FALSE(r.timed_out) << "the request waited without end";
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err,
+            "Generator: Gentbl is busy. Try again!\norvgen: Record locked by another user; gave up "
+            "after waiting 2 seconds (the alias setting lock_wait_seconds)\n");
+  holder->Cancel();
+  EXPECT_EQ(Run({"next", "--mask", "H-#"}).out, "H-1\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, GeneratorFaultsTest, ::testing::ValuesIn(AllEngineNames()),
                          [](const auto& info) { return info.param; });
 
@@ -231,7 +258,13 @@ class GeneratorServerTest : public ::testing::Test {
     fs::create_directories(base_);
     fs::permissions(base_, fs::perms::all);  // the server's own user works in it
     conninfo_ = PgScript("start", base_ + "/pg");
-    if (conninfo_.empty()) GTEST_SKIP() << "no PostgreSQL server could be started (scripts/pg.sh)";
+    if (conninfo_.empty()) {
+      std::ifstream err(base_ + "/pg.err");
+      const std::string why = "no PostgreSQL server could be started (scripts/pg.sh): " +
+                              std::string(std::istreambuf_iterator<char>(err), {});
+      if (orv::testing::PgRequired()) FAIL() << why;
+      GTEST_SKIP() << why;
+    }
     alias_ = "orvserver_" + std::to_string(::getpid());
     aliases_ = base_ + "/aliases.ini";
     Session()->AddAlias(alias_, "postgresql", {{"conninfo", conninfo_}});
@@ -338,6 +371,47 @@ TEST_F(GeneratorServerTest, AServerThatRestartsMidRunLosesNoKeyAndOneThatStaysAw
   ASSERT_EQ(after.exit_code, 0) << after.err;
   keys.push_back(Lines(after.out).at(0));
   ExpectDistinctAndInOrder(keys);
+}
+
+// A server whose processes are stopped answers nothing, yet keeps its
+// connections open: the request counts it as lost and ends after the alias's
+// reconnect_seconds (and the connect timeout), with one notice.
+TEST_F(GeneratorServerTest, AFrozenServerEndsTheRequest) {
+  SetReconnectSeconds(3);
+  ASSERT_EQ(RunOrvgen(Args({"init"}), base_).exit_code, 0);
+  auto child = StartDrawing(100000, 50);
+  const std::string server = "$(head -1 '" + base_ + "/pg/data/postmaster.pid')";
+  const auto signal = [&](const std::string& which) {  // the postmaster and its backends
+    const std::string line =
+        "kill -" + which + " " + server + " $(ps -o pid= --ppid " + server + ")";
+    if (std::system(line.c_str()) != 0) ADD_FAILURE() << line;
+  };
+  signal("STOP");
+  const ChildResult r = child->WaitFor(kChildDeadline * 2);
+  signal("CONT");
+  ASSERT_FALSE(r.timed_out) << "the request waited for the stopped server without end";
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(Count(r.err, kWaitNotice), 1u) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("orvgen: Cannot connect to database \"" + alias_ + "\": "));
+}
+
+// Servers started at the same moment (as tests running side by side start
+// them) each find a port of their own.
+TEST(PgScriptTest, ServersStartedAtOnceEachGetAPort) {
+  const std::string base = ::testing::TempDir() + "orv-pgs-" + std::to_string(::getpid()) + "-";
+  std::vector<std::future<std::string>> started;
+  for (int i = 0; i < 3; ++i)
+    started.push_back(std::async(std::launch::async, PgScript, "start", base + std::to_string(i)));
+  std::set<std::string> conninfos;
+  for (int i = 0; i < 3; ++i) {
+    conninfos.insert(started[i].get());
+    PgScript("stop", base + std::to_string(i));
+    fs::remove_all(base + std::to_string(i));
+  }
+  if (conninfos == std::set<std::string>{""} && !orv::testing::PgRequired())
+    GTEST_SKIP() << "PostgreSQL is not installed";
+  EXPECT_EQ(conninfos.size(), 3u);
+  EXPECT_EQ(conninfos.count(""), 0u) << "a server did not start";
 }
 
 // Runs sql on the server as the tests' superuser; the rows it returned.

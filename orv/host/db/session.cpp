@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string_view>
 #include <unordered_map>
 
 #include <orv/host/db/driver.h>
@@ -22,48 +24,78 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The reconnect_seconds of params: the default when unset, -1 when it is not
-// a whole number from 0 to kMaxReconnectSeconds.
-int ReconnectSetting(const std::map<std::string, std::string>& params) {
-  const auto it = params.find("reconnect_seconds");
-  if (it == params.end()) return kDefaultReconnectSeconds;
+// A setting of whole seconds: its value, the default when unset, -1 when it is
+// not a whole number from low to high.
+int SecondsSetting(const std::map<std::string, std::string>& params, const char* key,
+                   int default_value, int low, int high) {
+  const auto it = params.find(key);
+  if (it == params.end()) return default_value;
   const std::string v = Trim(it->second);
   if (v.empty() || v.size() > 4 || v.find_first_not_of("0123456789") != std::string::npos)
     return -1;
   const int n = std::stoi(v);
-  return n <= kMaxReconnectSeconds ? n : -1;
+  return n >= low && n <= high ? n : -1;
 }
 
-// The alias's settings beyond the driver's own.
+int ReconnectSetting(const std::map<std::string, std::string>& params) {
+  return SecondsSetting(params, "reconnect_seconds", kDefaultReconnectSeconds, 0,
+                        kMaxReconnectSeconds);
+}
+
+int LockWaitSetting(const std::map<std::string, std::string>& params) {
+  return SecondsSetting(params, "lock_wait_seconds", kDefaultLockWaitSeconds, 1,
+                        kMaxLockWaitSeconds);
+}
+
+// The alias's settings beyond the driver's own; *key names the one at fault.
 std::string SettingProblem(const std::string& name,
-                           const std::map<std::string, std::string>& params) {
-  if (ReconnectSetting(params) < 0)
+                           const std::map<std::string, std::string>& params, std::string* key) {
+  if (ReconnectSetting(params) < 0) {
+    *key = "reconnect_seconds";
     return "Alias " + name + ": reconnect_seconds must be a whole number from 0 to " +
            IntToStr(kMaxReconnectSeconds);
+  }
+  if (LockWaitSetting(params) < 0) {
+    *key = "lock_wait_seconds";
+    return "Alias " + name + ": lock_wait_seconds must be a whole number from 1 to " +
+           IntToStr(kMaxLockWaitSeconds);
+  }
   return "";
+}
+
+// libpq's settings that hold a secret: the password, and the one that
+// unlocks the client's SSL key.
+constexpr const char* kSecretKeys[] = {"password", "sslpassword"};
+
+bool IsSecretKey(std::string_view key) {
+  return std::find(std::begin(kSecretKeys), std::end(kSecretKeys), key) != std::end(kSecretKeys);
 }
 
 // Whether an alias's settings hold a password anywhere.
 bool HoldsPassword(const std::map<std::string, std::string>& params) {
-  if (params.count("password")) return true;
+  for (const char* key : kSecretKeys)
+    if (params.count(key)) return true;
   const auto it = params.find("conninfo");
   return it != params.end() && HidePassword(it->second) != it->second;
 }
 
-// Checks an alias definition; the empty text when it is sound, else why not.
+// Checks an alias definition; the empty text when it is sound, else why not,
+// with the setting at fault in *key when one is ("" for one missing).
 std::string Problem(const std::string& name, const std::string& driver,
-                    const std::map<std::string, std::string>& params) {
+                    const std::map<std::string, std::string>& params, std::string* key) {
+  key->clear();
   if (Trim(name).empty()) return "An alias needs a name";
   if (driver == "sqlite") {
     const auto it = params.find("path");
     if (it == params.end() || it->second.empty()) return "Alias " + name + " needs a path";
-    return SettingProblem(name, params);
+    return SettingProblem(name, params, key);
   }
   if (driver == "postgresql") {
     const auto it = params.find("conninfo");
     if (it == params.end() || it->second.empty()) return "Alias " + name + " needs a conninfo";
-    return SettingProblem(name, params);
+    return SettingProblem(name, params, key);
   }
+  *key = "driver";
   return "Unknown database driver '" + driver + "' (sqlite or postgresql)";
 }
 
@@ -101,7 +133,8 @@ std::string Env(const char* name) {
 
 void TSession::AddAlias(const std::string& name, const std::string& driver,
                         const std::map<std::string, std::string>& params) {
-  const std::string problem = Problem(name, driver, params);
+  std::string key;
+  const std::string problem = Problem(name, driver, params, &key);
   if (!problem.empty()) throw EDatabaseError(problem);
   DeleteAlias(name);
   index_[AsciiLower(Trim(name))] = aliases_.size();
@@ -140,7 +173,8 @@ void TSession::LoadAliasFile(const std::string& path) {
     throw EDatabaseError("Cannot read alias file " + path + ": " + FromUtf8Message(error));
   }
   std::vector<Alias> found;
-  std::vector<int> lines;
+  std::vector<int> lines;                      // of each section
+  std::vector<std::map<std::string, int>> at;  // the line of each setting of each section
   std::string line;
   int number = 0;
   auto fail = [&](int at, const std::string& what) -> void {
@@ -148,6 +182,8 @@ void TSession::LoadAliasFile(const std::string& path) {
   };
   while (std::getline(in, line)) {
     ++number;
+    // Some editors begin a UTF-8 file with a byte-order mark.
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
     const std::optional<std::string> text = Utf8ToCp1251(line);
     if (!text) fail(number, "text that code page 1251 cannot hold");
     const std::string t = Trim(*text);
@@ -157,12 +193,14 @@ void TSession::LoadAliasFile(const std::string& path) {
         fail(number, "a section is written [NAME]");
       found.push_back({Trim(t.substr(1, t.size() - 2)), "", {}, false});
       lines.push_back(number);
+      at.emplace_back();
       continue;
     }
     const auto eq = t.find('=');
     if (eq == std::string::npos) fail(number, "expected KEY = VALUE");
     if (found.empty()) fail(number, "a setting before the first [ALIAS] section");
     const std::string key = AsciiLower(Trim(t.substr(0, eq)));
+    at.back()[key] = number;
     std::string value = Trim(t.substr(eq + 1));
     if (key == "driver") {
       found.back().driver = AsciiLower(value);
@@ -182,8 +220,10 @@ void TSession::LoadAliasFile(const std::string& path) {
     throw EDatabaseError("Cannot read alias file " + path + ": " + FromUtf8Message(errno));
   bool password = false;
   for (std::size_t i = 0; i < found.size(); ++i) {
-    const std::string problem = Problem(found[i].name, found[i].driver, found[i].params);
-    if (!problem.empty()) fail(lines[i], problem);
+    std::string key;
+    const std::string problem = Problem(found[i].name, found[i].driver, found[i].params, &key);
+    const auto setting = at[i].find(key);
+    if (!problem.empty()) fail(setting == at[i].end() ? lines[i] : setting->second, problem);
     password = password || HoldsPassword(found[i].params);
   }
   // One pass with an index by name: a file of many aliases loads in linear
@@ -210,6 +250,11 @@ int ReconnectSeconds(const TDatabaseInfo& db) {
   return n < 0 ? kDefaultReconnectSeconds : n;
 }
 
+int LockWaitSeconds(const TDatabaseInfo& db) {
+  const int n = LockWaitSetting(db.params);
+  return n < 0 ? kDefaultLockWaitSeconds : n;
+}
+
 std::string HidePassword(const std::string& conninfo) {
   std::string out = conninfo;
   const bool uri = out.rfind("postgresql://", 0) == 0 || out.rfind("postgres://", 0) == 0;
@@ -227,9 +272,10 @@ std::string HidePassword(const std::string& conninfo) {
     for (std::size_t p = query + 1; p < out.size();) {
       std::size_t amp = out.find('&', p);
       if (amp == std::string::npos) amp = out.size();
-      if (out.compare(p, 9, "password=") == 0 && amp > p + 9) {
-        out.replace(p + 9, amp - p - 9, "***");
-        amp = p + 12;
+      const std::size_t eq = out.find('=', p);
+      if (eq < amp && IsSecretKey(std::string_view(out).substr(p, eq - p)) && amp > eq + 1) {
+        out.replace(eq + 1, amp - eq - 1, "***");
+        amp = eq + 4;
       }
       p = amp + 1;
     }
@@ -244,7 +290,7 @@ std::string HidePassword(const std::string& conninfo) {
     while (blank(i)) ++i;
     const std::size_t key = i;
     while (i < out.size() && out[i] != '=' && !blank(i)) ++i;
-    const bool password = out.compare(key, i - key, "password") == 0;
+    const bool password = IsSecretKey(std::string_view(out).substr(key, i - key));
     while (blank(i)) ++i;
     if (i >= out.size() || out[i] != '=') continue;  // not a pair: libpq refuses it
     ++i;

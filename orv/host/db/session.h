@@ -11,7 +11,9 @@
 // $ORV_ALIASES file is an error. An alias defined in code wins over a file's.
 //
 // Either driver also takes "reconnect_seconds" (0..3600): how long a request
-// waits for a database server that dropped its connection.
+// waits for a database server that dropped its connection, and
+// "lock_wait_seconds" (1..3600): how long a key request waits for a row that
+// another program keeps locked.
 // An alias file is read once, in time linear in its size. When it holds a
 // password and group or others may read it, a warning goes to stderr.
 //
@@ -69,7 +71,8 @@ class TSession {
   // Reads the aliases of an INI file (UTF-8). Raises EDatabaseError
   // "Alias file not found: PATH", "Alias file is a directory: PATH",
   // "Cannot read alias file PATH: WHY", or "PATH:LINE: WHAT" for a malformed
-  // line, an unknown driver, a missing parameter or a bad reconnect_seconds;
+  // line, an unknown driver, a missing parameter or a bad reconnect_seconds
+  // or lock_wait_seconds;
   // then nothing of it is kept. A later section of the same name replaces
   // an earlier one.
   // Once called, the default alias file is no longer read on first use.
@@ -135,7 +138,19 @@ inline constexpr int kMaxReconnectSeconds = 3600;
 // The database's reconnect_seconds, else kDefaultReconnectSeconds.
 int ReconnectSeconds(const TDatabaseInfo& db);
 
-// A libpq conninfo, key=value or URI form, with every password shown as ***.
+// How long a request waits by default for a row or table that another
+// program keeps locked (its last writes unchanged meanwhile), before it fails
+// with the engine's message: ten times the age after which a generator's
+// claim counts as stale, so that only a program stopped or a session left
+// inside its transaction runs into it.
+inline constexpr int kDefaultLockWaitSeconds = 10;
+inline constexpr int kMaxLockWaitSeconds = 3600;
+
+// The database's lock_wait_seconds, else kDefaultLockWaitSeconds.
+int LockWaitSeconds(const TDatabaseInfo& db);
+
+// A libpq conninfo, key=value or URI form, with every secret (password,
+// sslpassword) shown as ***.
 std::string HidePassword(const std::string& conninfo);
 
 }  // namespace orv

@@ -59,7 +59,7 @@ class SessionTest : public ::testing::Test {
 
 TEST_F(SessionTest, AliasFileDefinesDatabases) {
   const std::string file = Write("a.ini",
-                                 "# shared generator\n"
+                                 "\xEF\xBB\xBF# shared generator, with a byte-order mark\n"
                                  "[tGenAlias]\n"
                                  "driver = postgresql\n"
                                  "conninfo = host=db.example port=5432 dbname=orv\n"
@@ -85,16 +85,18 @@ TEST_F(SessionTest, MalformedAliasFilesAreRefusedWhole) {
   // file text, message after "PATH:"
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"[A]\ndriver = sqlite\npath = /x\n[B]\ndriver = oracle\npath = /y\n",
-       "4: Unknown database driver 'oracle' (sqlite or postgresql)"},
+       "5: Unknown database driver 'oracle' (sqlite or postgresql)"},
       {"[A]\ndriver = sqlite\n", "1: Alias A needs a path"},
       {"[A]\ndriver = postgresql\npath = /x\n", "1: Alias A needs a conninfo"},
       {"driver = sqlite\n", "1: a setting before the first [ALIAS] section"},
       {"[A\n", "1: a section is written [NAME]"},
       {"[A]\njust words\n", "2: expected KEY = VALUE"},
       {"[A]\ndriver = sqlite\npath = /x\nreconnect_seconds = soon\n",
-       "1: Alias A: reconnect_seconds must be a whole number from 0 to 3600"},
+       "4: Alias A: reconnect_seconds must be a whole number from 0 to 3600"},
       {"[A]\ndriver = postgresql\nconninfo = x\nreconnect_seconds = 3601\n",
-       "1: Alias A: reconnect_seconds must be a whole number from 0 to 3600"},
+       "4: Alias A: reconnect_seconds must be a whole number from 0 to 3600"},
+      {"[A]\ndriver = sqlite\nlock_wait_seconds = 0\npath = /x\n",
+       "3: Alias A: lock_wait_seconds must be a whole number from 1 to 3600"},
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
@@ -161,6 +163,10 @@ TEST_F(SessionTest, PasswordsAreHiddenInEveryConninfoForm) {
       {"application_name=nopassword host=h", "application_name=nopassword host=h"},
       {"postgresql://u:secret@h1:5432,h2:5433/d?target_session_attrs=read-write",
        "postgresql://u:***@h1:5432,h2:5433/d?target_session_attrs=read-write"},
+      // The passphrase of the client's SSL key is a secret too.
+      {"host=h sslpassword=secret", "host=h sslpassword=***"},
+      {"postgresql://h/d?sslmode=require&sslpassword=secret",
+       "postgresql://h/d?sslmode=require&sslpassword=***"},
   };
   for (const auto& [conninfo, shown] : cases) EXPECT_EQ(HidePassword(conninfo), shown) << conninfo;
 }
@@ -193,6 +199,8 @@ TEST_F(SessionTest, AnAliasFileWithAPasswordThatOthersMayReadDrawsAWarning) {
        fs::perms::owner_read | fs::perms::owner_write, false},
       {"[P]\ndriver = postgresql\nconninfo = host=h\n",
        fs::perms::owner_read | fs::perms::others_read, false},
+      {"[P]\ndriver = postgresql\nconninfo = host=h sslpassword=x\n",
+       fs::perms::owner_read | fs::perms::group_read, true},
   };
   for (const auto& [text, perms, warned] : cases) {
     SCOPED_TRACE(text);

@@ -1,9 +1,12 @@
 #include <orv/host/db/postgresql/pg_driver.h>
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <unordered_map>
@@ -33,6 +36,17 @@ bool LostConnection(const std::string& state) {
 }
 // Seconds to wait for a server before giving up, unless the conninfo says otherwise.
 constexpr const char* kConnectTimeout = "10";
+// A server that sends nothing for this long while a statement is answered
+// counts as lost: a stopped server or a network cut gives no error of its
+// own. Longer than any statement here waits for a lock (kLockTimeout).
+constexpr int kSilenceSeconds = 10;
+// The same for an idle connection and for data the server's machine never
+// acknowledges, by TCP keepalives and the user timeout, unless the conninfo
+// says otherwise.
+constexpr const char* kKeepalivesIdle = "5";
+constexpr const char* kKeepalivesInterval = "2";
+constexpr const char* kKeepalivesCount = "3";
+constexpr const char* kTcpUserTimeout = "10000";  // milliseconds
 // The longest a statement waits for a lock that NOWAIT does not cover.
 constexpr const char* kLockTimeout = "SET lock_timeout = '2s'";
 // How often the server looks whether this program is still there while a
@@ -130,8 +144,8 @@ class Connection {
                                const std::string& context, const std::string& table_missing = "") {
     Reconnect();
     const Params p(params);
-    return Check(PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), p.types.data(),
-                              p.values.data(), nullptr, nullptr, 0),
+    return Check(Collect(PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(params.size()),
+                                           p.types.data(), p.values.data(), nullptr, nullptr, 0)),
                  context, table_missing);
   }
 
@@ -142,8 +156,8 @@ class Connection {
     Reconnect();
     const Params p(params);
     const std::string& name = Prepared(sql, p, context);
-    return Check(PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
-                                p.values.data(), nullptr, nullptr, 0),
+    return Check(Collect(PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
+                                             p.values.data(), nullptr, nullptr, 0)),
                  context);
   }
 
@@ -182,12 +196,12 @@ class Connection {
         for (std::size_t i = 0; i < steps.size(); ++i) {
           // Each step's result, then a null; a lost connection gives an
           // error result (or none) for the step it broke.
-          Owned first(PQgetResult(conn_), PQclear);
+          Owned first(NextResult(), PQclear);
           if (first)
-            while (PGresult* more = PQgetResult(conn_)) PQclear(more);
+            while (PGresult* more = NextResult()) PQclear(more);
           results.push_back(std::move(first));
         }
-        while (PGresult* r = PQgetResult(conn_)) {
+        while (PGresult* r = NextResult()) {
           const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
           PQclear(r);
           if (sync) break;
@@ -207,7 +221,7 @@ class Connection {
 
   // Runs sql ignoring any failure (a rollback after an error).
   void Quietly(const char* sql) noexcept {
-    if (conn_ && !broken_) PQclear(PQexec(conn_, sql));
+    if (conn_ && !broken_) PQclear(Collect(PQsendQuery(conn_, sql)));
   }
 
  private:
@@ -246,8 +260,25 @@ class Connection {
   // A new session. libpq's own notices (a server's "terminating connection"
   // among them) are not for the user: our errors say what went wrong.
   void Connect() {
-    const char* keys[] = {"connect_timeout", "dbname", "client_encoding", nullptr};
-    const char* vals[] = {kConnectTimeout, conninfo_.c_str(), "UTF8", nullptr};
+    // The conninfo (dbname, expanded) overrides the settings before it.
+    const char* keys[] = {"connect_timeout",
+                          "keepalives",
+                          "keepalives_idle",
+                          "keepalives_interval",
+                          "keepalives_count",
+                          "tcp_user_timeout",
+                          "dbname",
+                          "client_encoding",
+                          nullptr};
+    const char* vals[] = {kConnectTimeout,
+                          "1",
+                          kKeepalivesIdle,
+                          kKeepalivesInterval,
+                          kKeepalivesCount,
+                          kTcpUserTimeout,
+                          conninfo_.c_str(),
+                          "UTF8",
+                          nullptr};
     conn_ = PQconnectdbParams(keys, vals, 1);
     if (!conn_) throw EDatabaseError("Cannot connect to database \"" + name_ + "\": out of memory");
     PQsetNoticeProcessor(
@@ -259,7 +290,44 @@ class Connection {
       throw EConnectionLost("Cannot connect to database \"" + name_ + "\": " + why);
     }
     broken_ = false;
+    silent_ = false;
     Settings();
+  }
+
+  // Waits until a result can be read without blocking. False when the
+  // server stayed silent for kSilenceSeconds: the session is then of no use.
+  bool AwaitResult() {
+    using Clock = std::chrono::steady_clock;
+    const auto silence = std::chrono::seconds(kSilenceSeconds);
+    auto give_up = Clock::now() + silence;
+    while (PQisBusy(conn_)) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(give_up - Clock::now()).count();
+      if (left <= 0) {
+        silent_ = broken_ = true;
+        return false;
+      }
+      pollfd p{PQsocket(conn_), POLLIN, 0};
+      const int rc = ::poll(&p, 1, static_cast<int>(left));
+      if (rc < 0 && errno != EINTR) return true;  // PQgetResult says what failed
+      if (rc > 0) {
+        if (PQconsumeInput(conn_) != 1) return true;
+        give_up = Clock::now() + silence;
+      }
+    }
+    return true;
+  }
+  PGresult* NextResult() { return AwaitResult() ? PQgetResult(conn_) : nullptr; }
+  // The result of a statement sent, as PQexec gives it: the last one, or
+  // none when it could not be sent or the server went silent.
+  PGresult* Collect(int sent) {
+    if (sent != 1) return nullptr;
+    PGresult* last = nullptr;
+    while (PGresult* r = NextResult()) {
+      PQclear(last);
+      last = r;
+    }
+    return last;
   }
 
   void Settings() noexcept {
@@ -275,8 +343,8 @@ class Connection {
     auto found = prepared_.find(key);
     if (found == prepared_.end()) {
       const std::string name = "orv" + IntToStr(static_cast<long long>(prepared_.size() + 1));
-      Check(PQprepare(conn_, name.c_str(), sql.c_str(), static_cast<int>(p.types.size()),
-                      p.types.data()),
+      Check(Collect(PQsendPrepare(conn_, name.c_str(), sql.c_str(),
+                                  static_cast<int>(p.types.size()), p.types.data())),
             context);
       found = prepared_.emplace(key, name).first;
     }
@@ -305,7 +373,10 @@ class Connection {
     const char* code = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const std::string state = code ? code : "";
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    const std::string message = primary ? Clean(primary) : Clean(PQerrorMessage(conn_));
+    const std::string message =
+        primary   ? Clean(primary)
+        : silent_ ? "the server did not answer for " + IntToStr(kSilenceSeconds) + " seconds"
+                  : Clean(PQerrorMessage(conn_));
     // No result at all: the session failed before the server answered.
     if (!r) broken_ = true;
     PQclear(r);
@@ -323,6 +394,7 @@ class Connection {
   std::string conninfo_;
   PGconn* conn_ = nullptr;  // none after a failed reconnect
   bool broken_ = false;     // lost mid-statement: the next use starts a new session
+  bool silent_ = false;     // lost because the server stopped answering
   std::unordered_map<std::string, std::string>
       prepared_;  // SQL and parameter types -> statement name
 };
@@ -335,10 +407,13 @@ std::string Missing(const TDatabaseInfo& db, const std::string& table) {
 std::optional<std::pair<std::string, std::string>> Resolve(Connection& c,
                                                            const std::string& table) {
   CheckName(ServerName(table));
+  // In the connection's own schema only, as TableNames lists them: never one
+  // of the system catalog's tables that the search path also reaches.
   const auto r = c.Exec(
       "SELECT c.oid::text, quote_ident(n.nspname) || '.' || quote_ident(c.relname) FROM pg_class c "
-      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = to_regclass($1)",
-      {TVariant(Quote(ServerName(table)))}, "Cannot look up table " + table);
+      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = current_schema() AND "
+      "c.relname = $1 AND c.relkind IN ('r', 'p')",
+      {TVariant(ServerName(table))}, "Cannot look up table " + table);
   if (r->Rows() == 0) return std::nullopt;
   return std::make_pair(r->Text(0, 0), r->Text(0, 1));
 }

@@ -54,6 +54,14 @@ Location Locate(const TDatabaseInfo& db, const std::string& table) {
   std::string name = table;
   const auto dot = name.rfind('.');
   if (dot == std::string::npos) name += ".DB";
+  // SQLite keeps a table's journal and index beside it under these names, and
+  // removes or rewrites them as its own.
+  for (const char* own : {"-wal", "-shm", "-journal"}) {
+    const std::size_t n = std::strlen(own);
+    if (name.size() > n && CompareText(name.substr(name.size() - n), own) == 0)
+      throw EDatabaseError("Invalid table name: " + table + " (SQLite's own files end in " + own +
+                           ")");
+  }
   Location loc;
   loc.sql_name = name.substr(0, name.rfind('.'));
   loc.file = dir / Cp1251ToUtf8(name);

@@ -74,6 +74,11 @@ const EngineCaps& Caps(const std::string& engine) {
   throw Exception("Unknown engine " + engine);
 }
 
+bool PgRequired() {
+  const char* v = std::getenv("ORV_PG_REQUIRED");
+  return v && std::string(v) == "1";
+}
+
 std::string EngineUnavailable(const std::string& engine) {
   if (engine == "postgresql" && PgConninfo().empty())
     return "PostgreSQL: $ORV_PG_CONNINFO is not set";

@@ -25,9 +25,19 @@ std::vector<std::string> AllEngineNames();
 // Why a test of engine cannot run here ("" when it can).
 std::string EngineUnavailable(const std::string& engine);
 
-#define ORV_SKIP_UNLESS_AVAILABLE(engine)                                                        \
-  if (const std::string orv_why_ = ::orv::testing::EngineUnavailable(engine); !orv_why_.empty()) \
-  GTEST_SKIP() << orv_why_
+// Whether the tests must find PostgreSQL (and start servers of their own with
+// scripts/pg.sh): $ORV_PG_REQUIRED is 1, as ./test.sh sets it where it has
+// installed PostgreSQL. A test that cannot reach it then fails, naming why,
+// instead of skipping.
+bool PgRequired();
+
+#define ORV_SKIP_UNLESS_AVAILABLE(engine)                                                          \
+  if (const std::string orv_why_ = ::orv::testing::EngineUnavailable(engine); !orv_why_.empty()) { \
+    if (::orv::testing::PgRequired())                                                              \
+      FAIL() << orv_why_ << ", yet $ORV_PG_REQUIRED is 1";                                         \
+    else                                                                                           \
+      GTEST_SKIP() << orv_why_;                                                                    \
+  }
 
 // What an engine does differently, by name, so that the shared suites ask
 // for a capability instead of comparing engine names.
