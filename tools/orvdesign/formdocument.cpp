@@ -183,8 +183,9 @@ TComponent* TFormDocument::Get(const std::string& name) const {
   return c;
 }
 
-bool TFormDocument::IsControl(const TComponent* c) {
-  const TClassInfo& cls = ClassInfoOf(*c);
+bool TFormDocument::IsControl(const TComponent* c) { return IsControlClass(ClassInfoOf(*c)); }
+
+bool TFormDocument::IsControlClass(const TClassInfo& cls) {
   const TPropInfo* left = cls.FindProperty("Left");
   const TPropInfo* top = cls.FindProperty("Top");
   return left && top && left->kind == TTypeKind::Integer && top->kind == TTypeKind::Integer;
@@ -331,7 +332,9 @@ std::vector<TInspectedProperty> TFormDocument::InspectedProperties() {
     name.value = comps[0]->Name();
     out.push_back(name);
   }
-  for (const TPropInfo* p : ClassInfoOf(*comps[0]).Properties()) {
+  std::vector<const TPropInfo*> props = ClassInfoOf(*comps[0]).Properties();
+  for (const TPropInfo* p : DesignProperties(*comps[0])) props.push_back(p);
+  for (const TPropInfo* p : props) {
     // Events name methods of the form's code, which the designer does not
     // write: they are shown, not edited.
     const bool event = p->kind == TTypeKind::Event;
@@ -339,7 +342,7 @@ std::vector<TInspectedProperty> TFormDocument::InspectedProperties() {
     if (several && CompareText(p->name, "Name") == 0) continue;
     bool everywhere = true;
     for (TComponent* c : comps) {
-      const TPropInfo* q = ClassInfoOf(*c).FindProperty(p->name);
+      const TPropInfo* q = FindPropertyOrDesignProperty(*c, p->name);
       if (!q || q->kind != p->kind) everywhere = false;
     }
     if (!everywhere) continue;
@@ -403,7 +406,7 @@ void TFormDocument::SetPropertyValue(const std::string& property, const std::str
       [&] {
         auto editor = GetPropertyEditor(comps, property, this);
         site.editor_class = editor->ClassName();
-        const TPropInfo& info = GetPropInfo(*comps[0], property);
+        const TPropInfo& info = *editor->GetPropInfo();
         if (info.kind == TTypeKind::Event)
           throw Exception("Event " + property +
                           " names a method of the form's code; the designer does not write code");
@@ -488,8 +491,9 @@ std::string TFormDocument::UniqueName(const TComponent* root, const TClassInfo& 
   }
 }
 
-std::string TFormDocument::Place(const TClassInfo& cls, int x, int y) {
+std::string TFormDocument::Place(const TClassInfo& cls, int x, int y, const std::string& parent) {
   if (!root_) throw Exception("No form is open");
+  TComponent* container = parent.empty() ? root_ : Get(parent);
   const std::string name = UniqueName(root_, cls);
   TCallSite site{name, cls.Name(), "constructor"};
   Guard("Place " + name, site, [&] {
@@ -497,7 +501,10 @@ std::string TFormDocument::Place(const TClassInfo& cls, int x, int y) {
     PinGridPositions();
     TComponent* c = cls.Create(root_);
     c->SetName(name);
-    c->SetParentComponent(root_);
+    // A control needs a window to sit in; a data module has none.
+    if (IsControl(c) && !IsControl(root_))
+      throw Exception("A control (" + cls.Name() + ") can be placed on a form only");
+    c->SetParentComponent(container);
     if (IsControl(c)) {
       SetPropText(*c, "Left", IntToStr(x));
       SetPropText(*c, "Top", IntToStr(y));
