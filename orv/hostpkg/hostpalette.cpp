@@ -18,12 +18,11 @@ void RegisterPalette() {
   RegisterDBControlClasses();
   RegisterComponents(kDataAccessPage,
                      {&TTable::StaticClassInfo(), &TDataSource::StaticClassInfo()});
-  RegisterComponents(kStandardPage,
-                     {&TLabel::StaticClassInfo(), &TEdit::StaticClassInfo(),
-                      &TButton::StaticClassInfo(), &TBitBtn::StaticClassInfo(),
-                      &TComboBox::StaticClassInfo(), &TRadioGroup::StaticClassInfo(),
-                      &TPanel::StaticClassInfo(), &TBevel::StaticClassInfo(),
-                      &TShape::StaticClassInfo(), &TImage::StaticClassInfo()});
+  RegisterComponents(kStandardPage, {&TLabel::StaticClassInfo(), &TEdit::StaticClassInfo(),
+                                     &TButton::StaticClassInfo(), &TBitBtn::StaticClassInfo(),
+                                     &TComboBox::StaticClassInfo(), &TRadioGroup::StaticClassInfo(),
+                                     &TPanel::StaticClassInfo(), &TBevel::StaticClassInfo(),
+                                     &TShape::StaticClassInfo(), &TImage::StaticClassInfo()});
   RegisterComponents(
       kDataControlsPage,
       {&TDBEdit::StaticClassInfo(), &TDBGrid::StaticClassInfo(), &TDBMemo::StaticClassInfo(),

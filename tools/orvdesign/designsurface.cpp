@@ -132,9 +132,18 @@ void TSurface::paintEvent(QPaintEvent*) {
     const QRect client(0, 0, IntProp(root, "ClientWidth", 320), IntProp(root, "ClientHeight", 240));
     auto* form = dynamic_cast<TWinControl*>(root);
     if (QWidget* w = form ? form->ClientWidget() : nullptr) {
-      w->resize(client.size());
-      w->render(&g, QPoint(), QRegion(client),
-                QWidget::DrawWindowBackground | QWidget::DrawChildren);
+      g.fillRect(client, w->palette().color(QPalette::Window));
+      // Each control on its own, parents first (the order of the file), at
+      // its place on the surface: the form's window is never shown, so Qt
+      // would not draw its children with it.
+      for (TComponent* c : doc_.Components())
+        if (auto* control = dynamic_cast<TControl*>(c); control && control->Widget()) {
+          if (!control->Visible()) continue;
+          // Through a picture: a widget rendered straight onto this painter
+          // would miss the surface's place in its window.
+          const QRect r = Bounds(c);
+          g.drawPixmap(r.topLeft(), control->Widget()->grab(QRect(0, 0, r.width(), r.height())));
+        }
       rendered = true;
     } else {
       g.fillRect(client, QColor(212, 208, 200));
