@@ -58,6 +58,7 @@ void TDataFieldProperty::GetValues(const TGetStrProc& proc) {
   table->SetDatabaseName(designed->DatabaseName());
   table->SetTableName(designed->TableName());
   table->SetReadOnly(true);
+  if (!table->Exists()) return;  // not made yet: no fields to offer, and nothing wrong
   table->Open();
   for (int i = 0; i < table->FieldCount(); ++i) proc(table->Fields(i)->FieldName());
 }

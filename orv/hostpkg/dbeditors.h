@@ -38,7 +38,8 @@ class TDataFieldProperty : public TStringProperty {
   using TStringProperty::TStringProperty;
   const char* ClassName() const override { return "TDataFieldProperty"; }
   TPropertyAttributes GetAttributes() override { return {paValueList, paSortList}; }
-  // Nothing while no data source with a dataset is linked. A table is
+  // Nothing while no data source with a dataset is linked, or while its
+  // table does not exist yet. A table is
   // opened apart (a copy of its names) to read its fields; the designed one
   // stays closed.
   void GetValues(const TGetStrProc& proc) override;
