@@ -274,10 +274,30 @@ TFormDocument::TCallSite TFormDocument::SiteOf(const std::vector<TComponent*>& c
 void TFormDocument::Guard(const std::string& label, TCallSite& site,
                           const std::function<void()>& fn, bool refuse_error_boxes) {
   if (!root_) throw Exception("No form is open");
+  if (guard_depth_ > 0) {
+    // Inside another guarded call (the inspector refreshing behind a verb's
+    // modal dialog): reading the form again would free the components that
+    // call is using. The outer call restores the form if it fails, and makes
+    // the one step of undo.
+    ++guard_depth_;
+    try {
+      fn();
+    } catch (const std::exception& e) {
+      --guard_depth_;
+      throw EDesignError(site.component, site.component_class, site.editor_class, e.what());
+    } catch (...) {
+      --guard_depth_;
+      throw EDesignError(site.component, site.component_class, site.editor_class,
+                         "an unknown error");
+    }
+    --guard_depth_;
+    return;
+  }
   const std::string before = SaveFormToString(root_);
   std::string failure;
   bool failed = false;
   {
+    ++guard_depth_;
     TBoxCatcher boxes(refuse_error_boxes, false);
     try {
       fn();
@@ -288,6 +308,7 @@ void TFormDocument::Guard(const std::string& label, TCallSite& site,
       failed = true;
       failure = "an unknown error";
     }
+    --guard_depth_;
     if (!failed && !boxes.refusal.empty()) {
       failed = true;
       failure = boxes.refusal;

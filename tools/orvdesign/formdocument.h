@@ -182,7 +182,10 @@ class TFormDocument : public IDesigner {
     std::string editor_class;
   };
   // Runs fn (package code) on the form; a change of the written text becomes
-  // one undoable step labelled label. On failure see the header comment.
+  // one undoable step labelled label. On failure see the header comment. A
+  // call made while another runs (a list read behind a verb's dialog) raises
+  // its EDesignError without reading the form again, and its change is part
+  // of the outer call's step.
   void Guard(const std::string& label, TCallSite& site, const std::function<void()>& fn,
              bool refuse_error_boxes = false);
 
@@ -207,6 +210,7 @@ class TFormDocument : public IDesigner {
   std::vector<std::string> selection_;
   std::vector<std::string> load_messages_;
   int modified_calls_ = 0;
+  int guard_depth_ = 0;  // guarded calls running (more than one: nested)
 };
 
 }  // namespace orv
