@@ -2,7 +2,7 @@
 # Opens the designer: installs what is missing, builds orvdesign and the
 # design package (Release, once; later runs only rebuild what changed), makes
 # the embedded default generator table when missing, and opens a sample data
-# module holding two generators and a stamper. Arguments go to orvdesign;
+# module holding two generators, a table, a data source and a stamper. Arguments go to orvdesign;
 # one that names a file opens that form instead of the sample
 # (./design.sh my.ofm), a path taken from the caller's directory, where
 # orvdesign runs.

@@ -9,7 +9,7 @@
 #              and orv_add_package(), for design packages of other projects
 # Every library is shared (lib<name>.so.MAJOR): a design package and the
 # program loading it must share one copy of each registry. The programs
-# (orvgen, orvdesign and its package orvgenpkg) install beside their sources,
+# (orvgen, orvdesign and its packages orvgenpkg and orvhostpkg) install beside their sources,
 # to the standard directories.
 include(CMakePackageConfigHelpers)
 
@@ -22,9 +22,11 @@ foreach(program orvgen orvdesign)
     set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/${orv_bin_to_lib}")
   endif()
 endforeach()
-if(TARGET orvgenpkg)
-  set_target_properties(orvgenpkg PROPERTIES INSTALL_RPATH "$ORIGIN/..")  # lib/orv/
-endif()
+foreach(package orvgenpkg orvhostpkg)
+  if(TARGET ${package})
+    set_target_properties(${package} PROPERTIES INSTALL_RPATH "$ORIGIN/..")  # lib/orv/
+  endif()
+endforeach()
 
 set(orv_core_targets orv_rtl orv_classes orv_mask orv_db orv_keygen orv_unikey orv_runtime
   orv_commonutils)

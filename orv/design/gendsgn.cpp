@@ -91,6 +91,19 @@ void Register() {
                          PropertyEditorClass<TDBNamesPropertyEditor>());
   RegisterPropertyEditor(text, generator, "tTableName",
                          PropertyEditorClass<TTblNamesPropertyEditor>());
+  // The entries the setup dialog writes, shown and set like properties, with the same lists.
+  RegisterDesignProperty(
+      generator, "DataBaseName",
+      [](const TComponent& c) { return AsGenerator(const_cast<TComponent*>(&c))->DataBaseName(); },
+      [](TComponent& c, const std::string& v) { AsGenerator(&c)->SetDataBaseName(v); });
+  RegisterDesignProperty(
+      generator, "TableName",
+      [](const TComponent& c) { return AsGenerator(const_cast<TComponent*>(&c))->TableName(); },
+      [](TComponent& c, const std::string& v) { AsGenerator(&c)->SetTableName(v); });
+  RegisterPropertyEditor(text, generator, "DataBaseName",
+                         PropertyEditorClass<TDBNamesPropertyEditor>());
+  RegisterPropertyEditor(text, generator, "TableName",
+                         PropertyEditorClass<TTblNamesPropertyEditor>());
   RegisterComponentEditor(generator, ComponentEditorClass<TGComponentEditor>());
 }
 

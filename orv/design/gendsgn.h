@@ -12,6 +12,9 @@
 //    for "tTableName": value lists of the session's aliases and of the tables
 //    of the generator's DataBaseName, in the session's order. TGenerator
 //    publishes neither name; a descendant that publishes them gets the lists.
+//  - the design properties "DataBaseName" and "TableName": the entries the
+//    setup dialog writes, shown and set like properties, with the same two
+//    lists.
 // ExecuteMaskDialog and ExecuteSetupDialog run one dialog for one generator
 // and write the results back into it.
 //
@@ -73,7 +76,8 @@ inline constexpr const char* kAboutName = "TGenerator";
 inline constexpr const char* kAboutVersion = "Version 2.0";
 
 // The editors' registrations, in this order: the Mask, tDataBaseName and
-// tTableName property editors, then the component editor.
+// tTableName property editors, the design properties DataBaseName and
+// TableName with their editors, then the component editor.
 void Register();
 
 // Shows the mask dialog preset with the generator's Mask, StartValue and

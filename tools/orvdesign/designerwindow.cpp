@@ -264,7 +264,13 @@ void TDesignerWindow::Arm(const TClassInfo* cls) {
 void TDesignerWindow::PlaceArmed(int x, int y) {
   const TClassInfo* cls = armed_;
   Arm(nullptr);
-  if (cls) Try([&] { doc_.Place(*cls, x, y); });
+  if (!cls) return;
+  // A control dropped on a panel goes into it, at the point counted from its corner.
+  QPoint corner;
+  const std::string parent = TFormDocument::IsControlClass(*cls)
+                                 ? surface_->ContainerAt(QPoint(x, y), &corner)
+                                 : std::string();
+  Try([&] { doc_.Place(*cls, x - corner.x(), y - corner.y(), parent); });
 }
 
 void TDesignerWindow::RunVerb(const std::string& component, int index) {

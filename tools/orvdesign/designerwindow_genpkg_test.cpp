@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -27,6 +28,7 @@
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
 #include <orv/host/db/testing/tables.h>
+#include <orv/host/forms/controls.h>
 #include <orv/host/forms/testing/formtesting.h>
 #include <orv/keygen/generator.h>
 #include <orv/keygen/gentable.h>
@@ -241,6 +243,119 @@ TEST_F(GenPackageWindowTest, ARefusedLimitIsMarkedAndAnUnopenableTableIsSaidInTh
   EXPECT_EQ(window_->InspectorNote()->text(), "EndValue: EndValue must be greater than StartValue");
   EXPECT_FALSE(doc_.CanUndo());
   EXPECT_TRUE(boxes_.Seen().empty());  // the refusal is at the field, not in a box
+}
+
+// The data access and control pages of orvhostpkg, used as a person would:
+// components from the palette, references and names from the inspector's lists.
+class HostPackageWindowTest : public GenPackageWindowTest {
+ protected:
+  void PlaceFromPalette(const char* cls, QPoint at) {
+    QToolButton* button = window_->PaletteButton(cls);
+    ASSERT_TRUE(button) << cls;
+    button->click();
+    QTest::mouseClick(window_->Surface(), Qt::LeftButton, {}, at);
+    Pump();
+  }
+  std::vector<std::string> Offered(const std::string& property) {
+    std::vector<std::string> out;
+    if (QComboBox* list = window_->ValueList(property))
+      for (int i = 0; i < list->count(); ++i) out.push_back(list->itemText(i).toStdString());
+    return out;
+  }
+  void Choose(const std::string& property, const std::string& value) {
+    QComboBox* list = window_->ValueList(property);
+    ASSERT_TRUE(list) << property;
+    const int index = list->findText(QString::fromStdString(value));
+    ASSERT_GE(index, 0) << property << ": no " << value;
+    list->activated(index);  // as a click on the entry
+    Pump();
+  }
+  std::string Saved() {
+    const std::string path = ::testing::TempDir() + "/hostpkg_window.ofm";
+    doc_.SaveToFile(path);
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(HostPackageWindowTest, AStamperIsWiredToATableThroughTheInspectorsLists) {
+  TComponentPtr<TTable> orders = orv::testing::TableOf(db_->Alias(), "STAMPED.DB");
+  orders->CreateTable({{"OKEY", ftString, 20}, {"CUSTOMER", ftString, 40}}, {"OKEY"});
+  PlaceFromPalette("TTable", QPoint(40, 40));
+  Choose("DatabaseName", db_->Alias());
+  Choose("TableName", "STAMPED.DB");
+  PlaceFromPalette("TDataSource", QPoint(140, 40));
+  EXPECT_EQ(Offered("DataSet"), (std::vector<std::string>{"(none)", "Table1"}));
+  Choose("DataSet", "Table1");
+  PlaceFromPalette("TGenerator", QPoint(240, 40));
+  PlaceFromPalette("TUniKEY", QPoint(340, 40));
+  // Each reference offers the components of its class only.
+  EXPECT_EQ(Offered("DataSource"), (std::vector<std::string>{"(none)", "DataSource1"}));
+  Choose("DataSource", "DataSource1");
+  EXPECT_EQ(Offered("DataField"), (std::vector<std::string>{"CUSTOMER", "OKEY"}));
+  Choose("DataField", "OKEY");
+  EXPECT_EQ(Saved(),
+            "object Keys: TDataModule\n"
+            "  object Table1: TTable\n"
+            "    DatabaseName = '" +
+                db_->Alias() +
+                "'\n"
+                "    TableName = 'STAMPED.DB'\n"
+                "    Left = 40\n"
+                "    Top = 40\n"
+                "  end\n"
+                "  object DataSource1: TDataSource\n"
+                "    DataSet = Table1\n"
+                "    Left = 140\n"
+                "    Top = 40\n"
+                "  end\n"
+                "  object Generator1: TGenerator\n"
+                "    Left = 240\n"
+                "    Top = 40\n"
+                "    DataBaseName = 'tGenAlias'\n"
+                "    TableName = 'GENTBL.DB'\n"
+                "  end\n"
+                "  object UniKEY1: TUniKEY\n"
+                "    DataSource = DataSource1\n"
+                "    DataField = 'OKEY'\n"
+                "    Left = 340\n"
+                "    Top = 40\n"
+                "  end\n"
+                "end\n");
+  // A data module holds no controls.
+  PlaceFromPalette("TEdit", QPoint(40, 140));
+  EXPECT_EQ(doc_.Find("Edit1"), nullptr);
+  EXPECT_NE(window_->Messages()->toPlainText().toStdString().find(
+                "A control (TEdit) can be placed on a form only"),
+            std::string::npos);
+  EXPECT_TRUE(boxes_.Seen().empty()) << boxes_.Seen().front();
+}
+
+TEST_F(HostPackageWindowTest, ControlsGoOnAFormAndIntoAPanelAndLookAsTheyWillRun) {
+  doc_.LoadFromString(
+      "object Form1: TForm\n  Width = 400\n  Height = 300\n  Caption = 'Orders'\nend\n");
+  Pump();
+  PlaceFromPalette("TPanel", QPoint(16, 16));
+  PlaceFromPalette("TEdit", QPoint(24, 26));  // inside the panel
+  PlaceFromPalette("TDBGrid", QPoint(16, 80));
+  std::vector<std::string> names;
+  for (TComponent* c : doc_.Components()) names.push_back(c->Name());
+  ASSERT_EQ(names, (std::vector<std::string>{"Panel1", "Edit1", "DBGrid1"}));
+  auto* edit = dynamic_cast<TControl*>(doc_.Get("Edit1"));
+  EXPECT_EQ(edit->Parent(), doc_.Get("Panel1"));
+  // The surface shows the edit as its own widget draws it.
+  const QRect at(QPoint(24, 26), QSize(edit->Width(), edit->Height()));
+  EXPECT_EQ(window_->Surface()->grab(at).toImage().convertToFormat(QImage::Format_RGB32),
+            edit->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32));
+  const std::string text = Saved();
+  EXPECT_NE(text.find("  object Panel1: TPanel\n    Left = 16\n    Top = 16\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("    object Edit1: TEdit\n      Left = 8\n      Top = 10\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("  object DBGrid1: TDBGrid\n    Left = 16\n    Top = 80\n"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace

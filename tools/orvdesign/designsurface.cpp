@@ -101,16 +101,53 @@ void TSurface::Resize() {
   update();
 }
 
+std::string TSurface::ContainerAt(const QPoint& at, QPoint* corner) const {
+  std::string best;
+  int best_area = 0;
+  for (TComponent* c : doc_.Components()) {
+    const auto* w = dynamic_cast<const TWinControl*>(c);
+    const QRect r = Bounds(c);
+    if (!w || !w->AcceptsControls() || !r.contains(at)) continue;
+    const int area = r.width() * r.height();
+    if (best.empty() || area < best_area) {  // the innermost: nested ones are smaller
+      best = c->Name();
+      best_area = area;
+      if (corner) *corner = r.topLeft();
+    }
+  }
+  return best;
+}
+
 void TSurface::paintEvent(QPaintEvent*) {
   QPainter g(this);
   g.fillRect(rect(), QColor(240, 240, 240));
   g.setPen(QColor(200, 200, 200));
   for (int x = 0; x < width(); x += 8)
     for (int y = 0; y < height(); y += 8) g.drawPoint(x, y);
+  bool rendered = false;
   if (TComponent* root = doc_.Root(); root && TFormDocument::IsControl(root)) {
-    // A form: its client area, where its controls' positions count from.
+    // A form: its client area with its controls, drawn by the window layer's
+    // own widgets as they look when the program runs. They never get an event
+    // from here: the surface only paints their picture.
     const QRect client(0, 0, IntProp(root, "ClientWidth", 320), IntProp(root, "ClientHeight", 240));
-    g.fillRect(client, QColor(212, 208, 200));
+    auto* form = dynamic_cast<TWinControl*>(root);
+    if (QWidget* w = form ? form->ClientWidget() : nullptr) {
+      g.fillRect(client, w->palette().color(QPalette::Window));
+      // Each control on its own, parents first (the order of the file), at
+      // its place on the surface: the form's window is never shown, so Qt
+      // would not draw its children with it.
+      for (TComponent* c : doc_.Components())
+        if (auto* control = dynamic_cast<TControl*>(c); control && control->Widget()) {
+          if (!control->Visible()) continue;
+          // Through a picture: a widget rendered straight onto this painter
+          // would miss the surface's place in its window.
+          const QRect r = Bounds(c);
+          g.drawPixmap(r.topLeft(), control->Widget()->grab(QRect(0, 0, r.width(), r.height())));
+        }
+      rendered = true;
+    } else {
+      g.fillRect(client, QColor(212, 208, 200));
+    }
     g.setPen(Qt::darkGray);
     g.drawRect(client.adjusted(0, 0, -1, -1));
   }
@@ -118,7 +155,12 @@ void TSurface::paintEvent(QPaintEvent*) {
     const bool selected = IsSelected(c->Name());
     QRect r = Bounds(c);
     if (selected && dragging_) r.translate(drag_);
-    if (TFormDocument::IsControl(c)) {
+    if (TFormDocument::IsControl(c) && rendered) {
+      if (selected && dragging_) {  // where the control would go
+        g.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        g.drawRect(r.adjusted(0, 0, -1, -1));
+      }
+    } else if (TFormDocument::IsControl(c)) {
       g.fillRect(r, QColor(250, 250, 250));
       g.setPen(Qt::darkGray);
       g.drawRect(r.adjusted(0, 0, -1, -1));

@@ -1,9 +1,8 @@
 // TSurface: the design surface, where the form's components are drawn (a
-// control as a box with its caption at its Left and Top, any other component
-// as its palette picture over its name) and picked, placed, dragged, moved
-// by the arrow keys and deleted. The surface only reads the document; what
-// the user does goes to the window's actions, which guard it.
-// Threading: the Qt main thread.
+// form's client area and controls as the window layer's own widgets draw them
+// at run time, any other component as its palette picture over its name) and picked, placed,
+// dragged, moved by the arrow keys and deleted. The surface only reads the document; what the user
+// does goes to the window's actions, which guard it. Threading: the Qt main thread.
 #pragma once
 
 #include <QPixmap>
@@ -32,6 +31,9 @@ class TSurface : public QWidget {
   QRect Bounds(const TComponent* c) const;
   // The name of the topmost component at a point, or "".
   std::string HitTest(const QPoint& at) const;
+  // The innermost control at a point that takes child controls (a panel, not
+  // the form itself), or ""; corner: its top left corner on the surface.
+  std::string ContainerAt(const QPoint& at, QPoint* corner) const;
   // Grows the surface to the form and its components, and repaints.
   void Resize();
 

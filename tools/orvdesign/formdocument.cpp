@@ -183,8 +183,9 @@ TComponent* TFormDocument::Get(const std::string& name) const {
   return c;
 }
 
-bool TFormDocument::IsControl(const TComponent* c) {
-  const TClassInfo& cls = ClassInfoOf(*c);
+bool TFormDocument::IsControl(const TComponent* c) { return IsControlClass(ClassInfoOf(*c)); }
+
+bool TFormDocument::IsControlClass(const TClassInfo& cls) {
   const TPropInfo* left = cls.FindProperty("Left");
   const TPropInfo* top = cls.FindProperty("Top");
   return left && top && left->kind == TTypeKind::Integer && top->kind == TTypeKind::Integer;
@@ -273,10 +274,30 @@ TFormDocument::TCallSite TFormDocument::SiteOf(const std::vector<TComponent*>& c
 void TFormDocument::Guard(const std::string& label, TCallSite& site,
                           const std::function<void()>& fn, bool refuse_error_boxes) {
   if (!root_) throw Exception("No form is open");
+  if (guard_depth_ > 0) {
+    // Inside another guarded call (the inspector refreshing behind a verb's
+    // modal dialog): reading the form again would free the components that
+    // call is using. The outer call restores the form if it fails, and makes
+    // the one step of undo.
+    ++guard_depth_;
+    try {
+      fn();
+    } catch (const std::exception& e) {
+      --guard_depth_;
+      throw EDesignError(site.component, site.component_class, site.editor_class, e.what());
+    } catch (...) {
+      --guard_depth_;
+      throw EDesignError(site.component, site.component_class, site.editor_class,
+                         "an unknown error");
+    }
+    --guard_depth_;
+    return;
+  }
   const std::string before = SaveFormToString(root_);
   std::string failure;
   bool failed = false;
   {
+    ++guard_depth_;
     TBoxCatcher boxes(refuse_error_boxes, false);
     try {
       fn();
@@ -287,6 +308,7 @@ void TFormDocument::Guard(const std::string& label, TCallSite& site,
       failed = true;
       failure = "an unknown error";
     }
+    --guard_depth_;
     if (!failed && !boxes.refusal.empty()) {
       failed = true;
       failure = boxes.refusal;
@@ -331,7 +353,9 @@ std::vector<TInspectedProperty> TFormDocument::InspectedProperties() {
     name.value = comps[0]->Name();
     out.push_back(name);
   }
-  for (const TPropInfo* p : ClassInfoOf(*comps[0]).Properties()) {
+  std::vector<const TPropInfo*> props = ClassInfoOf(*comps[0]).Properties();
+  for (const TPropInfo* p : DesignProperties(*comps[0])) props.push_back(p);
+  for (const TPropInfo* p : props) {
     // Events name methods of the form's code, which the designer does not
     // write: they are shown, not edited.
     const bool event = p->kind == TTypeKind::Event;
@@ -339,7 +363,7 @@ std::vector<TInspectedProperty> TFormDocument::InspectedProperties() {
     if (several && CompareText(p->name, "Name") == 0) continue;
     bool everywhere = true;
     for (TComponent* c : comps) {
-      const TPropInfo* q = ClassInfoOf(*c).FindProperty(p->name);
+      const TPropInfo* q = FindPropertyOrDesignProperty(*c, p->name);
       if (!q || q->kind != p->kind) everywhere = false;
     }
     if (!everywhere) continue;
@@ -403,7 +427,7 @@ void TFormDocument::SetPropertyValue(const std::string& property, const std::str
       [&] {
         auto editor = GetPropertyEditor(comps, property, this);
         site.editor_class = editor->ClassName();
-        const TPropInfo& info = GetPropInfo(*comps[0], property);
+        const TPropInfo& info = *editor->GetPropInfo();
         if (info.kind == TTypeKind::Event)
           throw Exception("Event " + property +
                           " names a method of the form's code; the designer does not write code");
@@ -488,8 +512,9 @@ std::string TFormDocument::UniqueName(const TComponent* root, const TClassInfo& 
   }
 }
 
-std::string TFormDocument::Place(const TClassInfo& cls, int x, int y) {
+std::string TFormDocument::Place(const TClassInfo& cls, int x, int y, const std::string& parent) {
   if (!root_) throw Exception("No form is open");
+  TComponent* container = parent.empty() ? root_ : Get(parent);
   const std::string name = UniqueName(root_, cls);
   TCallSite site{name, cls.Name(), "constructor"};
   Guard("Place " + name, site, [&] {
@@ -497,7 +522,10 @@ std::string TFormDocument::Place(const TClassInfo& cls, int x, int y) {
     PinGridPositions();
     TComponent* c = cls.Create(root_);
     c->SetName(name);
-    c->SetParentComponent(root_);
+    // A control needs a window to sit in; a data module has none.
+    if (IsControl(c) && !IsControl(root_))
+      throw Exception("A control (" + cls.Name() + ") can be placed on a form only");
+    c->SetParentComponent(container);
     if (IsControl(c)) {
       SetPropText(*c, "Left", IntToStr(x));
       SetPropText(*c, "Top", IntToStr(y));

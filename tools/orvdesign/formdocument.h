@@ -99,6 +99,7 @@ class TFormDocument : public IDesigner {
   TComponent* Get(const std::string& name) const;
   // True for a control (its position is its published Left and Top).
   static bool IsControl(const TComponent* c);
+  static bool IsControlClass(const TClassInfo& cls);
   // Where the surface shows c: a control's Left/Top, a component's design
   // position, or for one without a stored position its place in a tidy grid.
   struct TPoint {
@@ -145,8 +146,11 @@ class TFormDocument : public IDesigner {
   // ---- placing, moving, deleting ----
   // A new component of cls owned by the root, named by its class without the
   // leading T and the lowest free number (Generator1, Generator2...), at
-  // (x, y); it becomes the selection. Returns its name.
-  std::string Place(const TClassInfo& cls, int x, int y);
+  // (x, y); it becomes the selection. Returns its name. A control goes into
+  // the named parent (a panel of the form; default: the form itself) at
+  // (x, y) counted from the parent's corner; a data module takes no control
+  // (Exception "A control (TEdit) can be placed on a form only").
+  std::string Place(const TClassInfo& cls, int x, int y, const std::string& parent = "");
   static std::string UniqueName(const TComponent* root, const TClassInfo& cls);
   // Moves the named components by (dx, dy), as one change.
   void Move(const std::vector<std::string>& names, int dx, int dy);
@@ -178,7 +182,10 @@ class TFormDocument : public IDesigner {
     std::string editor_class;
   };
   // Runs fn (package code) on the form; a change of the written text becomes
-  // one undoable step labelled label. On failure see the header comment.
+  // one undoable step labelled label. On failure see the header comment. A
+  // call made while another runs (a list read behind a verb's dialog) raises
+  // its EDesignError without reading the form again, and its change is part
+  // of the outer call's step.
   void Guard(const std::string& label, TCallSite& site, const std::function<void()>& fn,
              bool refuse_error_boxes = false);
 
@@ -203,6 +210,7 @@ class TFormDocument : public IDesigner {
   std::vector<std::string> selection_;
   std::vector<std::string> load_messages_;
   int modified_calls_ = 0;
+  int guard_depth_ = 0;  // guarded calls running (more than one: nested)
 };
 
 }  // namespace orv

@@ -85,6 +85,22 @@ class DesignModelTest : public ::testing::Test {
 TPackage* DesignModelTest::stamp_package_ = nullptr;
 TPackage* DesignModelTest::faulty_package_ = nullptr;
 
+// The inspector refreshing behind a verb's dialog: a list that fails there
+// leaves the components the verb is using alone, and the verb's change stays
+// one step.
+TEST_F(DesignModelTest, AFailingCallInsideAGuardedCallKeepsItsComponents) {
+  doc_.Select({"Part1"});
+  doc_.SetPropertyValue("Mask", "fail");
+  TFormDocument::TCallSite site{"Part1", "TPart", "TPartEditor"};
+  doc_.Guard("Verb of Part1", site, [&] {
+    SetPropText(*doc_.Get("Part1"), "Limit", "7");  // the verb's change, not written yet
+    EXPECT_THROW(doc_.PropertyValues("Alias"), EDesignError);
+    EXPECT_EQ(Prop("Part1", "Limit"), "7");  // the same component, not one read again
+  });
+  EXPECT_EQ(Prop("Part1", "Limit"), "7");
+  EXPECT_EQ(doc_.UndoLabel(), "Verb of Part1");
+}
+
 TEST_F(DesignModelTest, OpenedAndSavedUnchangedIsByteIdentical) {
   const std::string dir = ::testing::TempDir() + "/designmodel_roundtrip";
   std::filesystem::create_directories(dir);

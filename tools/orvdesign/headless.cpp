@@ -45,7 +45,7 @@ int CheckForms(const std::vector<std::string>& forms, std::ostream& out, std::os
   return code;
 }
 
-int InfoForm(const std::string& form, std::ostream& out, std::ostream& err) {
+int InfoForm(const std::string& form, std::ostream& out, std::ostream& err, bool values) {
   TFormDocument doc;
   if (!Load(doc, form, err)) return 1;
   int code = 0;
@@ -54,10 +54,17 @@ int InfoForm(const std::string& form, std::ostream& out, std::ostream& err) {
     out << Utf8(name) << ": " << c->ClassName() << "\n";
     try {
       const auto verbs = doc.Verbs(name);
-      if (verbs.empty()) continue;
       std::string line;
       for (const std::string& v : verbs) line += (line.empty() ? "" : " | ") + v;
-      out << "  verbs: " << Utf8(line) << "\n";
+      if (!verbs.empty()) out << "  verbs: " << Utf8(line) << "\n";
+      if (!values) continue;
+      doc.Select({name});
+      for (const TInspectedProperty& p : doc.InspectedProperties()) {
+        const TPropInfo* info = FindPropertyOrDesignProperty(*doc.Get(name), p.name);
+        const bool event = info && info->kind == TTypeKind::Event;
+        if (p.name == "Name" || (event && p.value.empty())) continue;
+        out << "  " << p.name << " = " << Utf8(p.value) << "\n";
+      }
     } catch (const std::exception& e) {
       Fail(err, form + ": " + e.what());
       code = 1;

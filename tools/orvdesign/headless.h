@@ -21,7 +21,9 @@ int CheckForms(const std::vector<std::string>& forms, std::ostream& out, std::os
 
 // One line per component of the form, "Name: Class", then, when its
 // component editor has verbs, "  verbs: " and the verb texts joined by " | ".
-int InfoForm(const std::string& form, std::ostream& out, std::ostream& err);
+// With values, then "  PROPERTY = VALUE" for each property the inspector
+// shows (events only when assigned), as it shows them.
+int InfoForm(const std::string& form, std::ostream& out, std::ostream& err, bool values = false);
 
 // Sets each NAME.PROPERTY=VALUE in order through the property's editor (NAME
 // may be the form itself) and saves the file; when any value is refused the

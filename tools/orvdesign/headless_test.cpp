@@ -3,6 +3,7 @@
 // code and the file's bytes afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -244,6 +245,70 @@ TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
     EXPECT_EQ(Read(copy), text);
     r = run({"--check", copy});
     EXPECT_EQ(r.exit_code, 0) << r.err;
+  }
+}
+
+// The sample module, wired as a program runs it, through the default packages:
+// what the inspector's lists and the Setup DB dialog set, --set sets too, and
+// refuses the rest.
+TEST_F(HeadlessTest, TheSampleModuleIsWiredAndSetLikeTheInspectorSetsIt) {
+  auto run = [&](std::vector<std::string> args) {
+    SpawnedChild child(ORVDESIGN_BINARY, args, dir_);
+    return child.Wait();
+  };
+  const std::string sample = Read(ORV_SAMPLE_FORM);
+  const std::string path = Write("keys.ofm", sample);
+  ChildResult r = run({"--check", path});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = run({"--info", "--values", path});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(
+      r.out.find("  GeneratorType = 1\n  DataBaseName = tGenAlias\n  TableName = GENTBL.DB\n"),
+      std::string::npos)
+      << r.out;
+  const std::string tail =
+      "OrdersSource: TDataSource\n  DataSet = OrdersTable\n  Enabled = True\n"
+      "Stamper: TUniKEY\n  DataSource = OrdersSource\n  DataField = OKEY\n";
+  EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), tail.size())), tail);
+
+  const struct {
+    std::vector<std::string> assignments;
+    int code;
+    std::string err;                                         // the end of stderr
+    std::vector<std::pair<std::string, std::string>> edits;  // what the file becomes
+  } cases[] = {
+      {{"Orders.DataBaseName=Office", "Orders.TableName=KEYS.DB"},
+       0,
+       "",
+       {{"'tGenAlias'", "'Office'"}, {"'GENTBL.DB'", "'KEYS.DB'"}}},
+      {{"Stamper.DataSource=(none)"}, 0, "", {{"    DataSource = OrdersSource\n", ""}}},
+      {{"Stamper.DataSource=OrdersTable"},
+       1,
+       "TComponentProperty: DataSource: OrdersTable is not a TDataSource of this form (nothing "
+       "written)\n",
+       {}},
+      {{"OrdersSource.DataSet=Nowhere"},
+       1,
+       "DataSet: Nowhere is not a TDataSet of this form (nothing written)\n",
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.assignments.front());
+    Write("keys.ofm", sample);
+    std::vector<std::string> args{"--set", path};
+    args.insert(args.end(), c.assignments.begin(), c.assignments.end());
+    r = run(args);
+    EXPECT_EQ(r.exit_code, c.code);
+    EXPECT_TRUE(r.err.size() >= c.err.size() &&
+                r.err.compare(r.err.size() - c.err.size(), c.err.size(), c.err) == 0)
+        << r.err;
+    std::string file = sample;
+    for (const auto& [from, to] : c.edits) {
+      const auto at = file.find(from);
+      ASSERT_NE(at, std::string::npos) << from;
+      file.replace(at, from.size(), to);
+    }
+    EXPECT_EQ(Read(path), file);
   }
 }
 #endif

@@ -77,6 +77,10 @@ TInspector::TInspector(TFormDocument& doc, std::function<void(const std::string&
 
 void TInspector::Refresh() {
   if (refused_.selection != doc_.Selection()) refused_ = {};
+  if (list_errors_selection_ != doc_.Selection()) {
+    list_errors_.clear();
+    list_errors_selection_ = doc_.Selection();
+  }
   syncing_ = true;
   // The field that has the focus keeps it across the rebuild (after Enter, say).
   std::string focused;
@@ -121,7 +125,8 @@ void TInspector::Refresh() {
       try {
         for (const std::string& v : doc_.PropertyValues(prop)) combo->addItem(ToQString(v));
       } catch (const std::exception& e) {
-        report_(e.what());
+        // Once per selection: the rows are rebuilt after every change.
+        if (list_errors_.insert(e.what()).second) report_(e.what());
       }
       combo->setCurrentIndex(-1);
       combo->setEditText(ToQString(p.value));

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ class TInspector : public QWidget {
     std::vector<std::string> selection;
   } refused_;
   std::map<std::string, std::string> shown_;  // property -> the value the field was filled with
+  // The value lists' errors already reported for the selection.
+  std::set<std::string> list_errors_;
+  std::vector<std::string> list_errors_selection_;
 };
 
 }  // namespace orv::design

@@ -22,16 +22,18 @@ namespace {
 constexpr const char* kUsage =
     "usage: orvdesign [--package PATH]... [--no-default-package] [FORM]\n"
     "       orvdesign [package options] --check FORM...\n"
-    "       orvdesign [package options] --info FORM\n"
+    "       orvdesign [package options] --info [--values] FORM\n"
     "       orvdesign [package options] --set FORM NAME.PROPERTY=VALUE...\n"
     "Opens FORM (a form file) in the designer; without FORM, a new data module.\n"
     "  --package PATH        load this design package as well (repeatable)\n"
-    "  --no-default-package  do not load orvgenpkg\n"
+    "  --no-default-package  do not load orvhostpkg and orvgenpkg\n"
     "  --aliases FILE        the alias file (default $ORV_ALIASES, else "
     "~/.config/orv/aliases.ini)\n"
     "  --check FORM...       read each form; report malformed files, unknown classes\n"
     "                        and values a component refuses (exit 1 when any)\n"
     "  --info FORM           one line per component, 'Name: Class', and its verbs\n"
+    "  --values              with --info: each component's values as the inspector\n"
+    "                        shows them, '  PROPERTY = VALUE'\n"
     "  --set FORM NAME.PROPERTY=VALUE...\n"
     "                        set values through the property editors and save;\n"
     "                        on a refused value nothing is written\n"
@@ -55,7 +57,7 @@ int Usage(const std::string& why) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> packages, rest;
-  bool with_default = true;
+  bool with_default = true, values = false;
   std::string mode, screenshot, aliases;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -68,6 +70,8 @@ int main(int argc, char** argv) {
     } else if (a == "--aliases") {
       if (i + 1 >= argc) return Usage("--aliases needs a file");
       aliases = argv[++i];
+    } else if (a == "--values") {
+      values = true;
     } else if (a == "--no-default-package") {
       with_default = false;
     } else if (a == "--screenshot") {
@@ -84,6 +88,7 @@ int main(int argc, char** argv) {
   }
   if (mode == "--check" && rest.empty()) return Usage("--check needs at least one form");
   if (mode == "--info" && rest.size() != 1) return Usage("--info takes one form");
+  if (values && mode != "--info") return Usage("--values goes with --info");
   if (mode == "--set" && rest.size() < 2)
     return Usage("--set needs a form and NAME.PROPERTY=VALUE");
   if (mode.empty() && rest.size() > 1) return Usage("one form at a time");
@@ -108,7 +113,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "orvdesign: %s\n", orv::Cp1251ToUtf8(f).c_str());
 
   if (mode == "--check") return orv::design::CheckForms(rest, std::cout, std::cerr);
-  if (mode == "--info") return orv::design::InfoForm(rest[0], std::cout, std::cerr);
+  if (mode == "--info") return orv::design::InfoForm(rest[0], std::cout, std::cerr, values);
   if (mode == "--set")
     return orv::design::SetValues(rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()),
                                   std::cout, std::cerr);

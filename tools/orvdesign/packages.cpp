@@ -7,7 +7,6 @@
 namespace orv::design {
 
 namespace {
-constexpr const char* kDefaultPackage = "orvgenpkg.so";
 
 std::string ProgramDirectory() {
   std::error_code ec;
@@ -16,7 +15,9 @@ std::string ProgramDirectory() {
 }
 }  // namespace
 
-std::vector<std::string> DefaultPackageCandidates() {
+std::vector<std::string> DefaultPackages() { return {"orvhostpkg.so", "orvgenpkg.so"}; }
+
+std::vector<std::string> DefaultPackageCandidates(const std::string& package) {
   std::vector<std::string> out;
   const std::string dir = ProgramDirectory();
   if (!dir.empty()) {
@@ -24,12 +25,18 @@ std::vector<std::string> DefaultPackageCandidates() {
     std::string up = "..";
     for (const char c : std::string(ORV_INSTALL_BIN_DIR))
       if (c == '/') up += "/..";
-    out.push_back(dir + "/" + up + "/" + ORV_INSTALL_PACKAGE_DIR + "/" + kDefaultPackage);
-    out.push_back(dir + "/" + kDefaultPackage);
+    out.push_back(dir + "/" + up + "/" + ORV_INSTALL_PACKAGE_DIR + "/" + package);
+    out.push_back(dir + "/" + package);
   }
+  // Where the build put it.
+  std::string built;
 #ifdef ORV_BUILD_PACKAGE
-  out.push_back(ORV_BUILD_PACKAGE);
+  if (package == "orvgenpkg.so") built = ORV_BUILD_PACKAGE;
 #endif
+#ifdef ORV_BUILD_HOSTPACKAGE
+  if (package == "orvhostpkg.so") built = ORV_BUILD_HOSTPACKAGE;
+#endif
+  if (!built.empty()) out.push_back(built);
   return out;
 }
 
@@ -42,8 +49,8 @@ TLoadedPackages LoadPackages(const std::vector<std::string>& extra, bool with_de
       out.failures.push_back(e.what());
     }
   };
-  if (with_default) {
-    const auto candidates = DefaultPackageCandidates();
+  for (const std::string& package : with_default ? DefaultPackages() : std::vector<std::string>{}) {
+    const auto candidates = DefaultPackageCandidates(package);
     std::string found;
     for (const std::string& c : candidates) {
       std::error_code ec;
@@ -57,8 +64,8 @@ TLoadedPackages LoadPackages(const std::vector<std::string>& extra, bool with_de
     } else {
       std::string where;
       for (const std::string& c : candidates) where += (where.empty() ? "" : ", ") + c;
-      out.failures.push_back(std::string("Cannot load package ") + kDefaultPackage +
-                             ": not found (looked at " + where + ")");
+      out.failures.push_back("Cannot load package " + package + ": not found (looked at " + where +
+                             ")");
     }
   }
   for (const std::string& p : extra) load(p);

@@ -181,6 +181,10 @@ struct TPropInfo {
   std::function<void(TObject&, const std::any&)> set_any;
   // Events only: whether two closures (anys of value_type) are equal.
   std::function<bool(const std::any&, const std::any&)> same_closure;
+  // References only: whether a component is of the class the reference names,
+  // and that class's description.
+  std::function<bool(const TComponent&)> accepts;
+  const TClassInfo& (*ref_class)() = nullptr;
 
   // Whether a form file holds this property of obj: stored and not default.
   bool IsStored(const TObject& obj) const;
@@ -555,6 +559,11 @@ class Published {
     if constexpr (kind == TTypeKind::String || kind == TTypeKind::Strings ||
                   kind == TTypeKind::Component || kind == TTypeKind::Event) {
       p->default_value = ToValue(V{});
+    }
+    if constexpr (kind == TTypeKind::Component) {
+      using Ref = std::remove_cv_t<std::remove_pointer_t<V>>;
+      p->accepts = [](const TComponent& c) { return dynamic_cast<const Ref*>(&c) != nullptr; };
+      p->ref_class = &Ref::StaticClassInfo;
     }
     p->get = [getter](const TObject& o) -> TValue {
       return ToValue<V>(Call(static_cast<const T&>(o), getter));

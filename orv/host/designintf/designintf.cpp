@@ -1,6 +1,7 @@
 #include <orv/host/designintf/designintf.h>
 
 #include <algorithm>
+#include <memory>
 
 #include <orv/host/rtl/exception.h>
 #include <orv/host/rtl/sysutils.h>
@@ -29,6 +30,12 @@ struct PropertyEditorEntry {
   int package;
 };
 
+struct DesignPropertyEntry {
+  TComponentClass cls;
+  std::shared_ptr<TPropInfo> info;
+  int package;
+};
+
 struct PreviewProviderEntry {
   TComponentClass cls;
   TPreviewProviderClass make;
@@ -46,6 +53,17 @@ std::vector<ComponentEditorEntry>& ComponentEditors() {
 std::vector<PropertyEditorEntry>& PropertyEditors() {
   static std::vector<PropertyEditorEntry> v;
   return v;
+}
+
+std::vector<DesignPropertyEntry>& DesignPropertyEntries() {
+  static std::vector<DesignPropertyEntry> v;
+  return v;
+}
+
+bool IsDesignProperty(const TPropInfo* prop) {
+  const auto& v = DesignPropertyEntries();
+  return std::any_of(v.begin(), v.end(),
+                     [&](const DesignPropertyEntry& e) { return e.info.get() == prop; });
 }
 
 std::vector<PreviewProviderEntry>& PreviewProviders() {
@@ -137,10 +155,19 @@ TComponent* TPropertyEditor::GetComponent(int index) const {
   return components_[static_cast<size_t>(index)];
 }
 
-std::string TPropertyEditor::GetStrValue() { return GetPropText(*components_.at(0), prop_->name); }
+std::string TPropertyEditor::GetStrValue() {
+  if (IsDesignProperty(prop_)) return std::get<std::string>(prop_->get(*components_.at(0)));
+  return GetPropText(*components_.at(0), prop_->name);
+}
 
 void TPropertyEditor::SetStrValue(const std::string& value) {
-  for (TComponent* c : components_) SetPropText(*c, prop_->name, value);
+  const bool design = IsDesignProperty(prop_);
+  for (TComponent* c : components_) {
+    if (design)
+      prop_->set(*c, value);
+    else
+      SetPropText(*c, prop_->name, value);
+  }
   Modified();
 }
 
@@ -168,6 +195,44 @@ void TEnumProperty::GetValues(const TGetStrProc& proc) {
   for (const std::string& n : GetPropInfo()->names) proc(n);
 }
 
+namespace {
+// The components a reference of owner's component may name: owner's, and owner itself.
+std::vector<TComponent*> Candidates(TComponent* referring, const TPropInfo& prop) {
+  std::vector<TComponent*> out;
+  TComponent* owner = referring->Owner();
+  if (!owner) return out;
+  if (prop.accepts && prop.accepts(*owner)) out.push_back(owner);
+  for (int i = 0; i < owner->ComponentCount(); ++i) {
+    TComponent* c = owner->Components(i);
+    if (!c->Name().empty() && (!prop.accepts || prop.accepts(*c))) out.push_back(c);
+  }
+  return out;
+}
+}  // namespace
+
+void TComponentProperty::GetValues(const TGetStrProc& proc) {
+  proc(kNoComponent);
+  for (TComponent* c : Candidates(GetComponent(0), *GetPropInfo())) proc(c->Name());
+}
+
+void TComponentProperty::SetValue(const std::string& value) {
+  const std::string name = Trim(value);
+  if (name.empty() || CompareText(name, kNoComponent) == 0) {
+    SetStrValue("");
+    return;
+  }
+  for (int i = 0; i < PropCount(); ++i) {
+    const auto fits = Candidates(GetComponent(i), *GetPropInfo());
+    if (std::none_of(fits.begin(), fits.end(),
+                     [&](TComponent* c) { return CompareText(c->Name(), name) == 0; })) {
+      const std::string cls =
+          GetPropInfo()->ref_class ? GetPropInfo()->ref_class().Name() : "component";
+      throw EPropertyError(GetName() + ": " + name + " is not a " + cls + " of this form");
+    }
+  }
+  SetStrValue(name);
+}
+
 void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_class,
                             const std::string& property_name, TPropertyEditorClass editor_class) {
   if (!editor_class) throw Exception("RegisterPropertyEditor needs an editor");
@@ -179,7 +244,9 @@ std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*
                                                    const std::string& property_name,
                                                    IDesigner* designer) {
   if (components.empty() || !components[0]) throw Exception("No component selected");
-  const TPropInfo& prop = GetPropInfo(*components[0], property_name);
+  const TPropInfo* found = FindPropertyOrDesignProperty(*components[0], property_name);
+  if (!found) throw EPropertyError("Property " + property_name + " does not exist");
+  const TPropInfo& prop = *found;
   const TClassInfo& cls = ClassInfoOf(*components[0]);
   // Rank: a class beats none, a nearer class beats a farther one, a name beats none.
   const PropertyEditorEntry* best = nullptr;
@@ -201,6 +268,8 @@ std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*
   }
   if (best) return best->make(designer, components, &prop);
   switch (prop.kind) {
+    case TTypeKind::Component:
+      return std::make_unique<TComponentProperty>(designer, components, &prop);
     case TTypeKind::String:
       return std::make_unique<TStringProperty>(designer, components, &prop);
     case TTypeKind::Enumeration:
@@ -209,6 +278,46 @@ std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*
     default:
       return std::make_unique<TPropertyEditor>(designer, components, &prop);
   }
+}
+
+// ---- design properties --------------------------------------------------------------
+
+void RegisterDesignProperty(TComponentClass component_class, const std::string& name,
+                            std::function<std::string(const TComponent&)> getter,
+                            std::function<void(TComponent&, const std::string&)> setter) {
+  if (!component_class || !getter || !setter || name.empty())
+    throw Exception("RegisterDesignProperty needs a class, a name, a getter and a setter");
+  auto info = std::make_shared<TPropInfo>();
+  info->name = name;
+  info->kind = TTypeKind::String;
+  info->value_type = typeid(std::string);
+  info->default_value = TValue(std::string());
+  info->get = [getter](const TObject& o) -> TValue {
+    return getter(dynamic_cast<const TComponent&>(o));
+  };
+  info->set = [setter](TObject& o, const TValue& v) {
+    setter(dynamic_cast<TComponent&>(o), std::get<std::string>(v));
+  };
+  DesignPropertyEntries().push_back({component_class, std::move(info), g_package});
+}
+
+std::vector<const TPropInfo*> DesignProperties(const TComponent& component) {
+  std::vector<const TPropInfo*> out;
+  const TClassInfo& cls = ClassInfoOf(component);
+  for (const DesignPropertyEntry& e : DesignPropertyEntries())
+    if (Distance(&cls, e.cls) >= 0 && std::none_of(out.begin(), out.end(), [&](const TPropInfo* p) {
+          return CompareText(p->name, e.info->name) == 0;
+        }))
+      out.push_back(e.info.get());
+  return out;
+}
+
+const TPropInfo* FindPropertyOrDesignProperty(const TComponent& component,
+                                              const std::string& name) {
+  if (const TPropInfo* p = ClassInfoOf(component).FindProperty(name)) return p;
+  for (const TPropInfo* p : DesignProperties(component))
+    if (CompareText(p->name, name) == 0) return p;
+  return nullptr;
 }
 
 // ---- previews ----------------------------------------------------------------------
@@ -239,6 +348,7 @@ void UnregisterPackage(int package) {
   drop(ComponentEditors());
   drop(PropertyEditors());
   drop(PreviewProviders());
+  drop(DesignPropertyEntries());
 }
 
 }  // namespace orv

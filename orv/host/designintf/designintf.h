@@ -12,7 +12,13 @@
 // with a class beats one without, a more specific class beats a less specific
 // one, a named one beats an unnamed one, and among equals the later wins.
 // Without a registration the built-in editors apply (TStringProperty for
-// texts, TEnumProperty for enumerations and booleans, TPropertyEditor else).
+// texts, TEnumProperty for enumerations and booleans, TComponentProperty for
+// component references, TPropertyEditor else).
+//
+// A design property is a text a class keeps in its form file by itself
+// (DefineProperties) rather than as a published property: registered with
+// its getter and setter, the designer shows and sets it like a published one,
+// and property editors are registered for it by name as for any text.
 //
 // Registrations made while a package's registration entry runs belong to
 // that package and go when it is unloaded (host/designintf/package.h).
@@ -178,6 +184,24 @@ class TEnumProperty : public TPropertyEditor {
   void GetValues(const TGetStrProc& proc) override;
 };
 
+// A component reference: a value list of the components of the referring
+// component's owner (and the owner itself) that the reference accepts, by
+// name, after kNoComponent; the empty text or kNoComponent clears it.
+inline constexpr const char* kNoComponent = "(none)";
+class TComponentProperty : public TPropertyEditor {
+ public:
+  using TPropertyEditor::TPropertyEditor;
+  const char* ClassName() const override { return "TComponentProperty"; }
+  TPropertyAttributes GetAttributes() override {
+    return {paMultiSelect, paValueList, paSortList, paRevertable};
+  }
+  void GetValues(const TGetStrProc& proc) override;
+  // Raises EPropertyError "DataSource: X is not a TDataSource of this form"
+  // (the reference's class, or "component" when it is not known) unless text
+  // is a value of the list.
+  void SetValue(const std::string& value) override;
+};
+
 using TPropertyEditorClass = std::function<std::unique_ptr<TPropertyEditor>(
     IDesigner*, std::vector<TComponent*>, const TPropInfo*)>;
 template <class E>
@@ -197,6 +221,19 @@ void RegisterPropertyEditor(PTypeInfo property_type, TComponentClass component_c
 std::unique_ptr<TPropertyEditor> GetPropertyEditor(const std::vector<TComponent*>& components,
                                                    const std::string& property_name,
                                                    IDesigner* designer);
+
+// ---- design properties --------------------------------------------------------------
+
+// Registers the design property name of component_class and its descendants.
+// Raises Exception when a class, getter or setter is missing.
+void RegisterDesignProperty(TComponentClass component_class, const std::string& name,
+                            std::function<std::string(const TComponent&)> getter,
+                            std::function<void(TComponent&, const std::string&)> setter);
+// The design properties of component (its class's and its ancestors'), in
+// registration order; each a text property (TTypeKind::String).
+std::vector<const TPropInfo*> DesignProperties(const TComponent& component);
+// The published property of that name, else the design property; null when neither.
+const TPropInfo* FindPropertyOrDesignProperty(const TComponent& component, const std::string& name);
 
 // ---- previews ----------------------------------------------------------------------
 

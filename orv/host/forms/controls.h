@@ -326,6 +326,8 @@ class TWinControl : public TControl {
 
   // The widget child controls sit in (the control's own widget by default).
   virtual QWidget* ClientWidget() const { return Widget(); }
+  // Whether a designer may put controls into this one (a panel, a form).
+  virtual bool AcceptsControls() const { return false; }
   // Enter or Escape that no control took; focused: this control has the
   // focus. True when the control acted on it (a default or cancel button).
   virtual bool HandleDialogKey(unsigned key, bool focused) {

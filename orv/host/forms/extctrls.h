@@ -147,6 +147,7 @@ class TPanel : public TWinControl {
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment a);
   void PaintPanel(QPainter& painter);
+  bool AcceptsControls() const override { return true; }
 
  protected:
   void TextChanged() override { Invalidate(); }

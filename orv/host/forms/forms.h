@@ -70,6 +70,7 @@ class TCustomForm : public TWinControl {
   void SetBounds(int left, int top, int width, int height) override;
   int ClientWidth() const override;
   int ClientHeight() const override;
+  bool AcceptsControls() const override { return true; }
   void SetClientWidth(int w);
   void SetClientHeight(int h);
   int FrameWidth() const;   // Width - ClientWidth
