@@ -2,6 +2,7 @@
 // and its headless checks for scripts. See README.
 #include <QtGlobal>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,6 +67,8 @@ int Usage(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file size limit a write should fail and be reported, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> packages, rest;
   bool with_default = true;
   std::string mode, screenshot, aliases;
