@@ -103,6 +103,18 @@ int SetValues(const std::string& form, const std::vector<std::string>& assignmen
       return 1;
     }
   }
+  // Each value was taken alone; read as a whole, as --check reads it, the form
+  // may still refuse one (a start value that the new mask no longer fits).
+  TFormDocument whole;
+  std::vector<std::string> refusals;
+  try {
+    whole.LoadFromString(doc.Text());
+    refusals = whole.LoadMessages();
+  } catch (const std::exception& e) {
+    refusals = {e.what()};
+  }
+  for (const std::string& m : refusals) Fail(err, form + ": " + m + " (nothing written)");
+  if (!refusals.empty()) return 1;
   try {
     doc.SaveToFile();
   } catch (const std::exception& e) {
