@@ -35,7 +35,8 @@ constexpr const char* kUsage =
     "  --info FORM           one line per component, 'Name: Class', and its verbs\n"
     "  --set FORM NAME.PROPERTY=VALUE...\n"
     "                        set values through the property editors and save;\n"
-    "                        on a refused value nothing is written\n"
+    "                        on a refused value, or a form --check would refuse,\n"
+    "                        nothing is written\n"
     "  --screenshot FILE     open the window, save a picture of it as PNG, exit\n"
     "  --help                this text\n"
     "Exit codes: 0 success, 1 an error (message on stderr), 2 a usage error.\n";
