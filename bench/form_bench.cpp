@@ -39,8 +39,8 @@ class FormRig {
     out << "object Keys: TDataModule\n";
     for (int i = 0; i < n; ++i)
       out << "  object Gen" << i << ": TGenerator\n    Mask = 'A" << i % 10
-          << "-####'\n    StartValue = '0001'\n    Left = " << i % 640 << "\n    Top = "
-          << i / 640 * 80 << "\n  end\n";
+          << "-####'\n    StartValue = '0001'\n    Left = " << i % 640
+          << "\n    Top = " << i / 640 * 80 << "\n  end\n";
     out << "end\n";
   }
   ~FormRig() { std::filesystem::remove_all(dir_); }

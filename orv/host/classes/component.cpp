@@ -152,11 +152,11 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
   // gone ones (looked for only once something has gone).
   const std::vector<TComponent*> snapshot = components_;
   const uint64_t changes = changes_;
-  for (TComponent* c : snapshot)
-    if (c != component &&
-        (changes_ == changes ||
-         std::find(components_.begin(), components_.end(), c) != components_.end()))
-      c->Notification(component, operation);
+  for (TComponent* c : snapshot) {
+    const bool gone = changes_ != changes &&
+                      std::find(components_.begin(), components_.end(), c) == components_.end();
+    if (c != component && !gone) c->Notification(component, operation);
+  }
 }
 
 void TComponent::SetDesignPosition(int left, int top) {

@@ -155,7 +155,7 @@ class TComponent : public TObject {
   bool told_ = false;     // destruction notices already sent
   bool watched_ = false;  // FreeNotification named it: its owner's end tells its going
   std::vector<TComponent*> components_;
-  uint64_t changes_ = 0;  // components taken in or let go, ever
+  uint64_t changes_ = 0;                                // components taken in or let go, ever
   std::unordered_map<std::string, TComponent*> names_;  // by AsciiUpper(name): FindComponent
   std::vector<TComponent*> free_notifies_;
   int design_left_ = 0;
