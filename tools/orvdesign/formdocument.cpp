@@ -8,6 +8,7 @@
 #include <orv/host/classes/typinfo.h>
 #include <orv/host/rtl/dialogs.h>
 #include <orv/host/rtl/sysutils.h>
+#include <orv/host/rtl/wholefile.h>
 
 namespace orv {
 
@@ -87,7 +88,9 @@ TFormDocument::~TFormDocument() {
 void TFormDocument::LoadFromFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Exception("Cannot open file " + path);
-  LoadFromString(std::string(std::istreambuf_iterator<char>(in), {}), path);
+  std::string bytes(std::istreambuf_iterator<char>(in), {});
+  LoadFromString(FormTextOfFile(bytes), path);
+  file_bytes_ = std::move(bytes);
 }
 
 void TFormDocument::LoadFromString(const std::string& text, const std::string& path) {
@@ -113,6 +116,7 @@ void TFormDocument::LoadFromString(const std::string& text, const std::string& p
   }
   saved_ = 0;
   path_ = path;
+  file_bytes_.clear();
   selection_.clear();
   Changed();
 }
@@ -120,12 +124,7 @@ void TFormDocument::LoadFromString(const std::string& text, const std::string& p
 void TFormDocument::SaveToFile(const std::string& path) {
   const std::string target = path.empty() ? path_ : path;
   if (target.empty()) throw Exception("No file name to save to");
-  {
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out << Text();
-    out.flush();
-    if (!out) throw Exception("Cannot write file " + target);
-  }
+  WriteFileWhole(target, current_ == 0 && !file_bytes_.empty() ? file_bytes_ : Text());
   path_ = target;
   saved_ = current_;
   Changed();

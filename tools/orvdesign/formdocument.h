@@ -4,7 +4,7 @@
 // editors' verbs, placement, moves and deletion, and undo and redo.
 //
 // States, not diffs: the document keeps the file text of every state it has
-// been in. State 0 is the file as it was read (its own bytes); every change
+// been in. State 0 is the file as it was read (its text); every change
 // that alters what the form would write adds the writer's text of the new
 // state. Undo and redo read the form again from the text of the state they go
 // to, so each restores the file text exactly, and saving an unchanged form
@@ -80,7 +80,8 @@ class TFormDocument : public IDesigner {
   void LoadFromFile(const std::string& path);
   void LoadFromString(const std::string& text, const std::string& path = "");
   // Writes the current state's text to path (default: Path()) and marks it
-  // saved. Raises Exception "Cannot write file X".
+  // saved; a failed save leaves the file as it was. Raises Exception "Cannot
+  // write file X: REASON".
   void SaveToFile(const std::string& path = "");
   const std::string& Path() const { return path_; }
   // The file text of the current state.
@@ -204,6 +205,7 @@ class TFormDocument : public IDesigner {
   TComponentPtr<TComponent> design_owner_;  // csDesigning: what it owns is designed
   TComponent* root_ = nullptr;
   std::string path_;
+  std::string file_bytes_;  // what state 0 was read from (UTF-8 or 1251), saved as it was
   std::vector<TState> states_;
   size_t current_ = 0;
   size_t saved_ = 0;

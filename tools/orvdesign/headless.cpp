@@ -110,6 +110,19 @@ int SetValues(const std::string& form, const std::vector<std::string>& assignmen
       return 1;
     }
   }
+  // Each value was taken alone; read again as a whole, as --check reads it, the
+  // form may still refuse one (a start value that the new mask no longer fits).
+  // Read in place, so the new reading reuses the old one's memory.
+  const bool changed = doc.IsModified();
+  try {
+    if (changed) doc.LoadFromString(doc.Text(), form);
+  } catch (const std::exception& e) {
+    Fail(err, form + ": " + e.what() + " (nothing written)");
+    return 1;
+  }
+  for (const std::string& m : doc.LoadMessages()) Fail(err, form + ": " + m + " (nothing written)");
+  if (!doc.LoadMessages().empty()) return 1;
+  if (!changed) return 0;  // the file stays as it is, byte for byte
   try {
     doc.SaveToFile();
   } catch (const std::exception& e) {

@@ -2,6 +2,7 @@
 // program on real form files, with real packages; stdout, stderr, the exit
 // code and the file's bytes afterwards.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -176,6 +177,43 @@ TEST_F(HeadlessTest, SetWritesThroughTheEditorsOrNothingAtAll) {
   }
 }
 
+// A form file as today's editors write it (UTF-8) keeps its text through
+// --set; one holding what 1251 cannot is refused, naming the line; and a save
+// that fails leaves the file as it was.
+TEST_F(HeadlessTest, SetReadsUtf8AndWritesWholeOrNotAtAll) {
+  std::string utf8 = kGood;
+  utf8.replace(utf8.find("AB-##"), 5, "\xD0\x97\xD0\x90\xD0\x9A-##");  // ЗАК-##
+  const std::string path = Write("utf8.ofm", utf8);
+  ChildResult r = Run({"--set", path, "Part1.Limit=7"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::string expected = kGood;
+  expected.replace(expected.find("'AB-##'"), 7, "#199#192#202'-##'");
+  expected.replace(expected.find("Limit = 3"), 9, "Limit = 7");
+  EXPECT_EQ(Read(path), expected);
+
+  std::string wide = kGood;
+  wide.replace(wide.find("AB-##"), 5, "\xE4\xB8\xAD-##");  // U+4E2D
+  const std::string refused = Write("wide.ofm", wide);
+  r = Run({"--check", refused});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "orvdesign: " + refused +
+                       ": Line 3: Character U+4E2D cannot be written in code page 1251\n");
+
+  std::string big = kGood;
+  big.replace(big.find("AB-##"), 5, std::string(6000, 'Q'));
+  const std::string full = Write("full.ofm", big);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 4096;  // the child inherits the limit: a disk that fills at 4 KiB
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  r = Run({"--set", full, "Part1.Limit=7"});
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "orvdesign: Cannot write file " + full + ": File too large\n");
+  EXPECT_EQ(Read(full), big);
+}
+
 #ifdef ORV_HAVE_GENPKG
 // The default package, as a newcomer's designer loads it: orvgenpkg's
 // generator and stamper, their verbs, and the generator's own checks.
@@ -220,6 +258,13 @@ TEST_F(HeadlessTest, TheDefaultPackageGivesGeneratorsAndStampers) {
   EXPECT_EQ(r.err, "orvdesign: " + path +
                        ": Orders.Mask: Orders (TGenerator), TMaskPropertyEditor: Missing ] symbol "
                        "in Mask! (nothing written)\n");
+  EXPECT_EQ(Read(path), keys);
+  // Each value fits alone, but the start value no longer fits the new mask.
+  r = run({"--set", path, "Orders.Mask=[AB]##"});
+  EXPECT_EQ(r.exit_code, 1);
+  const std::string refusal = "orvdesign: " + path + ": Orders (TGenerator): TGenMask: ";
+  EXPECT_EQ(r.err, refusal + "1is not in the set! (nothing written)\n" + refusal +
+                       "9is not in the set! (nothing written)\n");
   EXPECT_EQ(Read(path), keys);
   r = run({"--set", path, "Orders.Mask=INV-####", "Orders.StartValue=0001", "Orders.EndValue=0999",
            "Stamper.DataField=KEY2"});

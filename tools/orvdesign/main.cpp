@@ -2,6 +2,7 @@
 // and its headless checks for scripts. See README.
 #include <QtGlobal>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -36,7 +37,8 @@ constexpr const char* kUsage =
     "                        shows them, '  PROPERTY = VALUE'\n"
     "  --set FORM NAME.PROPERTY=VALUE...\n"
     "                        set values through the property editors and save;\n"
-    "                        on a refused value nothing is written\n"
+    "                        on a refused value, or a form --check would refuse,\n"
+    "                        nothing is written\n"
     "  --screenshot FILE     open the window, save a picture of it as PNG, exit\n"
     "  --help                this text\n"
     "Exit codes: 0 success, 1 an error (message on stderr), 2 a usage error.\n";
@@ -56,6 +58,8 @@ int Usage(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file size limit a write should fail and be reported, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> packages, rest;
   bool with_default = true, values = false;
   std::string mode, screenshot, aliases;

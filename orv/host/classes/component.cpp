@@ -18,8 +18,10 @@ bool IsIdent(const std::string& s) {
                      [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
 }
 
+// Searches from the back: components mostly go in the reverse order of their coming.
 void Erase(std::vector<TComponent*>& v, TComponent* c) {
-  v.erase(std::remove(v.begin(), v.end(), c), v.end());
+  const auto it = std::find(v.rbegin(), v.rend(), c);
+  if (it != v.rend()) v.erase(std::next(it).base());
 }
 
 }  // namespace
@@ -56,7 +58,7 @@ void TComponent::DestroyComponents() {
   while (!components_.empty()) {
     TComponent* c = components_.back();
     c->Free();  // removes itself from components_
-    Erase(components_, c);
+    if (!components_.empty() && components_.back() == c) components_.pop_back();
   }
 }
 
@@ -68,14 +70,25 @@ void TComponent::SetName(const std::string& name) {
     TComponent* other = owner_->FindComponent(name);
     if (other && other != this) throw Exception("A component named " + name + " already exists");
   }
+  if (owner_) owner_->Unindex(this);
   name_ = name;
+  if (owner_) owner_->Index(this);
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
-  for (TComponent* c : components_)
-    if (CompareText(c->name_, name) == 0) return c;
-  return nullptr;
+  const auto it = names_.find(AsciiUpper(name));
+  return it == names_.end() ? nullptr : it->second;
+}
+
+void TComponent::Index(TComponent* component) {
+  if (!component->name_.empty()) names_[AsciiUpper(component->name_)] = component;
+}
+
+void TComponent::Unindex(TComponent* component) {
+  if (component->name_.empty()) return;
+  const auto it = names_.find(AsciiUpper(component->name_));
+  if (it != names_.end() && it->second == component) names_.erase(it);
 }
 
 void TComponent::SetState(TComponentStateFlag flag, bool on, bool recursive) {
@@ -90,6 +103,8 @@ void TComponent::InsertComponent(TComponent* component) {
     throw Exception("A component named " + component->name_ + " already exists");
   if (component->owner_) component->owner_->RemoveComponent(component);
   components_.push_back(component);
+  ++changes_;
+  Index(component);
   component->owner_ = this;
   // What a designed form or module takes in is designed too.
   if (Has(csDesigning)) component->SetState(csDesigning, true, true);
@@ -100,12 +115,15 @@ void TComponent::RemoveComponent(TComponent* component) {
   if (!component || component->owner_ != this) return;
   Notification(component, opRemove);
   Erase(components_, component);
+  ++changes_;
+  Unindex(component);
   component->owner_ = nullptr;
 }
 
 void TComponent::FreeNotification(TComponent* component) {
   if (!component || component == this) return;
   // Components of one owner hear of each other through that owner.
+  watched_ = component->watched_ = true;
   if (owner_ && component->owner_ == owner_) return;
   if (std::find(free_notifies_.begin(), free_notifies_.end(), component) == free_notifies_.end())
     free_notifies_.push_back(component);
@@ -124,11 +142,21 @@ void TComponent::Loaded() { SetState(csLoading, false); }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove && component) RemoveFreeNotification(component);
-  // A notified component may free others it owns; walk a snapshot and skip gone ones.
+  // Telling every component of a form of every other would make reading and
+  // freeing a form grow with the square of its size. While a form is read, its
+  // components hear nothing of their siblings' coming; while it is freed, they
+  // hear of a sibling's going only when someone asked to hear of it.
+  if (operation == opInsert && Has(csLoading)) return;
+  if (operation == opRemove && Has(csDestroying) && component && !component->watched_) return;
+  // A notified component may free others it owns; walk a snapshot and skip
+  // gone ones (looked for only once something has gone).
   const std::vector<TComponent*> snapshot = components_;
-  for (TComponent* c : snapshot)
-    if (c != component && std::find(components_.begin(), components_.end(), c) != components_.end())
-      c->Notification(component, operation);
+  const uint64_t changes = changes_;
+  for (TComponent* c : snapshot) {
+    const bool gone = changes_ != changes &&
+                      std::find(components_.begin(), components_.end(), c) == components_.end();
+    if (c != component && !gone) c->Notification(component, operation);
+  }
 }
 
 void TComponent::SetDesignPosition(int left, int top) {

@@ -11,9 +11,11 @@
 // Threading: components belong to the thread that made them (the UI thread).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orv {
@@ -106,6 +108,10 @@ class TComponent : public TObject {
   // component is being inserted or removed. The base passes the word on to
   // every owned component and forgets a removed component's free notification;
   // overrides drop their references to a removed component, then call this.
+  // Two exceptions keep big forms cheap: while this one is loading, what it
+  // takes in is not announced to what it owns; while it is being destroyed,
+  // the going of what it owns is announced only for components that were
+  // named in a FreeNotification (call it for a sibling you refer to, too).
   virtual void Notification(TComponent* component, TOperation operation);
 
   // Declares the entries a form file holds beyond the published properties.
@@ -139,12 +145,18 @@ class TComponent : public TObject {
 
  private:
   void TellBeforeDestruction();
+  // names_ follows the names of what this one owns.
+  void Index(TComponent* component);
+  void Unindex(TComponent* component);
 
   TComponent* owner_ = nullptr;
   std::string name_;
   unsigned state_ = 0;
-  bool told_ = false;  // destruction notices already sent
+  bool told_ = false;     // destruction notices already sent
+  bool watched_ = false;  // FreeNotification named it: its owner's end tells its going
   std::vector<TComponent*> components_;
+  uint64_t changes_ = 0;                                // components taken in or let go, ever
+  std::unordered_map<std::string, TComponent*> names_;  // by AsciiUpper(name): FindComponent
   std::vector<TComponent*> free_notifies_;
   int design_left_ = 0;
   int design_top_ = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,26 @@ TEST(ComponentTest, NamesAreIdentifiersUniqueWithinTheOwner) {
   }
   other->SetName("Gen2");
   EXPECT_EQ(other->Name(), "Gen2");
+}
+
+// A form of n components must not cost n squared notices: while it loads its
+// components hear nothing of each other's coming, and while it is freed only
+// a sibling that asked hears of another's going.
+TEST(ComponentTest, ABigFormLoadsAndGoesWithoutTellingEverySibling) {
+  std::vector<std::string> log;
+  auto* form = new TComponent(nullptr);
+  form->SetState(csLoading, true);
+  auto* watcher = new Probe(form, "Watcher", &log);
+  auto* target = new Probe(form, "Target", &log);  // goes before its watcher
+  for (int i = 0; i < 1000; ++i) new Probe(form, "P" + std::to_string(i), &log);
+  watcher->watched = target;
+  watcher->FreeNotification(target);
+  EXPECT_EQ(form->FindComponent("p999")->Name(), "P999");
+  form->Loaded();
+  EXPECT_EQ(log, std::vector<std::string>{});
+  form->Free();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Watcher hears remove Target"), 1);
+  EXPECT_EQ(log.size(), 1003u);  // that, and 1002 destructors
 }
 
 TEST(ComponentTest, StateFlagsAndLoaded) {

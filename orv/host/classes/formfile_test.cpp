@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -407,6 +412,77 @@ TEST_F(FormFileTest, FilesSaveAndLoad) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Cannot open file " + (dir / "missing.ofm").string());
   }
+  std::filesystem::remove_all(dir);
+}
+
+// A file's bytes are UTF-8 when they are UTF-8, else code page 1251; what
+// 1251 cannot hold is refused, naming the line. What the writer writes from
+// it reads back the same.
+TEST_F(FormFileTest, FileTextIsReadAsWhatItsBytesAre) {
+  const struct {
+    std::string caption_bytes;  // Caption = '...' as it stands in the file
+    std::string caption;        // what A's Caption reads (1251), or the error
+  } cases[] = {
+      {"\xD0\x97\xD0\x90\xD0\x9A-###", "\xC7\xC0\xCA-###"},  // UTF-8 "ЗАК-###"
+      {"\xC7\xC0\xCA-###", "\xC7\xC0\xCA-###"},              // the same in 1251
+      {"\xE2\x82\xAC \xC2\xA0", "\x88 \xA0"},                // UTF-8 of 1251's upper half
+      {"\xE4\xB8\xAD", "Line 3: Character U+4E2D cannot be written in code page 1251"},
+  };
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("orv-formtext-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "mod.ofm").string();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+      std::ofstream(path, std::ios::binary)
+          << mark << "object Mod: TSampleModule\n  object A: TSampleItem\n    Caption = '"
+          << c.caption_bytes << "'\n  end\nend\n";
+      if (mark.size() && c.caption_bytes[0] == '\xC7') {  // marked UTF-8, but not UTF-8
+        EXPECT_THROW(LoadFormFromFile(path), EReadError);
+        continue;
+      }
+      try {
+        TComponentPtr<TComponent> mod(LoadFormFromFile(path));
+        const auto* a = dynamic_cast<TSampleItem*>(mod->FindComponent("A"));
+        EXPECT_EQ(a->Caption(), c.caption);
+        SaveFormToFile(mod.get(), path);
+        TComponentPtr<TComponent> again(LoadFormFromFile(path));
+        EXPECT_EQ(SaveFormToString(again.get()), SaveFormToString(mod.get()));
+      } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), c.caption);
+      }
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// Past a file size limit a save fails, and the old file stays byte for byte.
+TEST_F(FormFileTest, AFailedSaveLeavesTheOldFileAsItWas) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("orv-formsave-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "mod.ofm").string();
+  std::ofstream(path, std::ios::binary) << kCanonical;
+  auto mod = Load(kCanonical);
+  dynamic_cast<TSampleItem*>(mod->FindComponent("A"))->SetCaption(std::string(20000, 'x'));
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  try {
+    SaveFormToFile(mod.get(), path);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot write file " + path + ": File too large");
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, old_handler);
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kCanonical);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no leftovers
   std::filesystem::remove_all(dir);
 }
 

@@ -52,46 +52,46 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
+// The code point at text[i] and its length in bytes; false for malformed
+// UTF-8 (overlong forms, surrogates and values past U+10FFFF included).
+bool NextCodePoint(std::string_view text, std::size_t i, uint32_t& cp, int& len) {
+  const auto c = static_cast<unsigned char>(text[i]);
+  if (c < 0x80) {
+    cp = c;
+    len = 1;
+    return true;
+  }
+  if ((c & 0xE0) == 0xC0) {
+    cp = c & 0x1F;
+    len = 2;
+  } else if ((c & 0xF0) == 0xE0) {
+    cp = c & 0x0F;
+    len = 3;
+  } else if ((c & 0xF8) == 0xF0) {
+    cp = c & 0x07;
+    len = 4;
+  } else {
+    return false;
+  }
+  if (i + len > text.size()) return false;
+  for (int k = 1; k < len; ++k) {
+    const auto cc = static_cast<unsigned char>(text[i + k]);
+    if ((cc & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  static const uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  return cp >= kMin[len] && !(cp >= 0xD800 && cp <= 0xDFFF) && cp <= 0x10FFFF;
+}
+
 // Decodes text; on failure returns false with bad set to the offending code
 // point, or to UINT32_MAX for malformed UTF-8.
 bool Decode(std::string_view text, std::string& out, uint32_t& bad) {
   out.clear();
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
     uint32_t cp;
     int len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      len = 4;
-    } else {
-      bad = UINT32_MAX;
-      return false;
-    }
-    if (i + len > text.size()) {
-      bad = UINT32_MAX;
-      return false;
-    }
-    for (int k = 1; k < len; ++k) {
-      const auto cc = static_cast<unsigned char>(text[i + k]);
-      if ((cc & 0xC0) != 0x80) {
-        bad = UINT32_MAX;
-        return false;
-      }
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    // Overlong forms and surrogates are malformed.
-    static const uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+    if (!NextCodePoint(text, i, cp, len)) {
       bad = UINT32_MAX;
       return false;
     }
@@ -118,6 +118,16 @@ std::string Cp1251ToUtf8(std::string_view text) {
   out.reserve(text.size() * 2);
   for (char ch : text) AppendUtf8(out, CodePoint(static_cast<unsigned char>(ch)));
   return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    uint32_t cp;
+    int len;
+    if (!NextCodePoint(text, i, cp, len)) return false;
+    i += len;
+  }
+  return true;
 }
 
 std::optional<std::string> Utf8ToCp1251(std::string_view text) {

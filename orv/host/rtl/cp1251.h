@@ -17,6 +17,9 @@ std::string Cp1251ToUtf8(std::string_view text);
 // or holds a character that 1251 cannot hold.
 std::optional<std::string> Utf8ToCp1251(std::string_view text);
 
+// True when text is well-formed UTF-8, whether or not 1251 holds its characters.
+bool IsValidUtf8(std::string_view text);
+
 // Like Utf8ToCp1251, but raises orv::Exception naming the first character
 // that cannot be held ("Character U+XXXX cannot be written in code page 1251")
 // or "Text is not valid UTF-8".
