@@ -15,8 +15,14 @@ if [ ! -f "$build/build.ninja" ]; then
     -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_QT=ON >/dev/null
 fi
 cmake --build "$build" >/dev/null
-# The key preview reads the generator table; make it once.
-"$build/tools/orvgen/orvgen" init >/dev/null
+# The key preview reads the generator table; make it once. The sample's
+# stamper watches ORDERS (an integer key ID and OKEY), made once too, so that
+# "orvgen run keys.ofm --append" can add stamped records to it.
+orvgen="$build/tools/orvgen/orvgen"
+"$orvgen" init >/dev/null
+if ! "$orvgen" tables --no-ext | grep -qx ORDERS; then
+  "$orvgen" stamp --table ORDERS --field OKEY --create -n 1 >/dev/null
+fi
 form=""; skip=0
 for a in "$@"; do
   if [ $skip -eq 1 ]; then skip=0; continue; fi

@@ -13,6 +13,7 @@
 #include <orv/host/classes/formfile.h>
 #include <orv/host/db/datasource.h>
 #include <orv/host/db/field.h>
+#include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 #include <orv/host/rtl/tmstring.h>
 #include <orv/keygen/generator.h>
@@ -114,6 +115,10 @@ int RunRun(const Options& o) {
   // The form names its databases itself; the aliases must be there when its
   // generators load.
   PrepareDatabase(o);
+  // As for next: on a fresh account the built-in default's generator table
+  // is made on first use, so that the module's generators open it.
+  if (Session()->IsBuiltInDefault(kDefaultGenDatabase))
+    CreateGenTableIfMissing(kDefaultGenDatabase, kDefaultGenTable);
   RegisterRuntimeClasses();
   TComponentPtr<TComponent> root(LoadFormFromFile(form, nullptr));
   if (const auto user = o.Find("--user")) {

@@ -130,9 +130,13 @@ TEST_F(OrvgenDatabase, TheEmbeddedDefaultIsMadeOnFirstUse) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(output, "");
   EXPECT_TRUE(fs::is_directory(home_ + "/data/orv/tGenAlias"));
-  // A fresh account's first key needs no init; another table name is no
-  // first use but a table that is missing.
-  EXPECT_EQ(Run({"next", "--mask", "K#", "-n", "2"}), std::make_pair(0, std::string("K0\nK1\n")));
+  // A fresh account's first key needs no init, from a module as from next;
+  // another table name is no first use but a table that is missing.
+  const std::string module = home_ + "/module.ofm";
+  std::ofstream(module) << "object M: TDataModule\n  object G: TGenerator\n    Mask = 'K#'\n"
+                           "    StartValue = '0'\n  end\nend\n";
+  EXPECT_EQ(Run({"run", module}), std::make_pair(0, std::string("K0\n")));
+  EXPECT_EQ(Run({"next", "--mask", "K#", "-n", "2"}), std::make_pair(0, std::string("K1\nK2\n")));
   EXPECT_EQ(Run({"next", "--mask", "K#", "--table", "OTHER.DB"}).first, 1);
   EXPECT_FALSE(fs::exists(home_ + "/data/orv/tGenAlias/OTHER.DB"));
 }
