@@ -478,6 +478,11 @@ bool TGenerator::MakeNewRecord() {
     Row().Who()->SetAsString(owner_stamp_);
     table_->Post();
     return true;
+  } catch (const EConnectionLost&) {
+    // The request reconnects and looks again: a row the insert stored is
+    // found then (its start value a gap), a row it did not is inserted anew.
+    CancelEdit();
+    throw;
   } catch (const std::exception& e) {
     insert_failure_ = e.what();
     CancelEdit();
