@@ -24,9 +24,10 @@ int main(int argc, char** argv) {
   std::string database = orv::kDefaultDatabase, aliases, screenshot;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    std::string* value = a == "--db" ? &database
-                         : a == "--aliases" ? &aliases
-                         : a == "--screenshot" ? &screenshot : nullptr;
+    std::string* value = a == "--db"           ? &database
+                         : a == "--aliases"    ? &aliases
+                         : a == "--screenshot" ? &screenshot
+                                               : nullptr;
     if (a == "--help" || a == "-h") return std::fputs(kUsage, stdout), 0;
     if (!value || i + 1 >= argc) {
       std::fprintf(stderr, "orders: %s %s\n%s", value ? "missing value for" : "unknown option",

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include <orv/host/db/table.h>
+#include <orv/host/rtl/sysutils.h>
 #include <orv/keygen/generator.h>
 #include <orv/keygen/gentable.h>
-#include <orv/host/rtl/sysutils.h>
 
 namespace orders {
 

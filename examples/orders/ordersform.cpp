@@ -31,8 +31,8 @@ void TOrdersForm::DeleteClick(orv::TObject*) {
   orv::TTable* orders = data_->Orders();
   if (orders->State() == orv::dsInsert || orders->Bookmark().empty()) return orders->Cancel();
   const std::string number = orders->FieldByName("ORDNO")->AsString();
-  if (orv::Application()->MessageBox("Delete order " + number + "?", "Orders",
-                                     orv::MB_OKCANCEL) == orv::IDOK)
+  if (orv::Application()->MessageBox("Delete order " + number + "?", "Orders", orv::MB_OKCANCEL) ==
+      orv::IDOK)
     orders->Delete();
 }
 
