@@ -59,10 +59,13 @@ void TOrdersData::OrdersBeforePost(orv::TDataSet* data_set) {
 
 void TOrdersData::OrdersPostError(orv::TDataSet* data_set, const orv::EDatabaseError& error,
                                   orv::TDataAction& action) {
-  if (dynamic_cast<const orv::EKeyViolation*>(&error) && id_retries_ > 0) {
+  // Only when the ID is taken now: a refusal for another key fails at once.
+  orv::TField* id = data_set->FieldByName("ID");
+  const orv::TVariant top = data_set->Highest("ID");
+  if (dynamic_cast<const orv::EKeyViolation*>(&error) && id_retries_ > 0 && !top.IsNull() &&
+      top.AsInteger() >= id->AsInteger()) {
     --id_retries_;
-    const orv::TVariant top = data_set->Highest("ID");
-    data_set->FieldByName("ID")->SetAsInteger((top.IsNull() ? 0 : top.AsInteger()) + 1);
+    id->SetAsInteger(top.AsInteger() + 1);
     action = orv::daRetry;
   }
   if (action == orv::daFail && !drawn_.Empty()) {
