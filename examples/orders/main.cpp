@@ -28,7 +28,10 @@ int main(int argc, char** argv) {
                          : a == "--aliases"    ? &aliases
                          : a == "--screenshot" ? &screenshot
                                                : nullptr;
-    if (a == "--help" || a == "-h") return std::fputs(kUsage, stdout), 0;
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
     if (!value || i + 1 >= argc) {
       std::fprintf(stderr, "orders: %s %s\n%s", value ? "missing value for" : "unknown option",
                    a.c_str(), kUsage);
@@ -42,7 +45,10 @@ int main(int argc, char** argv) {
     if (!aliases.empty()) orv::Session()->LoadAliasFile(aliases);
     orders::TOrdersForm* form = orders::OpenOrders(database);
     app->SetMainForm(form);
-    if (screenshot.empty()) return app->Run(), 0;
+    if (screenshot.empty()) {
+      app->Run();
+      return 0;
+    }
     form->SetVisible(true);
     const auto [width, height] = orv::SaveScreenshot(form, screenshot);
     std::printf("%s: %dx%d\n", screenshot.c_str(), width, height);

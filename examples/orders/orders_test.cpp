@@ -147,6 +147,7 @@ TEST_P(OrdersOn, TwoProgramsTakeDistinctContiguousNumbers) {
             "", false, {"ORDERS_CLERK=" + db.Alias(), "ORV_ALIASES=" + db.AliasFile()}, true}));
   for (auto& clerk : clerks) {
     const orv::testing::ChildResult r = clerk->WaitFor(std::chrono::minutes(3));
+    EXPECT_EQ(r.exit_code, 0) << r.out;
     EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
   }
   Numbers numbers = Clerk(db.Alias()).Column(1), expected;

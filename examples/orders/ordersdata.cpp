@@ -1,6 +1,8 @@
 #include "ordersdata.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include <orv/host/db/table.h>
 #include <orv/host/rtl/sysutils.h>
