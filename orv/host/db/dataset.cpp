@@ -69,7 +69,8 @@ const TClassInfo& TDataSet::StaticClassInfo() {
           .Default(false)
           .Event("BeforePost", &TDataSet::BeforePost, &TDataSet::SetBeforePost)
           .Event("AfterPost", &TDataSet::AfterPost, &TDataSet::SetAfterPost)
-          .Event("OnNewRecord", &TDataSet::OnNewRecord, &TDataSet::SetOnNewRecord);
+          .Event("OnNewRecord", &TDataSet::OnNewRecord, &TDataSet::SetOnNewRecord)
+          .Event("OnPostError", &TDataSet::OnPostError, &TDataSet::SetOnPostError);
   return info;
 }
 

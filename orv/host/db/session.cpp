@@ -410,4 +410,15 @@ TSession* Session() {
   return &session;
 }
 
+std::string DescribeDatabase(const std::string& name) {
+  const TDatabaseInfo info = Session()->ResolveDatabase(name);
+  const auto param = [&](const char* key) {
+    const auto it = info.params.find(key);
+    return it == info.params.end() ? std::string() : it->second;
+  };
+  if (info.driver == "postgresql")
+    return name + " (PostgreSQL, " + HidePassword(param("conninfo")) + ")";
+  return name + " (SQLite, " + param("path") + ")";
+}
+
 }  // namespace orv

@@ -153,4 +153,9 @@ int LockWaitSeconds(const TDatabaseInfo& db);
 // sslpassword) shown as ***.
 std::string HidePassword(const std::string& conninfo);
 
+// One line naming the database a name stands for, for a program's status
+// line: "NAME (SQLite, DIR)" or "NAME (PostgreSQL, CONNINFO)" with the
+// secrets hidden. Raises what TSession::ResolveDatabase raises.
+std::string DescribeDatabase(const std::string& name);
+
 }  // namespace orv

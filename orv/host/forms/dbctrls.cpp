@@ -196,11 +196,13 @@ void TCustomDBGrid::ShowRow(int r) {
 void TCustomDBGrid::DataChange() {
   if (moving_) return;
   TDataSet* ds = link_.Active() ? link_.DataSet() : nullptr;
+  // A new row shows once posted. Reading the rows now would walk the dataset
+  // and so drop the insert, an empty table's first row included.
+  if (ds && ds->State() == dsInsert && Table()->columnCount() == ds->FieldCount()) return;
   if (!ds || rows_.empty() || static_cast<int>(rows_[0].size()) != ds->FieldCount()) {
     Refresh();
     return;
   }
-  if (ds->State() == dsInsert) return;  // a new row shows once posted
   // Someone else moved the dataset or changed its row: show that row's
   // values on its own line. A row without a line was just added.
   const int line = LineOfCurrentRow(ds);

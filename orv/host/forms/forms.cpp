@@ -501,4 +501,23 @@ const TClassInfo& TApplication::StaticClassInfo() {
   return info;
 }
 
+TComponent* LoadFormFromResource(const std::string& module, const std::string& resource,
+                                 TComponent* owner) {
+  RegisterFormClasses();
+  QFile file(QString::fromStdString(":/orv/" + module + "/" + resource));
+  if (!file.open(QIODevice::ReadOnly)) throw EResNotFound("Resource " + resource + " not found");
+  const QByteArray text = file.readAll();
+  return LoadFormFromString(FormTextOfFile({text.constData(), static_cast<size_t>(text.size())}),
+                            owner);
+}
+
+std::pair<int, int> SaveScreenshot(TControl* control, const std::string& path) {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  const QPixmap shot = control->Widget()->grab();
+  if (shot.isNull() || !shot.save(QString::fromStdString(path), "PNG"))
+    throw Exception("Cannot save screenshot " + path);
+  return {shot.width(), shot.height()};
+}
+
 }  // namespace orv

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <orv/host/forms/controls.h>
@@ -247,6 +248,18 @@ class TApplication : public TComponent {
 // The application object, made on first use (starting Qt); lives to the end of
 // the process.
 TApplication* Application();
+
+// Reads the form file that module keeps in its Qt resources
+// (":/orv/MODULE/RESOURCE", see orv_add_qt_resources) into a new root of the
+// class the file names, owned by owner. Raises EResNotFound "Resource
+// RESOURCE not found" and the reader's errors (nothing is left behind).
+TComponent* LoadFormFromResource(const std::string& module, const std::string& resource,
+                                 TComponent* owner = nullptr);
+
+// Draws the control as it shows now and saves the picture as PNG (a
+// program's --screenshot); returns its width and height. Raises Exception
+// "Cannot save screenshot PATH".
+std::pair<int, int> SaveScreenshot(TControl* control, const std::string& path);
 
 // The control a widget backs, or null.
 TControl* FindControl(const QWidget* widget);

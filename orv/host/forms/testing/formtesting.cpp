@@ -218,10 +218,8 @@ std::shared_ptr<SeenMessageBox> AnswerMessageBox(int button) {
 
 QSize SaveScreenshot(TControl* control, const std::string& path) {
   Pump();
-  const QPixmap shot = control->Widget()->grab();
-  if (shot.isNull() || !shot.save(QString::fromStdString(path), "PNG"))
-    throw Exception("Cannot save screenshot " + path);
-  return shot.size();
+  const auto [width, height] = orv::SaveScreenshot(control, path);
+  return QSize(width, height);
 }
 
 }  // namespace orv::testing

@@ -1,0 +1,48 @@
+#include "ordersform.h"
+
+#include <orv/host/db/datasource.h>
+#include <orv/host/db/session.h>
+#include <orv/host/db/table.h>
+#include <orv/host/forms/stdctrls.h>
+
+#include "ordersdata.h"
+
+namespace orders {
+
+void TOrdersForm::Attach(TOrdersData* data, const std::string& database) {
+  data_ = data;
+  dynamic_cast<orv::TDataSource&>(*FindComponent("OrdersSource")).SetDataSet(data->Orders());
+  dynamic_cast<orv::TLabel&>(*FindComponent("StatusLine"))
+      .SetCaption("Database: " + orv::DescribeDatabase(database));
+}
+
+void TOrdersForm::NewClick(orv::TObject*) {
+  data_->Orders()->Append();
+  dynamic_cast<orv::TWinControl&>(*FindComponent("CustomerEdit")).SetFocus();
+}
+
+void TOrdersForm::SaveClick(orv::TObject*) {
+  if (data_->Orders()->State() != orv::dsBrowse) data_->Orders()->Post();
+}
+
+void TOrdersForm::CancelClick(orv::TObject*) { data_->Orders()->Cancel(); }
+
+void TOrdersForm::DeleteClick(orv::TObject*) {
+  orv::TTable* orders = data_->Orders();
+  if (orders->State() == orv::dsInsert || orders->Bookmark().empty()) return orders->Cancel();
+  const std::string number = orders->FieldByName("ORDNO")->AsString();
+  if (orv::Application()->MessageBox("Delete order " + number + "?", "Orders", orv::MB_OKCANCEL) ==
+      orv::IDOK)
+    orders->Delete();
+}
+
+const orv::TClassInfo& TOrdersForm::StaticClassInfo() {
+  static const orv::TClassInfo info = orv::Published<TOrdersForm>()
+                                          .Method("NewClick", &TOrdersForm::NewClick)
+                                          .Method("SaveClick", &TOrdersForm::SaveClick)
+                                          .Method("CancelClick", &TOrdersForm::CancelClick)
+                                          .Method("DeleteClick", &TOrdersForm::DeleteClick);
+  return info;
+}
+
+}  // namespace orders
