@@ -11,7 +11,6 @@ namespace orders {
 
 TOrdersForm* OpenOrders(const std::string& database) {
   orv::RegisterRuntimeClasses();
-  orv::RegisterDBControlClasses();  // named, so that the linker keeps orv::dbctrls
   orv::RegisterClasses<TOrdersData, TOrdersForm>();
   // The form files name tGenAlias; another database takes its place.
   if (orv::CompareText(database, orv::kDefaultDatabase) != 0) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <QWidget>
+
 #include <orv/host/db/session.h>
 #include <orv/host/db/table.h>
 #include <orv/host/db/testing/engines.h>
@@ -42,6 +44,12 @@ class Clerk {
   }
   orv::TDBGrid* Grid() const { return Get<orv::TDBGrid>("OrdersGrid"); }
   void Press(const std::string& button) { orv::testing::Click(Get(button + "Button")); }
+  // The window's close box; true when the window closed.
+  bool CloseWindow() {
+    form_->Widget()->close();
+    orv::testing::Pump();
+    return !form_->Visible();
+  }
   // New, the customer and an amount typed, Save.
   void TakeOrder(const std::string& customer) {
     Press("New");
@@ -122,6 +130,29 @@ TEST(Orders, AClerkTakesEditsCancelsAndDeletesOrders) {
   EXPECT_EQ(clerk.Column(1), (Numbers{"ORD-00002", "ORD-00003", "ORD-00004", "ORD-00005"}));
   EXPECT_EQ(clerk.Get<orv::TLabel>("StatusLine")->Caption(),
             "Database: " + orv::DescribeDatabase(db.Alias()));
+
+  // Closing the window with an order being entered asks first: kept, then dropped.
+  clerk.Press("New");
+  orv::testing::TypeInto(clerk.Get("CustomerEdit"), "Gus");
+  for (const int answer : {orv::IDCANCEL, orv::IDOK}) {
+    seen = orv::testing::AnswerMessageBox(answer);
+    EXPECT_EQ(clerk.CloseWindow(), answer == orv::IDOK);
+    EXPECT_EQ(seen->text, "The order being entered is not saved. Close and drop it?");
+  }
+  EXPECT_EQ(clerk.Grid()->RowCount(), 4);
+}
+
+// The program as users start it, a process of its own: it loads its form
+// files, whose data-aware controls it never names in its code.
+TEST(Orders, TheProgramDrawsItsWindow) {
+  orv::testing::TestDatabase db("sqlite");
+  const std::string picture = ::testing::TempDir() + "orders-window.png";
+  orv::testing::SpawnedChild program(
+      ORDERS_EXE, {"--db", db.Alias(), "--screenshot", picture}, "",
+      orv::testing::SpawnOptions{"", false, {"ORV_ALIASES=" + db.AliasFile()}, true});
+  const orv::testing::ChildResult r = program.WaitFor(std::chrono::minutes(1));
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find(picture + ": 560x372"), std::string::npos) << r.out;
 }
 
 constexpr int kEach = 40;  // orders each of two programs saves at once

@@ -48,6 +48,7 @@ void TOrdersData::MakeTables(const std::string& database) {
 }
 
 void TOrdersData::OrdersBeforePost(orv::TDataSet* data_set) {
+  drawn_ = orv::TmString();  // a number an earlier save drew is not this save's to give back
   if (orv::Trim(data_set->FieldByName("CUSTOMER")->AsString()).empty())
     throw orv::EDatabaseError("Field 'CUSTOMER' must have a value");
   if (data_set->State() != orv::dsInsert) return;

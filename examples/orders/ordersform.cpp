@@ -36,12 +36,21 @@ void TOrdersForm::DeleteClick(orv::TObject*) {
     orders->Delete();
 }
 
+void TOrdersForm::FormCloseQuery(orv::TObject*, bool& can_close) {
+  orv::TTable* orders = data_ ? data_->Orders() : nullptr;
+  if (!orders || orders->State() == orv::dsBrowse || !orders->Modified()) return;
+  can_close = orv::Application()->MessageBox("The order being entered is not saved. Close and drop it?",
+                                             "Orders", orv::MB_OKCANCEL) == orv::IDOK;
+  if (can_close) orders->Cancel();
+}
+
 const orv::TClassInfo& TOrdersForm::StaticClassInfo() {
   static const orv::TClassInfo info = orv::Published<TOrdersForm>()
                                           .Method("NewClick", &TOrdersForm::NewClick)
                                           .Method("SaveClick", &TOrdersForm::SaveClick)
                                           .Method("CancelClick", &TOrdersForm::CancelClick)
-                                          .Method("DeleteClick", &TOrdersForm::DeleteClick);
+                                          .Method("DeleteClick", &TOrdersForm::DeleteClick)
+                                          .Method("FormCloseQuery", &TOrdersForm::FormCloseQuery);
   return info;
 }
 

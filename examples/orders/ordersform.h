@@ -22,6 +22,8 @@ class TOrdersForm : public orv::TForm {
   void SaveClick(orv::TObject* sender);
   void CancelClick(orv::TObject* sender);
   void DeleteClick(orv::TObject* sender);
+  // An order being entered or edited is not dropped unasked.
+  void FormCloseQuery(orv::TObject* sender, bool& can_close);
 
  private:
   TOrdersData* data_ = nullptr;

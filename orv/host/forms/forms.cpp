@@ -267,6 +267,9 @@ void TCustomForm::SetModalResult(TModalResult result) {
 }
 
 void TCustomForm::CloseRequested() {
+  bool can_close = true;
+  if (on_close_query_) on_close_query_(this, can_close);
+  if (!can_close) return;
   if (modal_)
     SetModalResult(mrCancel);
   else
@@ -487,7 +490,8 @@ const TClassInfo& TCustomForm::StaticClassInfo() {
           .Event("OnCreate", &TCustomForm::OnCreate, &TCustomForm::SetOnCreate)
           .Event("OnShow", &TCustomForm::OnShow, &TCustomForm::SetOnShow)
           .Event("OnHide", &TCustomForm::OnHide, &TCustomForm::SetOnHide)
-          .Event("OnDestroy", &TCustomForm::OnDestroy, &TCustomForm::SetOnDestroy);
+          .Event("OnDestroy", &TCustomForm::OnDestroy, &TCustomForm::SetOnDestroy)
+          .Event("OnCloseQuery", &TCustomForm::OnCloseQuery, &TCustomForm::SetOnCloseQuery);
   return info;
 }
 

@@ -61,6 +61,9 @@ using HWND = QWidget*;  // a window as the shell and message calls see it
 
 class TFormWidget;
 
+// OnCloseQuery: the form, and whether it may close (true unless set false).
+using TCloseQueryEvent = TClosure<TObject*, bool&>;
+
 class TCustomForm : public TWinControl {
   ORV_CLASS(TCustomForm, TWinControl)
  public:
@@ -96,7 +99,8 @@ class TCustomForm : public TWinControl {
   // Ends a running ShowModal with result (mrNone keeps it running).
   void SetModalResult(TModalResult result);
   bool Modal() const { return modal_; }
-  // Closes the form as the close box does (a modal one ends with mrCancel).
+  // Closes the form as the close box does (a modal one ends with mrCancel),
+  // unless OnCloseQuery answers that it may not close yet.
   void Close();
   // Frees the form once the events in hand are handled (safe from its handlers).
   void Release();
@@ -112,6 +116,10 @@ class TCustomForm : public TWinControl {
   void SetOnHide(TNotifyEvent e) { on_hide_ = std::move(e); }
   TNotifyEvent OnDestroy() const { return on_destroy_; }
   void SetOnDestroy(TNotifyEvent e) { on_destroy_ = std::move(e); }
+  // Asked before the close box or Close closes the form; a handler that sets
+  // can_close to false keeps it open.
+  TCloseQueryEvent OnCloseQuery() const { return on_close_query_; }
+  void SetOnCloseQuery(TCloseQueryEvent e) { on_close_query_ = std::move(e); }
 
   // The window's icon: a picture resource of the form's module.
   const std::string& IconName() const { return icon_name_; }
@@ -189,6 +197,7 @@ class TCustomForm : public TWinControl {
   };
   std::vector<Field> fields_;
   TNotifyEvent on_create_, on_show_, on_hide_, on_destroy_;
+  TCloseQueryEvent on_close_query_;
 };
 
 class TForm : public TCustomForm {
