@@ -12,7 +12,7 @@
 namespace orders {
 
 // Registers the classes, makes the tables when missing, loads the data module
-// and the form (owned by the application object) and opens ORDERS. database
+// and the form (owned by the application object) and opens ORDERBOOK. database
 // names an alias or a directory; the module's tGenAlias then stands for it.
 // Raises orv::Exception (EDatabaseError, EReadError...) when any step fails.
 TOrdersForm* OpenOrders(const std::string& database);

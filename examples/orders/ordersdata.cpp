@@ -12,6 +12,8 @@
 namespace orders {
 
 namespace {
+// Not ORDERS, which orvgen's examples make with other fields in the same default database.
+constexpr const char* kOrdersTable = "ORDERBOOK";
 constexpr int kIdRetries = 20;  // clerks saving at the same moment, each taking the next ID
 
 void MakeTable(const std::string& database, const std::string& name,
@@ -20,7 +22,15 @@ void MakeTable(const std::string& database, const std::string& name,
   orv::TComponentPtr<orv::TTable> table(new orv::TTable(nullptr));
   table->SetDatabaseName(database);
   table->SetTableName(name);
-  if (table->Exists()) return;
+  if (table->Exists()) {
+    // A table of that name made for something else: say so now, not at the first save.
+    table->Open();
+    for (const orv::TFieldDef& f : fields)
+      if (!table->FindField(f.Name))
+        throw orv::EDatabaseError("Table " + name + " has no field " + f.Name +
+                                  ": it was made for another program");
+    return;
+  }
   try {
     table->CreateTable(fields, key, unique);
   } catch (const orv::EDatabaseError&) {
@@ -38,7 +48,7 @@ orv::TGenerator* TOrdersData::OrderNo() const {
 
 void TOrdersData::MakeTables(const std::string& database) {
   MakeTable(database, orv::kDefaultGenTable, orv::GenTableFields(), orv::GenTableUniqueKey(), {});
-  MakeTable(database, "ORDERS",
+  MakeTable(database, kOrdersTable,
             {{"ID", orv::ftInteger, 0},
              {"ORDNO", orv::ftString, 20},
              {"OKEY", orv::ftString, 20},

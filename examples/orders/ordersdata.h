@@ -1,4 +1,4 @@
-// The order-entry program's data module (ordersdata.ofm): the ORDERS table,
+// The order-entry program's data module (ordersdata.ofm): the ORDERBOOK table,
 // its data source, the generator of order numbers and the stamper. Its
 // handlers give each new order its ID and number when it is saved, and give
 // the number back when the save fails. The program and the design package
@@ -26,8 +26,9 @@ class TOrdersData : public orv::TDataModule {
   orv::TTable* Orders() const;
   orv::TGenerator* OrderNo() const;
 
-  // Makes the generator table and ORDERS in the database when missing (a
-  // program started meanwhile may make them first). Raises EDatabaseError.
+  // Makes the generator table and ORDERBOOK in the database when missing (a
+  // program started meanwhile may make them first). Raises EDatabaseError, also
+  // when ORDERBOOK exists without the fields the program needs.
   static void MakeTables(const std::string& database);
 
   // Checks the customer, then draws the number and the next ID (a new order only).

@@ -39,8 +39,9 @@ void TOrdersForm::DeleteClick(orv::TObject*) {
 void TOrdersForm::FormCloseQuery(orv::TObject*, bool& can_close) {
   orv::TTable* orders = data_ ? data_->Orders() : nullptr;
   if (!orders || orders->State() == orv::dsBrowse || !orders->Modified()) return;
-  can_close = orv::Application()->MessageBox("The order being entered is not saved. Close and drop it?",
-                                             "Orders", orv::MB_OKCANCEL) == orv::IDOK;
+  can_close =
+      orv::Application()->MessageBox("The order being entered is not saved. Close and drop it?",
+                                     "Orders", orv::MB_OKCANCEL) == orv::IDOK;
   if (can_close) orders->Cancel();
 }
 
