@@ -8,13 +8,7 @@
 # orvdesign runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
-"$root/scripts/deps.sh" design
-build=$root/build/release-design
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_QT=ON >/dev/null
-fi
-cmake --build "$build" >/dev/null
+build=$("$root/scripts/design-build.sh")
 # The key preview reads the generator table; make it once. The sample's
 # stamper watches ORDERS (an integer key ID and OKEY), made once too, so that
 # "orvgen run keys.ofm --append" can add stamped records to it.

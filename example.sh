@@ -9,11 +9,5 @@
 # examples/orders/ordersform.ofm
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
-"$root/scripts/deps.sh" design
-build=$root/build/release-design
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_QT=ON >/dev/null
-fi
-cmake --build "$build" --target orders orderspkg >/dev/null
+build=$("$root/scripts/design-build.sh" orders orderspkg)
 exec "$build/examples/orders/orders" "$@"
